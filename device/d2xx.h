@@ -1,0 +1,42 @@
+// The slice of FTDI's D2XX interface this system uses: status codes, flags and the C prototypes
+// of the ten entry points, as the vendor library exports them. DWORD and ULONG are 32-bit on
+// both Linux and Windows; handles are pointer-sized.
+#pragma once
+
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define QVX_D2XX_CALL __stdcall
+#else
+#define QVX_D2XX_CALL
+#endif
+
+namespace d2xx {
+
+using Status = uint32_t;
+using Dword = uint32_t;
+using Handle = void*;
+
+inline constexpr Status FT_OK = 0;
+inline constexpr Status FT_INVALID_HANDLE = 1;
+inline constexpr Status FT_DEVICE_NOT_FOUND = 2;
+inline constexpr Status FT_DEVICE_NOT_OPENED = 3;
+inline constexpr Status FT_IO_ERROR = 4;
+inline constexpr Status FT_INVALID_PARAMETER = 6;
+
+inline constexpr Dword FT_OPEN_BY_DESCRIPTION = 2;
+inline constexpr Dword FT_PURGE_RX = 1;
+inline constexpr Dword FT_PURGE_TX = 2;
+
+using OpenFn = Status(QVX_D2XX_CALL*)(int device_number, Handle* handle);
+using OpenExFn = Status(QVX_D2XX_CALL*)(void* arg, Dword flags, Handle* handle);
+using ListDevicesFn = Status(QVX_D2XX_CALL*)(void* arg1, void* arg2, Dword flags);
+using CloseFn = Status(QVX_D2XX_CALL*)(Handle handle);
+using ReadFn = Status(QVX_D2XX_CALL*)(Handle handle, void* buffer, Dword count, Dword* received);
+using WriteFn = Status(QVX_D2XX_CALL*)(Handle handle, void* buffer, Dword count, Dword* written);
+using ResetDeviceFn = Status(QVX_D2XX_CALL*)(Handle handle);
+using PurgeFn = Status(QVX_D2XX_CALL*)(Handle handle, Dword mask);
+using SetTimeoutsFn = Status(QVX_D2XX_CALL*)(Handle handle, Dword read_ms, Dword write_ms);
+using GetQueueStatusFn = Status(QVX_D2XX_CALL*)(Handle handle, Dword* received);
+
+}  // namespace d2xx

@@ -1,0 +1,44 @@
+// What the device link and the download operations need from the main window. The Qt window
+// implements it; tests implement it with a recorder that also scripts the user's answers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qvx {
+
+// A file-open dialog filter: the display name and the pattern, e.g. "Banner files(*.bmp)", "*.bmp".
+struct FileFilter {
+  std::string_view name;
+  std::string_view pattern;
+};
+
+class WindowPort {
+ public:
+  virtual ~WindowPort() = default;
+
+  // Modal box owned by the main window: OK button, no icon, the application's title as caption.
+  virtual void ShowMessage(std::string_view text) = 0;
+  // Modal box with a caption of its own, an OK button and the information icon.
+  virtual void ShowInformation(std::string_view text, std::string_view caption) = 0;
+
+  virtual void SetTitle(std::string_view title) = 0;
+  virtual void SetProgress(int position) = 0;
+  virtual void EnableControl(int control_id, bool enabled) = 0;
+  // Each cursor change also raises the platform's cursor display count by one.
+  virtual void ShowWaitCursor() = 0;
+  virtual void ShowArrowCursor() = 0;
+  // Repaints the main window at once.
+  virtual void Repaint() = 0;
+
+  // Selected item of a drop-down list, -1 when nothing is selected.
+  virtual int Selection(int list_id) = 0;
+  virtual std::string Text(int edit_id) = 0;
+  virtual void SetText(int edit_id, std::string_view text) = 0;
+
+  // Modal file-open dialog (existing files, read-only check box hidden). Empty when cancelled.
+  virtual std::optional<std::string> ChooseFile(const FileFilter& filter) = 0;
+};
+
+}  // namespace qvx
