@@ -1,0 +1,93 @@
+// Connection set-up, the loading-mode brackets and the status poll.
+#include "device/protocol.h"
+
+namespace qvx {
+
+std::array<uint8_t, 4> AddressCommand(uint32_t address) {
+  return {CMD_SET_ADDRESS, static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 8),
+          static_cast<uint8_t>(address)};
+}
+
+d2xx::Status DeviceLink::OpenByDescription() {
+  description_ = DeviceDescription;
+  return driver_.GuardedOpenEx(description_.data(), d2xx::FT_OPEN_BY_DESCRIPTION);
+}
+
+void DeviceLink::ConnectDevice() {
+  driver_.BindDriver();
+  const d2xx::Status status = OpenByDescription();
+  if (status != d2xx::FT_OK) {
+    window_.ShowMessage("USB DEVICE not responding");
+    connected_ = false;
+    window_.SetTitle("USB port NOT OPEN");
+  } else {
+    driver_.GuardedResetDevice();
+    window_.SetTitle("USB port OPEN");
+    driver_.GuardedSetTimeouts(kSetupTimeoutMs, kSetupTimeoutMs);
+    driver_.GuardedPurge(d2xx::FT_PURGE_RX);
+    connected_ = true;
+  }
+  // The time-outs for the rest of the run; after a failed open this goes to the unopened handle.
+  driver_.GuardedSetTimeouts(kReadTimeoutMs, kWriteTimeoutMs);
+  window_.Repaint();
+}
+
+void DeviceLink::Write(std::span<const uint8_t> bytes) {
+  d2xx::Dword written = 0;
+  const auto count = static_cast<d2xx::Dword>(bytes.size());
+  const d2xx::Status status = driver_.GuardedWrite(bytes.data(), count, &written);
+  if (status != d2xx::FT_OK || written != count) {
+    write_failed_ = true;
+    throw DeviceFault("The generator did not accept the data sent to it.");
+  }
+}
+
+void DeviceLink::WriteCommand(uint8_t command) { Write(std::span<const uint8_t>(&command, 1)); }
+
+void DeviceLink::SetAddress(uint32_t address) {
+  Write(AddressCommand(address));
+  BusyPause();
+}
+
+void DeviceLink::SendBeginLoad() {
+  if (!connected_) return;
+  window_.ShowWaitCursor();
+  WriteCommand(CMD_BEGIN_LOAD);
+  BusyPause();
+}
+
+void DeviceLink::SendEndLoad() {
+  if (!connected_ || write_failed_) return;
+  WriteCommand(CMD_END_LOAD);
+  BusyPause();
+}
+
+void DeviceLink::SendFinishWrite() {
+  WriteCommand(CMD_FINISH_WRITE);
+  BusyPause();
+  BusyPause();
+}
+
+uint8_t DeviceLink::PollStatus() {
+  int attempts = 0;
+  int queries = 0;
+  uint8_t status = 0;
+  driver_.GuardedPurge(d2xx::FT_PURGE_RX);
+  BusyPause();
+  do {
+    WriteCommand(CMD_READ_STATUS);
+    ++attempts;
+    d2xx::Dword waiting = 0;
+    // The query budget covers the whole poll: once it is spent, each attempt makes one query.
+    do {
+      driver_.GuardedGetQueueStatus(&waiting);
+      BusyPause();
+      ++queries;
+    } while (waiting == 0 && queries < kPollQueryBudget);
+    d2xx::Dword received = 0;
+    driver_.GuardedRead(&status, 1, &received);
+  } while (status == 0 && attempts < kPollAttempts);
+  return status;
+}
+
+}  // namespace qvx
