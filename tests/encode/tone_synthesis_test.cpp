@@ -98,11 +98,23 @@ TEST(EncSynthesis, TinyGainFloorsANegativeSineToMinusOne) {
   EXPECT_EQ(w[36], (Bytes{0x00, 0x0F, 0xFF, 0xFF}));
 }
 
+TEST(EncSynthesis, UsesTheTenDigitValueOfPi) {
+  // At 50Hz, frames 80 and 880 are the sine of 30 and 330 degrees: one half exactly with the full
+  // value of pi, a hair less with 3.1415926535, so the floor lands one count lower.
+  const ChannelWords w = Synth(1, 1, 1.0);
+  EXPECT_EQ(w[80], (Bytes{0x00, 0x03, 0xFF, 0xFF}));   // +262143
+  EXPECT_EQ(w[880], (Bytes{0x10, 0x0B, 0xFF, 0xFF}));  // -262145
+}
+
 TEST(EncSynthesis, GainIsClampedToZeroToOne) {
   EXPECT_EQ(Synth(2, k1000Hz, 2.0), Synth(2, k1000Hz, 1.0));
   const ChannelWords silence = Synth(3, 0, 1.0);
   EXPECT_EQ(Synth(3, k1000Hz, -0.5), silence);
   EXPECT_EQ(Synth(3, k1000Hz, std::numeric_limits<double>::quiet_NaN()), silence);
+  // A period that is not a number cannot reach the sample conversion either.
+  ChannelWords words;
+  SynthesizeChannel(3, {std::numeric_limits<float>::quiet_NaN(), 1.0}, words);
+  EXPECT_EQ(words, silence);
 }
 
 TEST(EncSynthesis, SamplesStayInTwentyBitRangeForEveryTone) {
