@@ -24,7 +24,8 @@ void SystemClock::WaitSeconds(int32_t n) {
   // so a long download does not hold a processor core at full load.
   const std::time_t deadline = std::time(nullptr) + n;
   while (std::time(nullptr) < deadline) {
-    if (idle_) idle_();
+    if (idle_)
+      idle_();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }

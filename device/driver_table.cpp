@@ -44,53 +44,63 @@ d2xx::Status Driver::Missing(const char* message) {
 }
 
 d2xx::Status Driver::GuardedOpen(int index) {
-  if (table_.FT_Open == nullptr) return Missing("FT_Open is not valid!");
+  if (table_.FT_Open == nullptr)
+    return Missing("FT_Open is not valid!");
   return table_.FT_Open(index, &table_.device);
 }
 
 d2xx::Status Driver::GuardedOpenEx(void* arg, d2xx::Dword flags) {
-  if (table_.FT_OpenEx == nullptr) return Missing("FT_OpenEx is not valid!");
+  if (table_.FT_OpenEx == nullptr)
+    return Missing("FT_OpenEx is not valid!");
   return table_.FT_OpenEx(arg, flags, &table_.device);
 }
 
 d2xx::Status Driver::GuardedListDevices(void* arg1, void* arg2, d2xx::Dword flags) {
-  if (table_.FT_ListDevices == nullptr) return Missing("FT_ListDevices is not valid!");
+  if (table_.FT_ListDevices == nullptr)
+    return Missing("FT_ListDevices is not valid!");
   return table_.FT_ListDevices(arg1, arg2, flags);
 }
 
 d2xx::Status Driver::GuardedClose() {
-  if (table_.FT_Close == nullptr) return Missing("FT_Close is not valid!");
+  if (table_.FT_Close == nullptr)
+    return Missing("FT_Close is not valid!");
   return table_.FT_Close(table_.device);
 }
 
 d2xx::Status Driver::GuardedRead(void* buffer, d2xx::Dword count, d2xx::Dword* received) {
-  if (table_.FT_Read == nullptr) return Missing("FT_Read is not valid!");
+  if (table_.FT_Read == nullptr)
+    return Missing("FT_Read is not valid!");
   return table_.FT_Read(table_.device, buffer, count, received);
 }
 
 d2xx::Status Driver::GuardedWrite(const void* buffer, d2xx::Dword count, d2xx::Dword* written) {
-  if (table_.FT_Write == nullptr) return Missing("FT_Write is not valid!");
+  if (table_.FT_Write == nullptr)
+    return Missing("FT_Write is not valid!");
   // D2XX takes a non-const buffer but only reads from it.
   return table_.FT_Write(table_.device, const_cast<void*>(buffer), count, written);
 }
 
 d2xx::Status Driver::GuardedResetDevice() {
-  if (table_.FT_ResetDevice == nullptr) return Missing("FT_ResetDevice is not valid!");
+  if (table_.FT_ResetDevice == nullptr)
+    return Missing("FT_ResetDevice is not valid!");
   return table_.FT_ResetDevice(table_.device);
 }
 
 d2xx::Status Driver::GuardedPurge(d2xx::Dword mask) {
-  if (table_.FT_Purge == nullptr) return Missing("FT_Purge is not valid!");
+  if (table_.FT_Purge == nullptr)
+    return Missing("FT_Purge is not valid!");
   return table_.FT_Purge(table_.device, mask);
 }
 
 d2xx::Status Driver::GuardedSetTimeouts(d2xx::Dword read_ms, d2xx::Dword write_ms) {
-  if (table_.FT_SetTimeouts == nullptr) return Missing("FT_SetTimeouts is not valid!");
+  if (table_.FT_SetTimeouts == nullptr)
+    return Missing("FT_SetTimeouts is not valid!");
   return table_.FT_SetTimeouts(table_.device, read_ms, write_ms);
 }
 
 d2xx::Status Driver::GuardedGetQueueStatus(d2xx::Dword* received) {
-  if (table_.FT_GetQueueStatus == nullptr) return Missing("FT_GetQueueStatus is not valid!");
+  if (table_.FT_GetQueueStatus == nullptr)
+    return Missing("FT_GetQueueStatus is not valid!");
   return table_.FT_GetQueueStatus(table_.device, received);
 }
 

@@ -1,6 +1,7 @@
 // The D2XX driver as this system sees it: the table of the loaded library, the device handle and
 // ten entry points, the one-time binding, and the guarded calls through which every driver call
-// goes. A guarded call with an empty entry point shows its message and yields 1 instead of crashing.
+// goes. A guarded call with an empty entry point shows its message and yields 1 instead of
+// crashing.
 #pragma once
 
 #include "device/d2xx.h"

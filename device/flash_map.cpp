@@ -13,7 +13,8 @@ constexpr std::array<uint32_t, kSectorCount + 1> kSectorTable = [] {
   table[1] = 0x002000;
   table[2] = 0x003000;
   table[3] = 0x004000;
-  for (uint32_t n = 4; n <= kSectorCount; ++n) table[n] = (n - 3) * 0x8000;
+  for (uint32_t n = 4; n <= kSectorCount; ++n)
+    table[n] = (n - 3) * 0x8000;
   return table;
 }();
 
@@ -37,13 +38,16 @@ FlashSlot PatternSlot(int number) {
   return {sector, 1, SectorAddress(sector), 0};
 }
 
-FlashSlot AudioSlot() { return {kAudioSector, 1, SectorAddress(kAudioSector), 0}; }
+FlashSlot AudioSlot() {
+  return {kAudioSector, 1, SectorAddress(kAudioSector), 0};
+}
 
 FlashSlot BannerSlot(int number) {
-  if (number < 1 || number > kCountdownBanner) number = 1;
+  if (number < 1 || number > kCountdownBanner)
+    number = 1;
   // The countdown (banner 9) takes the two sectors in front of banner 1.
-  const auto sector = static_cast<uint16_t>(number == kCountdownBanner ? kCountdownSector
-                                                                        : 17 + 2 * number);
+  const auto sector =
+      static_cast<uint16_t>(number == kCountdownBanner ? kCountdownSector : 17 + 2 * number);
   const uint32_t first = SectorAddress(sector);
   return {sector, 2, first, first + kBannerFieldSpacing};
 }
@@ -55,11 +59,12 @@ FlashSlot PictureSlot(int index) {
 }
 
 void EraseSector(DeviceLink& link, uint16_t sector_index) {
-  if (!link.connected()) return;
+  if (!link.connected())
+    return;
   link.SetAddress(SectorAddress(sector_index));
   link.WriteCommand(CMD_ERASE_SECTOR);
   if (link.PollStatus() == 0) {
-    throw DeviceFault("The generator did not report the flash erase finished.");
+    throw DeviceFault("the generator did not report the end of the flash erase");
   }
 }
 

@@ -38,11 +38,13 @@ void DeviceLink::Write(std::span<const uint8_t> bytes) {
   const d2xx::Status status = driver_.GuardedWrite(bytes.data(), count, &written);
   if (status != d2xx::FT_OK || written != count) {
     write_failed_ = true;
-    throw DeviceFault("The generator did not accept the data sent to it.");
+    throw DeviceFault("the generator did not accept the data sent to it (is it still connected?)");
   }
 }
 
-void DeviceLink::WriteCommand(uint8_t command) { Write(std::span<const uint8_t>(&command, 1)); }
+void DeviceLink::WriteCommand(uint8_t command) {
+  Write(std::span<const uint8_t>(&command, 1));
+}
 
 void DeviceLink::SetAddress(uint32_t address) {
   Write(AddressCommand(address));
@@ -50,14 +52,16 @@ void DeviceLink::SetAddress(uint32_t address) {
 }
 
 void DeviceLink::SendBeginLoad() {
-  if (!connected_) return;
+  if (!connected_)
+    return;
   window_.ShowWaitCursor();
   WriteCommand(CMD_BEGIN_LOAD);
   BusyPause();
 }
 
 void DeviceLink::SendEndLoad() {
-  if (!connected_ || write_failed_) return;
+  if (!connected_ || write_failed_)
+    return;
   WriteCommand(CMD_END_LOAD);
   BusyPause();
 }

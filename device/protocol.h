@@ -30,7 +30,6 @@ inline constexpr const char* DeviceDescription = "QVX5120I1";
 inline constexpr size_t kBlockSize = 1536;         // every CMD_WRITE_BLOCK block
 inline constexpr size_t kBlockPayload = 1440;      // meaningful bytes at most; the rest is zero
 inline constexpr size_t kPatternSize = 2880;       // every CMD_WRITE_PATTERN payload
-inline constexpr uint32_t kLineUnits = 720;        // address units of one stored video line
 inline constexpr uint32_t kFlashUnits = 0x200000;  // two-byte address units of the whole flash
 
 // Time-outs in milliseconds: while the device is being set up, then for the rest of the run.
@@ -71,7 +70,8 @@ class DeviceLink {
   // Asks for the status until the generator answers a nonzero byte or the bounds are used up.
   uint8_t PollStatus();
 
-  // One write of the bytes, as one stream. Throws DeviceFault when the driver does not take them all.
+  // One write of the bytes, as one stream. Throws DeviceFault when the driver does not take them
+  // all.
   void Write(std::span<const uint8_t> bytes);
   void WriteCommand(uint8_t command);
   // CMD_SET_ADDRESS as one 4-byte write, then BusyPause.

@@ -1,0 +1,19 @@
+// Formatting of the operation texts.
+#include "download/texts.h"
+
+namespace qvx {
+
+std::string FormatStep(const char* format, int number) {
+  std::string text = format;
+  const auto at = text.find("%i");
+  if (at != std::string::npos)
+    text.replace(at, 2, std::to_string(number));
+  return text;
+}
+
+std::string FailureMessage(const std::string& what_failed, const OperationTexts& texts, int slot) {
+  return "Download failed: " + what_failed + "\n" + FormatStep(texts.slot, slot) +
+         " is incomplete; load it again.";
+}
+
+}  // namespace qvx

@@ -1,0 +1,146 @@
+// Bad files and device faults during downloads: each ends with one clear box, the frame closed and
+// no "Download Complete".
+#include <filesystem>
+
+#include "tests/download/fixture.h"
+#include "tests/download/image_check.h"
+
+namespace qvx::test {
+namespace {
+
+class FaultTest : public DownloadTest {
+ protected:
+  // The frame is closed: buttons back, arrow cursor, bar at 0, no completion box.
+  static void ExpectClosedWithoutCompletion(const Session& s, const Lines& script) {
+    EXPECT_EQ(Matching(script, "info"), Lines{});
+    EXPECT_EQ(script.back(), kReset);
+    EXPECT_EQ(*(script.end() - 2), "progress 0");
+    EXPECT_FALSE(s.recorder.wait_cursor);
+    for (int id : control::kDownloadButtons)
+      EXPECT_TRUE(s.recorder.enabled.at(id)) << id;
+  }
+};
+
+TEST_F(FaultTest, BmpShorterThanAHeaderIsRefusedEvenAfterAGoodOne) {
+  Session s(generator);
+  s.recorder.file_answers.push_back(WriteFile("good.bmp", MakeBmp(72)));
+  s.downloads.DownloadBanner();
+  const auto good = MakeBmp(72);
+  // The first 40 bytes of a good header: the rest would come from the previous file.
+  s.recorder.file_answers.push_back(
+      WriteFile("stub.bmp", std::span<const uint8_t>(good.data(), 40)));
+  const size_t from = s.recorder.trace.size();
+  s.downloads.DownloadBanner();
+  const Lines script = s.Script(from);
+  EXPECT_EQ(Matching(script, "box"), Lines{"box Incorrect Banner file format"});
+  EXPECT_EQ(Matching(script, "> F8"), Lines{});
+  EXPECT_EQ(Matching(script, "info"), Lines{"info Download Complete | QVX-5120"});
+  EXPECT_TRUE(AllErased(generator.FlashAt(0x80000, 0x10000)));
+}
+
+TEST_F(FaultTest, TruncatedBmpIsRefusedBeforeAnythingIsWritten) {
+  Session s(generator);
+  auto bmp = MakeBmp(576);
+  bmp.resize(bmp.size() - 2160 * 3 - 100);
+  s.recorder.file_answers.push_back(WriteFile("cut.bmp", bmp));
+  s.downloads.DownloadPicture();
+  const Lines script = s.Script(s.after_start);
+  EXPECT_EQ(Matching(script, "box"), Lines{"box Incorrect Picture file format"});
+  EXPECT_EQ(Matching(script, "> F8"), Lines{});
+  EXPECT_TRUE(AllErased(generator.FlashAt(0x100000, 0x80000)));
+}
+
+TEST_F(FaultTest, FileThatShrinksDuringTheTransferStopsWithAMessage) {
+  Session s(generator);
+  const std::string path = WriteFile("shrinking.bmp", MakeBmp(576));
+  s.recorder.file_answers.push_back(path);
+  bool cut = false;
+  s.recorder.on_pause = [&] {
+    // The pause right after the header check: the file loses all but its first twelve rows.
+    const auto& trace = s.recorder.trace;
+    if (!cut && trace.size() >= 2 && trace[trace.size() - 2].starts_with("file ")) {
+      std::filesystem::resize_file(path, 54 + 2160 * 12);
+      cut = true;
+    }
+  };
+  s.downloads.DownloadPicture();
+  const Lines script = s.Script(s.after_start);
+  EXPECT_EQ(Matching(script, "box"),
+            Lines{"box Download failed: the file became shorter while it was being read\n"
+                  "Picture 1 is incomplete; load it again."});
+  EXPECT_EQ(Matching(script, "> F8").size(), 12u);
+  EXPECT_EQ(*(script.end() - 3), "> FF");
+  ExpectClosedWithoutCompletion(s, script);
+}
+
+TEST_F(FaultTest, UnplugInTheMiddleOfAPictureStopsAtTheFirstRefusedWrite) {
+  Session s(generator);
+  s.recorder.file_answers.push_back(WriteFile("picture.bmp", MakeBmp(576)));
+  // Start-up byte, CMD_BEGIN_LOAD, 16 erases of 4 + 1 + 3 polls, then 100 lines and a bit.
+  generator.SetOption("unplug_after", 1 + 1 + 16 * 8 + 100 * (4 + 1 + 1536) + 700);
+  s.downloads.DownloadPicture();
+  const Lines script = s.Script(s.after_start);
+  EXPECT_EQ(Matching(script, "box"),
+            Lines{"box Download failed: the generator did not accept the data sent to it (is it "
+                  "still connected?)\nPicture 1 is incomplete; load it again."});
+  EXPECT_EQ(Matching(script, "> [1536]").size(), 101u);
+  EXPECT_EQ(Matching(script, "> [1536] !4 695").size(), 1u);
+  // Nothing more is sent once the generator refused a write: no CMD_END_LOAD either.
+  EXPECT_EQ(Matching(script, "> FF"), Lines{});
+  ExpectClosedWithoutCompletion(s, script);
+  // The next operation finds the generator still gone and says so again.
+  const size_t from = s.recorder.trace.size();
+  s.downloads.DownloadTestPattern();
+  EXPECT_EQ(Matching(s.Script(from), "box").size(), 1u);
+  EXPECT_EQ(Matching(s.Script(from), "info"), Lines{});
+}
+
+TEST_F(FaultTest, EraseThatNeverFinishesStopsTheBannerAndLeavesLoadingMode) {
+  Session s(generator);
+  generator.SetOption("never_ready", 1);
+  s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
+  s.downloads.DownloadBanner();
+  const Lines script = s.Script(s.after_start);
+  EXPECT_EQ(Matching(script, "box"),
+            Lines{"box Download failed: the generator did not report the end of the flash "
+                  "erase\nBanner 1 is incomplete; load it again."});
+  EXPECT_EQ(Matching(script, "> F6").size(), 1u);
+  EXPECT_EQ(Matching(script, "file"), Lines{});
+  EXPECT_EQ(*(script.end() - 3), "> FF");
+  ExpectClosedWithoutCompletion(s, script);
+  EXPECT_FALSE(generator.InLoadingMode());
+}
+
+TEST_F(FaultTest, PatternWriteThatNeverFinishesIsReported) {
+  Session s(generator);
+  const std::vector<uint8_t> pattern(2880, 0x5A);
+  s.recorder.file_answers.push_back(WriteFile("p.tst", pattern));
+  s.recorder.selections[control::kPatternCombo] = 5;
+  // The two erases finish; the write never does.
+  std::vector<uint8_t> answers = {0, 1, 0, 1};
+  answers.insert(answers.end(), kPollAttempts, 0);
+  generator.SetStatusAnswers(answers);
+  s.downloads.DownloadTestPattern();
+  const Lines script = s.Script(s.after_start);
+  EXPECT_EQ(Matching(script, "box"),
+            Lines{"box Download failed: the generator did not report the end of the pattern "
+                  "write\nTest pattern 5 is incomplete; load it again."});
+  EXPECT_EQ(Matching(script, "> FE"), Lines{});
+  ExpectClosedWithoutCompletion(s, script);
+}
+
+TEST_F(FaultTest, UnplugDuringTheAudioBlocksIsReported) {
+  Session s(generator);
+  generator.SetOption("unplug_after", 1 + 1 + 8 + 4 + 3 * 1537 + 10);
+  s.downloads.DownloadAudio();
+  const Lines script = s.Script(s.after_start);
+  EXPECT_EQ(Matching(script, "box"),
+            Lines{"box Download failed: the generator did not accept the data sent to it (is it "
+                  "still connected?)\nThe audio loop is incomplete; load it again."});
+  EXPECT_EQ(Matching(script, "> [1536]").size(), 4u);
+  EXPECT_EQ(Matching(script, "> [1536] !4 9").size(), 1u);
+  ExpectClosedWithoutCompletion(s, script);
+}
+
+}  // namespace
+}  // namespace qvx::test

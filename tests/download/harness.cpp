@@ -1,0 +1,247 @@
+#include "tests/download/harness.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "download/startup.h"
+#include "emulator/vg_control.h"
+
+namespace qvx::test {
+size_t Generator::CallCount() const {
+  return reinterpret_cast<decltype(&VG_CallCount)>(Symbol("VG_CallCount"))();
+}
+
+std::string Generator::Call(size_t index) const {
+  return reinterpret_cast<decltype(&VG_Call)>(Symbol("VG_Call"))(index);
+}
+
+std::span<const uint8_t> Generator::FlashAt(uint32_t address, size_t units) const {
+  return Flash().subspan(size_t{address} * 2, units * 2);
+}
+
+void Recorder::Sync() {
+  const size_t count = generator_.CallCount();
+  for (; calls_seen_ < count; ++calls_seen_)
+    trace.push_back(generator_.Call(calls_seen_));
+}
+
+void Recorder::Add(std::string event) {
+  Sync();
+  trace.push_back(std::move(event));
+}
+
+void Recorder::ShowMessage(std::string_view text) {
+  Add("box " + std::string(text));
+}
+
+void Recorder::ShowInformation(std::string_view text, std::string_view caption) {
+  Add("info " + std::string(text) + " | " + std::string(caption));
+}
+
+void Recorder::SetTitle(std::string_view title) {
+  Add("title " + std::string(title));
+}
+
+void Recorder::SetProgress(int position) {
+  Add("progress " + std::to_string(position));
+}
+
+void Recorder::EnableControl(int control_id, bool on) {
+  enabled[control_id] = on;
+  Add((on ? "enable " : "disable ") + std::to_string(control_id));
+}
+
+void Recorder::ShowWaitCursor() {
+  ++cursor_count;
+  wait_cursor = true;
+  Add("cursor wait");
+}
+
+void Recorder::ShowArrowCursor() {
+  ++cursor_count;
+  wait_cursor = false;
+  Add("cursor arrow");
+}
+
+void Recorder::Repaint() {
+  Add("repaint");
+}
+
+int Recorder::Selection(int list_id) {
+  const auto it = selections.find(list_id);
+  return it == selections.end() ? 0 : it->second;
+}
+
+std::string Recorder::Text(int edit_id) {
+  const auto it = texts.find(edit_id);
+  return it == texts.end() ? "0.0" : it->second;
+}
+
+void Recorder::SetText(int edit_id, std::string_view text) {
+  texts[edit_id] = std::string(text);
+  Add("text " + std::to_string(edit_id) + " " + std::string(text));
+}
+
+std::optional<std::string> Recorder::ChooseFile(const FileFilter& filter) {
+  Add("file " + std::string(filter.name) + " " + std::string(filter.pattern));
+  if (file_answers.empty())
+    return std::nullopt;
+  auto answer = file_answers.front();
+  file_answers.pop_front();
+  return answer;
+}
+
+void Recorder::BusyPause() {
+  ++pauses;
+  Add("pause");
+  if (on_pause)
+    on_pause();
+}
+
+void Recorder::WaitSeconds(int32_t n) {
+  Add("wait " + std::to_string(n));
+}
+
+Session::Session(Generator& generator, const char* library)
+    : recorder(generator),
+      loader(library),
+      driver(recorder, loader),
+      link(driver, recorder, recorder),
+      downloads(link, recorder) {
+  ConnectAndEnable(link, recorder);
+  recorder.Sync();
+  after_start = recorder.trace.size();
+}
+
+std::vector<std::string> Session::Folded(size_t from) const {
+  std::vector<std::string> out;
+  const auto& trace = recorder.trace;
+  for (size_t i = from; i < trace.size();) {
+    if (trace[i] != "pause") {
+      out.push_back(trace[i++]);
+      continue;
+    }
+    size_t run = 0;
+    while (i < trace.size() && trace[i] == "pause")
+      ++run, ++i;
+    out.push_back("pause x" + std::to_string(run));
+  }
+  return out;
+}
+
+std::vector<std::string> Session::Script(size_t from) const {
+  static constexpr std::string_view kKept[] = {"wait ", "title ", "progress ", "box ",
+                                               "info ", "file ",  "text "};
+  std::vector<std::string> lines;
+  for (size_t i = from; i < recorder.trace.size(); ++i) {
+    const std::string& entry = recorder.trace[i];
+    if (entry.starts_with("FT_Write ")) {
+      const auto arrow = entry.find(" -> ");
+      const std::string hex = entry.substr(9, arrow - 9);
+      const size_t count = (hex.size() + 1) / 3;
+      std::string line = count <= 4 ? "> " + hex : "> [" + std::to_string(count) + "]";
+      if (entry.compare(arrow, 6, " -> 0 ") != 0)
+        line += " !" + entry.substr(arrow + 4);
+      lines.push_back(line);
+      continue;
+    }
+    for (auto kept : kKept) {
+      if (entry.starts_with(kept)) {
+        lines.push_back(entry);
+        break;
+      }
+    }
+  }
+  std::vector<std::string> folded;
+  for (size_t i = 0; i < lines.size();) {
+    size_t run = 1;
+    while (i + run < lines.size() && lines[i + run] == lines[i])
+      ++run;
+    folded.push_back(run == 1 ? lines[i] : lines[i] + " x" + std::to_string(run));
+    i += run;
+  }
+  return folded;
+}
+
+std::vector<std::string> Session::Only(std::initializer_list<std::string_view> prefixes,
+                                       size_t from) const {
+  std::vector<std::string> out;
+  for (size_t i = from; i < recorder.trace.size(); ++i) {
+    for (auto prefix : prefixes) {
+      if (recorder.trace[i].starts_with(prefix)) {
+        out.push_back(recorder.trace[i]);
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+std::string TempDir() {
+  static const std::string dir = [] {
+    auto path =
+        std::filesystem::temp_directory_path() / ("qvx-download-tests-" + std::to_string(getpid()));
+    std::filesystem::create_directories(path);
+    return path.string();
+  }();
+  return dir;
+}
+
+std::string WriteFile(const std::string& name, std::span<const uint8_t> bytes) {
+  const std::string path = TempDir() + "/" + name;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+uint8_t PixelByte(int x, int y_from_top, int channel) {
+  switch (channel) {
+    // Mid-range colours that change slowly along a row, so a decoded line can be compared with
+    // its source; green differs from row to row so misplaced lines show.
+    case 0:  // blue
+      return static_cast<uint8_t>(40 + x / 6);
+    case 1:  // green
+      return static_cast<uint8_t>(60 + (y_from_top * 37) % 120);
+    default:  // red
+      return static_cast<uint8_t>(50 + x / 5 + (y_from_top % 20) * 2);
+  }
+}
+
+std::vector<uint8_t> MakeBmp(int height, uint32_t declared_size) {
+  const uint32_t size = 54 + 720u * static_cast<uint32_t>(height) * 3;
+  if (declared_size == 0)
+    declared_size = size;
+  std::vector<uint8_t> bmp(size, 0);
+  auto put16 = [&](size_t at, uint32_t v) {
+    bmp[at] = static_cast<uint8_t>(v);
+    bmp[at + 1] = static_cast<uint8_t>(v >> 8);
+  };
+  auto put32 = [&](size_t at, uint32_t v) {
+    put16(at, v & 0xFFFF);
+    put16(at + 2, v >> 16);
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, declared_size);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, 720);
+  put32(22, static_cast<uint32_t>(height));
+  put16(26, 1);
+  put16(28, 24);
+  put32(34, 720u * static_cast<uint32_t>(height) * 3);
+  for (int row = 0; row < height; ++row) {  // stored bottom-up
+    const int y = height - 1 - row;
+    for (int x = 0; x < 720; ++x) {
+      for (int c = 0; c < 3; ++c)
+        bmp[54 + (size_t(row) * 720 + x) * 3 + c] = PixelByte(x, y, c);
+    }
+  }
+  return bmp;
+}
+
+}  // namespace qvx::test

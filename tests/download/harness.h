@@ -1,0 +1,115 @@
+// End-to-end harness: the real device link and operations against the virtual generator, with a
+// window and a clock that record everything into one trace, interleaved with the generator's
+// capture of every driver call.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/clock.h"
+#include "device/driver_table.h"
+#include "device/library_loader.h"
+#include "device/protocol.h"
+#include "device/window_port.h"
+#include "download/downloads.h"
+#include "tests/support/virtual_generator.h"
+
+namespace qvx::test {
+
+// The virtual generator's test controls, with the step-by-step capture reading the recorder
+// needs to interleave driver calls with its own events.
+class Generator : public VirtualGenerator {
+ public:
+  size_t CallCount() const;
+  std::string Call(size_t index) const;
+  // Flash bytes of `units` address units from `address` (two bytes a unit).
+  std::span<const uint8_t> FlashAt(uint32_t address, size_t units) const;
+};
+
+// Records the window and the clock into `trace`, pulling in the generator's new capture lines
+// before each of its own events so the order is exact.
+class Recorder final : public WindowPort, public Clock {
+ public:
+  explicit Recorder(Generator& generator) : generator_(generator) {}
+
+  // Window.
+  void ShowMessage(std::string_view text) override;
+  void ShowInformation(std::string_view text, std::string_view caption) override;
+  void SetTitle(std::string_view title) override;
+  void SetProgress(int position) override;
+  void EnableControl(int control_id, bool enabled) override;
+  void ShowWaitCursor() override;
+  void ShowArrowCursor() override;
+  void Repaint() override;
+  int Selection(int list_id) override;
+  std::string Text(int edit_id) override;
+  void SetText(int edit_id, std::string_view text) override;
+  std::optional<std::string> ChooseFile(const FileFilter& filter) override;
+
+  // Clock.
+  void BusyPause() override;
+  // Runs at every pause, after it is recorded (tests use it to change things mid-operation).
+  std::function<void()> on_pause;
+  void WaitSeconds(int32_t n) override;
+
+  // Brings in capture lines not yet in the trace.
+  void Sync();
+
+  std::vector<std::string> trace;
+  std::map<int, int> selections;
+  std::map<int, std::string> texts;
+  std::deque<std::optional<std::string>> file_answers;  // nullopt = cancel
+  std::map<int, bool> enabled;
+  int cursor_count = 0;
+  bool wait_cursor = false;
+  int pauses = 0;
+
+ private:
+  void Add(std::string event);
+
+  Generator& generator_;
+  size_t calls_seen_ = 0;
+};
+
+// One connected session: recorder, driver, link and operations, started like the window starts.
+struct Session {
+  explicit Session(Generator& generator, const char* library = kDriverLibraryName);
+  // The trace from `from` on, with runs of "pause" folded into "pause xN".
+  std::vector<std::string> Folded(size_t from = 0) const;
+  // What the user and the generator see, without pauses, cursors and button switches: device
+  // writes as "> F4 06 80 00" (longer ones as "> [1536]"), waits, titles, progress, boxes, file
+  // dialogs and edit texts. Runs of one entry are folded into "entry xN".
+  std::vector<std::string> Script(size_t from = 0) const;
+  // Only the entries that start with one of the prefixes.
+  std::vector<std::string> Only(std::initializer_list<std::string_view> prefixes,
+                                size_t from = 0) const;
+
+  Recorder recorder;
+  SystemLibraryLoader loader;
+  Driver driver;
+  DeviceLink link;
+  Downloads downloads;
+  size_t after_start = 0;  // trace length after start-up
+};
+
+// Files for the tests, removed with the fixture's temporary directory.
+std::string TempDir();
+std::string WriteFile(const std::string& name, std::span<const uint8_t> bytes);
+
+// Byte `channel` (0 blue, 1 green, 2 red) of the test image's pixel (x, y counted from the top).
+uint8_t PixelByte(int x, int y_from_top, int channel);
+// A 24-bit bottom-up BMP of 720 x `height` holding the test image; `declared_size` overrides the
+// file size its header declares.
+std::vector<uint8_t> MakeBmp(int height, uint32_t declared_size = 0);
+
+inline std::string Hex(std::span<const uint8_t> bytes) {
+  return VirtualGenerator::Hex(bytes);
+}
+
+}  // namespace qvx::test
