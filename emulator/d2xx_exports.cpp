@@ -1,0 +1,166 @@
+// The exported face of the virtual generator's libftd2xx.so: the ten D2XX entry points the
+// application binds, and the VG_ control functions for tests. One device, created at first use,
+// serves every caller; a lock keeps calls from several threads whole.
+//
+// Built once complete, and once per entry point without it (QVX_VG_OMIT_<name>), so that tests can
+// load a library that lacks exactly one entry point.
+#include <mutex>
+#include <type_traits>
+
+#include "device/d2xx.h"
+#include "emulator/vg_control.h"
+#include "emulator/virtual_device.h"
+
+#define QVX_VG_EXPORT extern "C" QVX_VG_API
+
+using d2xx::Dword;
+using d2xx::Handle;
+using d2xx::Status;
+
+namespace {
+
+struct Guarded {
+  std::unique_lock<std::mutex> lock;
+  qvx::vg::VirtualDevice& device;
+};
+
+Guarded Device() {
+  static std::mutex mutex;
+  std::unique_lock lock(mutex);
+  static qvx::vg::VirtualDevice device;
+  return {std::move(lock), device};
+}
+
+}  // namespace
+
+// The exported prototypes must be exactly the ones the application's driver table expects.
+#define QVX_VG_CHECK_PROTOTYPE(name, type) \
+  static_assert(std::is_same_v<decltype(&name), d2xx::type>, #name " has the wrong prototype")
+
+#ifndef QVX_VG_OMIT_FT_Open
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Open(int device_number, Handle* handle) {
+  return Device().device.Open(device_number, handle);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_Open, OpenFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_OpenEx
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_OpenEx(void* arg, Dword flags, Handle* handle) {
+  return Device().device.OpenEx(arg, flags, handle);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_OpenEx, OpenExFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_ListDevices
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_ListDevices(void* arg1, void* arg2, Dword flags) {
+  return Device().device.ListDevices(arg1, arg2, flags);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_ListDevices, ListDevicesFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_Close
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Close(Handle handle) {
+  return Device().device.Close(handle);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_Close, CloseFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_Read
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Read(Handle handle, void* buffer, Dword count,
+                                           Dword* received) {
+  return Device().device.Read(handle, buffer, count, received);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_Read, ReadFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_Write
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Write(Handle handle, void* buffer, Dword count,
+                                            Dword* written) {
+  return Device().device.Write(handle, buffer, count, written);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_Write, WriteFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_ResetDevice
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_ResetDevice(Handle handle) {
+  return Device().device.ResetDevice(handle);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_ResetDevice, ResetDeviceFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_Purge
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Purge(Handle handle, Dword mask) {
+  return Device().device.Purge(handle, mask);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_Purge, PurgeFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_SetTimeouts
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_SetTimeouts(Handle handle, Dword read_ms, Dword write_ms) {
+  return Device().device.SetTimeouts(handle, read_ms, write_ms);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_SetTimeouts, SetTimeoutsFn);
+#endif
+
+#ifndef QVX_VG_OMIT_FT_GetQueueStatus
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_GetQueueStatus(Handle handle, Dword* received) {
+  return Device().device.GetQueueStatus(handle, received);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_GetQueueStatus, GetQueueStatusFn);
+#endif
+
+// Control interface.
+
+void VG_Reset(void) {
+  Device().device.Reset();
+}
+
+void VG_SetOption(const char* name, long long value) {
+  if (name != nullptr)
+    Device().device.SetOption(name, value);
+}
+
+void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count) {
+  Device().device.SetStatusAnswers(answers != nullptr ? std::span(answers, count)
+                                                      : std::span<const unsigned char>());
+}
+
+void VG_SetFlashFile(const char* path) {
+  Device().device.SetFlashFile(path != nullptr ? std::optional<std::string>(path) : std::nullopt);
+}
+
+const unsigned char* VG_Flash(void) {
+  return Device().device.flash().data();
+}
+unsigned long VG_FlashBytes(void) {
+  return Device().device.flash().size();
+}
+const unsigned char* VG_Wire(void) {
+  return Device().device.wire().data();
+}
+unsigned long VG_WireBytes(void) {
+  return Device().device.wire().size();
+}
+unsigned long VG_CallCount(void) {
+  return Device().device.calls().size();
+}
+
+const char* VG_Call(unsigned long index) {
+  auto guarded = Device();
+  const auto& calls = guarded.device.calls();
+  return index < calls.size() ? calls[index].c_str() : nullptr;
+}
+
+unsigned long VG_ViolationCount(void) {
+  return Device().device.violations().size();
+}
+
+const char* VG_Violation(unsigned long index) {
+  auto guarded = Device();
+  const auto& violations = guarded.device.violations();
+  return index < violations.size() ? violations[index].c_str() : nullptr;
+}
+
+int VG_InLoadingMode(void) {
+  return Device().device.loading() ? 1 : 0;
+}

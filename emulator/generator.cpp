@@ -1,0 +1,179 @@
+#include "emulator/generator.h"
+
+#include <algorithm>
+
+#include "device/protocol.h"
+#include "emulator/sector_layout.h"
+#include "emulator/text.h"
+
+namespace qvx::vg {
+namespace {
+
+constexpr size_t kAddressBytes = 3;
+constexpr uint32_t kBlockUnits = kBlockPayload / 2;
+constexpr uint32_t kPatternUnits = kPatternSize / 2;
+
+// The address counter stops at its largest value instead of wrapping back into the chip.
+uint32_t Advance(uint32_t address, uint32_t units) {
+  return address > UINT32_MAX - units ? UINT32_MAX : address + units;
+}
+
+}  // namespace
+
+void Generator::Restart() {
+  scripted_.clear();
+  answers_.clear();
+  violations_.clear();
+  loading_ = false;
+  address_ = 0;
+  busy_left_ = 0;
+  expect_ = Expect::kCommand;
+  data_.clear();
+  data_needed_ = 0;
+}
+
+void Generator::SetScriptedAnswers(std::span<const uint8_t> answers) {
+  scripted_.assign(answers.begin(), answers.end());
+}
+
+std::vector<uint8_t> Generator::TakeAnswers(size_t max) {
+  const size_t n = std::min(max, answers_.size());
+  std::vector<uint8_t> taken(answers_.begin(), answers_.begin() + static_cast<std::ptrdiff_t>(n));
+  answers_.erase(answers_.begin(), answers_.begin() + static_cast<std::ptrdiff_t>(n));
+  return taken;
+}
+
+void Generator::Accept(std::span<const uint8_t> bytes, uint64_t wire_offset) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    if (expect_ == Expect::kCommand) {
+      command_offset_ = wire_offset + i;
+      StartCommand(bytes[i++]);
+      continue;
+    }
+    const size_t take = std::min(data_needed_ - data_.size(), bytes.size() - i);
+    data_.insert(data_.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(i + take));
+    i += take;
+    if (data_.size() == data_needed_)
+      FinishCommand();
+  }
+}
+
+void Generator::StartCommand(uint8_t command) {
+  command_ = command;
+  switch (command) {
+    case CMD_BEGIN_LOAD:
+      loading_ = true;
+      return;
+    case CMD_END_LOAD:
+      loading_ = false;
+      return;
+    case CMD_SET_ADDRESS:
+    case CMD_ERASE_SECTOR:
+    case CMD_WRITE_BLOCK:
+    case CMD_WRITE_PATTERN:
+    case CMD_READ_STATUS:
+    case CMD_FINISH_WRITE:
+      break;
+    default:
+      Violation(Format("unknown command byte %02X", command));
+      return;
+  }
+  if (!loading_)
+    Violation(Format("command %02X outside loading mode", command));
+
+  data_.clear();
+  data_needed_ = command == CMD_SET_ADDRESS     ? kAddressBytes
+                 : command == CMD_WRITE_BLOCK   ? kBlockSize
+                 : command == CMD_WRITE_PATTERN ? kPatternSize
+                                                : 0;
+  if (data_needed_ > 0) {
+    expect_ = Expect::kData;
+    return;
+  }
+  if (command == CMD_ERASE_SECTOR)
+    EraseSector();
+  if (command == CMD_READ_STATUS)
+    AnswerStatus();
+  // CMD_FINISH_WRITE: accepted; the flash is already up to date.
+}
+
+void Generator::FinishCommand() {
+  expect_ = Expect::kCommand;
+  if (command_ == CMD_SET_ADDRESS)
+    SetAddress();
+  if (command_ == CMD_WRITE_BLOCK)
+    WriteBlock();
+  if (command_ == CMD_WRITE_PATTERN)
+    WritePattern();
+  data_.clear();
+}
+
+void Generator::SetAddress() {
+  address_ = uint32_t{data_[0]} << 16 | uint32_t{data_[1]} << 8 | data_[2];
+  if (address_ >= kFlashUnits)
+    Violation(Format("address %06X past the end of flash", address_));
+}
+
+void Generator::EraseSector() {
+  busy_left_ = status_.busy_polls;
+  const auto sector = SectorStartingAt(address_);
+  if (!sector) {
+    Violation(Format("erase at %06X, which is not a sector start", address_));
+    return;
+  }
+  flash_.Erase(*sector);
+}
+
+void Generator::WriteBlock() {
+  const auto padding = std::span(data_).subspan(kBlockPayload);
+  const auto nonzero = std::find_if(padding.begin(), padding.end(), [](uint8_t b) { return b; });
+  if (nonzero != padding.end()) {
+    const auto at = static_cast<size_t>(nonzero - padding.begin()) + kBlockPayload;
+    Violation(Format("non-zero padding %02X at block byte %zu", *nonzero, at));
+  }
+  Store(std::span(data_).first(kBlockPayload), "block");
+  address_ = Advance(address_, kBlockUnits);
+}
+
+void Generator::WritePattern() {
+  Store(data_, "pattern");
+  address_ = Advance(address_, kPatternUnits);
+  busy_left_ = status_.busy_polls;
+}
+
+void Generator::Store(std::span<const uint8_t> data, const char* what) {
+  const auto result = flash_.Program(size_t{address_} * 2, data);
+  if (result.stored < data.size()) {
+    Violation(Format("%s at %06X reaches past the end of flash", what, address_));
+  }
+  if (result.raised_bytes > 0) {
+    Violation(Format("%s at %06X programs 0 bits to 1 in %zu bytes, first at byte %06zX", what,
+                     address_, result.raised_bytes, result.first_raised));
+  }
+}
+
+void Generator::AnswerStatus() {
+  if (!scripted_.empty()) {
+    answers_.push_back(scripted_.front());
+    scripted_.pop_front();
+    return;
+  }
+  if (status_.mute)
+    return;
+  if (status_.never_ready || busy_left_ > 0) {
+    if (busy_left_ > 0)
+      --busy_left_;
+    answers_.push_back(0);
+    return;
+  }
+  answers_.push_back(1);
+}
+
+void Generator::Violation(const std::string& text) {
+  violations_.push_back(Format("%s at wire offset %llu", text.c_str(),
+                               static_cast<unsigned long long>(command_offset_)));
+}
+
+}  // namespace qvx::vg

@@ -1,0 +1,76 @@
+// The generator at the far end of the USB link: it parses the host's byte stream as one stream
+// (a command's data may arrive over several writes), drives the flash, answers status polls, and
+// records every protocol violation instead of failing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "emulator/nor_flash.h"
+
+namespace qvx::vg {
+
+struct StatusBehaviour {
+  int busy_polls = 2;        // polls answered 0 after an erase or a pattern write
+  bool never_ready = false;  // every poll answers 0
+  bool mute = false;         // polls are never answered
+};
+
+class Generator {
+ public:
+  // Power-on state: outside loading mode, address 0, nothing queued or recorded. Keeps the flash.
+  void Restart();
+
+  // Bytes the device accepted; `wire_offset` is the position of bytes[0] in the whole stream.
+  void Accept(std::span<const uint8_t> bytes, uint64_t wire_offset);
+
+  void SetStatusBehaviour(const StatusBehaviour& behaviour) { status_ = behaviour; }
+  StatusBehaviour status_behaviour() const { return status_; }
+  // Answers given first, one per poll, before the busy/ready model.
+  void SetScriptedAnswers(std::span<const uint8_t> answers);
+
+  size_t QueuedAnswers() const { return answers_.size(); }
+  std::vector<uint8_t> TakeAnswers(size_t max);
+  void ClearAnswers() { answers_.clear(); }
+
+  bool loading() const { return loading_; }
+  const std::vector<std::string>& violations() const { return violations_; }
+  NorFlash& flash() { return flash_; }
+  const NorFlash& flash() const { return flash_; }
+
+ private:
+  enum class Expect { kCommand, kData };
+
+  void StartCommand(uint8_t command);
+  void FinishCommand();
+  void SetAddress();
+  void EraseSector();
+  void WriteBlock();
+  void WritePattern();
+  void AnswerStatus();
+  // Stores `data` at the current address and reports what went wrong; `what` names the command.
+  void Store(std::span<const uint8_t> data, const char* what);
+  void Violation(const std::string& text);
+
+  NorFlash flash_;
+  StatusBehaviour status_;
+  std::deque<uint8_t> scripted_;
+  std::deque<uint8_t> answers_;
+  std::vector<std::string> violations_;
+
+  bool loading_ = false;
+  uint32_t address_ = 0;  // two-byte units; may run past the end of the chip
+  int busy_left_ = 0;
+
+  Expect expect_ = Expect::kCommand;
+  uint8_t command_ = 0;
+  uint64_t command_offset_ = 0;
+  size_t data_needed_ = 0;
+  std::vector<uint8_t> data_;
+};
+
+}  // namespace qvx::vg

@@ -1,0 +1,15 @@
+// Small text helpers shared by the capture log and the violation messages.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace qvx::vg {
+
+// "F4 06 80 00": two uppercase hex digits per byte, separated by single spaces.
+std::string HexBytes(std::span<const uint8_t> bytes);
+// printf-style formatting into a std::string.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace qvx::vg

@@ -1,0 +1,35 @@
+// The virtual generator's control interface, exported from its libftd2xx.so next to the D2XX entry
+// points. Tests and demos reach it by dlopen of the same library the application loaded and dlsym
+// of these names; the application itself never uses it.
+//
+// Pointers returned here stay valid until the next D2XX or VG_ call.
+#pragma once
+
+#if defined(__GNUC__)
+#define QVX_VG_API __attribute__((visibility("default")))
+#else
+#define QVX_VG_API
+#endif
+
+extern "C" {
+
+// Closed device and fresh state: re-reads the environment, loads the flash file (or erased flash),
+// empties the capture log, the wire and the violations; faults come from the environment only.
+QVX_VG_API void VG_Reset(void);
+// "fail_open", "busy_polls", "never_ready", "mute", "unplug_after" (-1 = off).
+QVX_VG_API void VG_SetOption(const char* name, long long value);
+// Status answers given first, one per CMD_READ_STATUS, before the normal busy/ready model.
+QVX_VG_API void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count);
+// nullptr keeps the flash in memory only; a path is loaded at once, as at open.
+QVX_VG_API void VG_SetFlashFile(const char* path);
+
+QVX_VG_API const unsigned char* VG_Flash(void);  // the whole flash image
+QVX_VG_API unsigned long VG_FlashBytes(void);
+QVX_VG_API const unsigned char* VG_Wire(void);  // every byte the device accepted, in order
+QVX_VG_API unsigned long VG_WireBytes(void);
+QVX_VG_API unsigned long VG_CallCount(void);  // capture log: one line per D2XX call
+QVX_VG_API const char* VG_Call(unsigned long index);
+QVX_VG_API unsigned long VG_ViolationCount(void);
+QVX_VG_API const char* VG_Violation(unsigned long index);
+QVX_VG_API int VG_InLoadingMode(void);
+}

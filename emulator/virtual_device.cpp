@@ -1,0 +1,260 @@
+#include "emulator/virtual_device.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "device/protocol.h"
+#include "emulator/flash_file.h"
+#include "emulator/text.h"
+
+namespace qvx::vg {
+namespace {
+
+using d2xx::Dword;
+using d2xx::Status;
+
+constexpr Dword kOpenBySerialNumber = 1;
+constexpr Dword kListNumberOnly = 0x80000000;
+constexpr size_t kDescriptionLogLimit = 64;
+
+std::optional<long long> EnvNumber(const char* name) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0')
+    return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text, &end, 10);
+  if (errno != 0 || *end != '\0')
+    return std::nullopt;
+  return value;
+}
+
+bool EnvFlag(const char* name) {
+  return EnvNumber(name).value_or(0) != 0;
+}
+
+int ClampPolls(long long value) {
+  return static_cast<int>(std::clamp(value, 0LL, 1LL << 30));
+}
+
+// What the host passed to FT_OpenEx: the text for the string-based flags, else the raw value.
+std::string OpenArgText(const void* arg, Dword flags) {
+  if (arg == nullptr)
+    return "(null)";
+  if (flags == kOpenBySerialNumber || flags == d2xx::FT_OPEN_BY_DESCRIPTION) {
+    const char* text = static_cast<const char*>(arg);
+    return std::string(text, strnlen(text, kDescriptionLogLimit));
+  }
+  return Format("0x%llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(arg)));
+}
+
+}  // namespace
+
+VirtualDevice::VirtualDevice() {
+  Reset();
+}
+
+void VirtualDevice::Reset() {
+  open_ = false;
+  accepted_since_open_ = 0;
+  wire_.clear();
+  calls_.clear();
+  generator_.Restart();
+
+  faults_ = Faults{};
+  faults_.fail_open = EnvFlag("QVX_VG_FAIL_OPEN");
+  faults_.unplug_after = std::max(EnvNumber("QVX_VG_UNPLUG_AFTER").value_or(-1), -1LL);
+
+  StatusBehaviour status;
+  status.busy_polls = ClampPolls(EnvNumber("QVX_VG_BUSY_POLLS").value_or(status.busy_polls));
+  status.never_ready = EnvFlag("QVX_VG_NEVER_READY");
+  status.mute = EnvFlag("QVX_VG_MUTE");
+  generator_.SetStatusBehaviour(status);
+
+  generator_.flash().Attach(FlashPathFromEnvironment());
+
+  capture_file_.reset();
+  if (const char* capture = std::getenv("QVX_VG_CAPTURE"); capture != nullptr && *capture) {
+    capture_file_.reset(std::fopen(capture, "a"));
+  }
+}
+
+bool VirtualDevice::SetOption(std::string_view name, long long value) {
+  StatusBehaviour status = generator_.status_behaviour();
+  if (name == "fail_open") {
+    faults_.fail_open = value != 0;
+  } else if (name == "unplug_after") {
+    faults_.unplug_after = std::max(value, -1LL);
+  } else if (name == "busy_polls") {
+    status.busy_polls = ClampPolls(value);
+  } else if (name == "never_ready") {
+    status.never_ready = value != 0;
+  } else if (name == "mute") {
+    status.mute = value != 0;
+  } else {
+    return false;
+  }
+  generator_.SetStatusBehaviour(status);
+  return true;
+}
+
+bool VirtualDevice::Unplugged() const {
+  return faults_.unplug_after >= 0 &&
+         accepted_since_open_ >= static_cast<uint64_t>(faults_.unplug_after);
+}
+
+Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
+  if (handle == nullptr)
+    return d2xx::FT_INVALID_PARAMETER;
+  if (!wanted || faults_.fail_open)
+    return d2xx::FT_DEVICE_NOT_FOUND;
+  if (open_)
+    return d2xx::FT_DEVICE_NOT_OPENED;
+  open_ = true;
+  accepted_since_open_ = 0;
+  generator_.flash().Reload();
+  *handle = this;
+  return d2xx::FT_OK;
+}
+
+Status VirtualDevice::Open(int index, d2xx::Handle* handle) {
+  const Status st = OpenDevice(index == 0, handle);
+  Log(Format("FT_Open %d -> %u", index, st));
+  return st;
+}
+
+Status VirtualDevice::OpenEx(void* arg, Dword flags, d2xx::Handle* handle) {
+  const bool wanted = flags == d2xx::FT_OPEN_BY_DESCRIPTION && arg != nullptr &&
+                      std::strcmp(static_cast<const char*>(arg), DeviceDescription) == 0;
+  const Status st = OpenDevice(wanted, handle);
+  Log(Format("FT_OpenEx %s %u -> %u", OpenArgText(arg, flags).c_str(), flags, st));
+  return st;
+}
+
+Status VirtualDevice::ListDevices(void* arg1, void*, Dword flags) {
+  if ((flags & kListNumberOnly) != 0 && arg1 != nullptr)
+    *static_cast<Dword*>(arg1) = 1;
+  Log(Format("FT_ListDevices %u -> %u", flags, d2xx::FT_OK));
+  return d2xx::FT_OK;
+}
+
+Status VirtualDevice::Close(d2xx::Handle handle) {
+  Status st = d2xx::FT_INVALID_HANDLE;
+  if (IsOpen(handle)) {
+    open_ = false;
+    st = d2xx::FT_OK;
+  }
+  Log(Format("FT_Close -> %u", st));
+  return st;
+}
+
+Status VirtualDevice::Read(d2xx::Handle handle, void* buffer, Dword count, Dword* received) {
+  Status st = d2xx::FT_OK;
+  std::vector<uint8_t> taken;
+  if (!IsOpen(handle)) {
+    st = d2xx::FT_INVALID_HANDLE;
+  } else if (buffer == nullptr || received == nullptr) {
+    st = d2xx::FT_INVALID_PARAMETER;
+  } else if (Unplugged()) {
+    st = d2xx::FT_IO_ERROR;
+  } else {
+    // An empty queue answers at once: it stands for the read time-out running out.
+    taken = generator_.TakeAnswers(count);
+    std::copy(taken.begin(), taken.end(), static_cast<uint8_t*>(buffer));
+  }
+  if (received != nullptr)
+    *received = static_cast<Dword>(taken.size());
+  std::string line = Format("FT_Read %u -> %u %zu", count, st, taken.size());
+  if (!taken.empty())
+    line += " " + HexBytes(taken);
+  Log(std::move(line));
+  return st;
+}
+
+Status VirtualDevice::Write(d2xx::Handle handle, const void* buffer, Dword count, Dword* written) {
+  const auto bytes = buffer != nullptr ? std::span(static_cast<const uint8_t*>(buffer), count)
+                                       : std::span<const uint8_t>();
+  Status st = d2xx::FT_OK;
+  size_t accepted = 0;
+  if (!IsOpen(handle)) {
+    st = d2xx::FT_INVALID_HANDLE;
+  } else if ((buffer == nullptr && count > 0) || written == nullptr) {
+    st = d2xx::FT_INVALID_PARAMETER;
+  } else if (Unplugged()) {
+    st = d2xx::FT_IO_ERROR;
+  } else {
+    accepted = bytes.size();
+    if (faults_.unplug_after >= 0) {
+      const uint64_t room = static_cast<uint64_t>(faults_.unplug_after) - accepted_since_open_;
+      if (room < accepted) {
+        accepted = static_cast<size_t>(room);
+        st = d2xx::FT_IO_ERROR;
+      }
+    }
+    const auto taken = bytes.first(accepted);
+    generator_.Accept(taken, wire_.size());
+    wire_.insert(wire_.end(), taken.begin(), taken.end());
+    accepted_since_open_ += accepted;
+  }
+  if (written != nullptr)
+    *written = static_cast<Dword>(accepted);
+  const std::string hex = HexBytes(bytes);
+  Log(Format("FT_Write%s%s -> %u %zu", hex.empty() ? "" : " ", hex.c_str(), st, accepted));
+  return st;
+}
+
+Status VirtualDevice::ResetDevice(d2xx::Handle handle) {
+  const Status st = IsOpen(handle) ? d2xx::FT_OK : d2xx::FT_INVALID_HANDLE;
+  Log(Format("FT_ResetDevice -> %u", st));
+  return st;
+}
+
+Status VirtualDevice::Purge(d2xx::Handle handle, Dword mask) {
+  Status st = d2xx::FT_OK;
+  if (!IsOpen(handle)) {
+    st = d2xx::FT_INVALID_HANDLE;
+  } else if (Unplugged()) {
+    st = d2xx::FT_IO_ERROR;
+  } else if ((mask & d2xx::FT_PURGE_RX) != 0) {
+    generator_.ClearAnswers();
+  }
+  Log(Format("FT_Purge %u -> %u", mask, st));
+  return st;
+}
+
+Status VirtualDevice::SetTimeouts(d2xx::Handle handle, Dword read_ms, Dword write_ms) {
+  const Status st = IsOpen(handle) ? d2xx::FT_OK : d2xx::FT_INVALID_HANDLE;
+  Log(Format("FT_SetTimeouts %u %u -> %u", read_ms, write_ms, st));
+  return st;
+}
+
+Status VirtualDevice::GetQueueStatus(d2xx::Handle handle, Dword* received) {
+  Status st = d2xx::FT_OK;
+  size_t queued = 0;
+  if (!IsOpen(handle)) {
+    st = d2xx::FT_INVALID_HANDLE;
+  } else if (received == nullptr) {
+    st = d2xx::FT_INVALID_PARAMETER;
+  } else if (Unplugged()) {
+    st = d2xx::FT_IO_ERROR;
+  } else {
+    queued = generator_.QueuedAnswers();
+  }
+  if (received != nullptr)
+    *received = static_cast<Dword>(queued);
+  Log(Format("FT_GetQueueStatus -> %u %zu", st, queued));
+  return st;
+}
+
+void VirtualDevice::Log(std::string line) {
+  if (capture_file_) {
+    std::fprintf(capture_file_.get(), "%s\n", line.c_str());
+    std::fflush(capture_file_.get());
+  }
+  calls_.push_back(std::move(line));
+}
+
+}  // namespace qvx::vg
