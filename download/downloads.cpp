@@ -11,6 +11,11 @@
 
 namespace qvx {
 
+static_assert(kAudioBlockSize == kBlockSize && kLineBufferSize == kBlockSize,
+              "every block the generator takes after CMD_WRITE_BLOCK is the same size");
+
+inline constexpr uint32_t kPictureBands = 8;
+
 // What differs between the picture download and the banner and countdown downloads.
 struct Downloads::ImageKind {
   const OperationTexts& texts;
@@ -20,14 +25,16 @@ struct Downloads::ImageKind {
 };
 
 template <typename Body>
-void Downloads::Guarded(const OperationTexts& texts, const int& slot, Body&& body) {
+bool Downloads::Guarded(const OperationTexts& texts, const int& slot, Body&& body) {
   try {
     body();
+    return true;
   } catch (const DeviceFault& fault) {
     Fail(fault.what(), texts, slot);
   } catch (const FileReadError& error) {
     Fail(error.what(), texts, slot);
   }
+  return false;
 }
 
 void Downloads::Fail(const std::string& what_failed, const OperationTexts& texts, int slot) {
@@ -53,94 +60,103 @@ void Downloads::OpenFrame(bool repaint) {
   link_.WaitSeconds(1);
 }
 
-void Downloads::DownloadPicture() {
-  DownloadImage({kPictureTexts, true, false, 0});
+Outcome Downloads::DownloadPicture() {
+  return DownloadImage({kPictureTexts, true, false, 0});
 }
 
-void Downloads::DownloadBanner() {
-  DownloadImage({kBannerTexts, false, false, 2});
+Outcome Downloads::DownloadBanner() {
+  return DownloadImage({kBannerTexts, false, false, 2});
 }
 
-void Downloads::DownloadCountdown() {
-  DownloadImage({kBannerTexts, false, true, 2});
+Outcome Downloads::DownloadCountdown() {
+  return DownloadImage({kBannerTexts, false, true, 2});
 }
 
-void Downloads::DownloadImage(const ImageKind& kind) {
+Outcome Downloads::DownloadImage(const ImageKind& kind) {
   const OperationTexts& texts = kind.texts;
-  int shown = 0;
-  if (link_.connected()) {
-    bool failed = true;
-    Guarded(texts, shown, [&] {
-      const int selection =
-          window_.Selection(kind.picture ? control::kPictureCombo : control::kBannerCombo);
-      shown = kind.countdown ? kCountdownBanner : selection + 1;
-      OpenFrame(true);
-      if (kind.picture) {
-        state_.PictureIndex = static_cast<uint16_t>(window_.Selection(control::kPictureCombo));
-        shown = state_.PictureIndex + 1;
-      } else {
-        state_.BannerNumber = static_cast<uint16_t>(
-            kind.countdown ? kCountdownBanner : window_.Selection(control::kBannerCombo) + 1);
-        shown = state_.BannerNumber;
-      }
-      window_.SetTitle(FormatStep(texts.erasing, shown));
-      if (kind.picture) {
-        ErasePicture();
-      } else {
-        EraseBanner();
-      }
-      link_.WaitSeconds(5);
-      window_.SetTitle(FormatStep(texts.downloading, shown));
-
-      const auto path = window_.ChooseFile(kBitmapFilter);
-      if (path) {
-        if (!kind.picture) {
-          const FlashSlot slot = BannerSlot(state_.BannerNumber);
-          state_.FirstFieldAddress = slot.first_address;
-          state_.SecondFieldAddress = slot.second_address;
-        }
-        if (auto file = ContentFile::Open(*path)) {
-          if (!ReadAcceptedHeader(*file, kind.picture)) {
-            window_.ShowMessage(texts.refused);
-            window_.SetProgress(0);
-          } else {
-            VideoLineSender sender(link_, window_, state_);
-            const uint64_t data_end = DeclaredFileSize(state_.bmp_header);
-            if (kind.picture) {
-              const FlashSlot slot = PictureSlot(state_.PictureIndex);
-              link_.BusyPause();
-              for (uint32_t band = 0; band < 8; ++band) {
-                // Band 0 holds the bottom rows of the picture, so it goes to the highest lines.
-                const uint32_t offset = (7 - band) * kLinePairsPerBand * kLineAddressUnits;
-                state_.FirstFieldAddress = slot.first_address + offset;
-                state_.SecondFieldAddress = slot.second_address + offset;
-                window_.SetProgress(static_cast<int>(band * 100 / 8));
-                for (int k = 0; k < kLinePairsPerBand; ++k) {
-                  sender.TransferLinePair(*file, k, true, data_end);
-                }
-              }
-            } else {
-              for (int k = 0; k < kLinePairsPerBand; ++k) {
-                window_.SetProgress(k * 100 / kLinePairsPerBand);
-                sender.TransferLinePair(*file, k, false, data_end);
-              }
-            }
-            window_.SetProgress(0);
-          }
-        }
-      }
-      link_.SendEndLoad();
-      EnableButtons(window_);
-      failed = false;
-    });
-    if (failed)
-      return;
+  if (!link_.connected()) {
+    CloseImageDownload(kind);
+    return Outcome::kNotConnected;
   }
-  window_.SetTitle(texts.finished);
+  Outcome outcome = Outcome::kLeftErased;
+  int shown =
+      kind.countdown
+          ? kCountdownBanner
+          : window_.Selection(kind.picture ? control::kPictureCombo : control::kBannerCombo) + 1;
+  const bool finished = Guarded(texts, shown, [&] {
+    OpenFrame(true);
+    if (kind.picture) {
+      state_.PictureIndex = static_cast<uint16_t>(window_.Selection(control::kPictureCombo));
+      shown = state_.PictureIndex + 1;
+    } else {
+      state_.BannerNumber = static_cast<uint16_t>(
+          kind.countdown ? kCountdownBanner : window_.Selection(control::kBannerCombo) + 1);
+      shown = state_.BannerNumber;
+    }
+    window_.SetTitle(FormatStep(texts.erasing, shown));
+    if (kind.picture) {
+      ErasePicture();
+    } else {
+      EraseBanner();
+    }
+    link_.WaitSeconds(5);
+    window_.SetTitle(FormatStep(texts.downloading, shown));
+
+    if (const auto path = window_.ChooseFile(kBitmapFilter)) {
+      if (!kind.picture) {
+        const FlashSlot slot = BannerSlot(state_.BannerNumber);
+        state_.FirstFieldAddress = slot.first_address;
+        state_.SecondFieldAddress = slot.second_address;
+      }
+      if (auto file = ContentFile::Open(*path)) {
+        if (ReadAcceptedHeader(*file, kind.picture)) {
+          TransferImage(*file, kind.picture);
+          outcome = Outcome::kCompleted;
+        } else {
+          window_.ShowMessage(texts.refused);
+          outcome = Outcome::kRefused;
+        }
+        window_.SetProgress(0);
+      }
+    }
+    link_.SendEndLoad();
+    EnableButtons(window_);
+  });
+  if (!finished)
+    return Outcome::kFailed;
+  CloseImageDownload(kind);
+  return outcome;
+}
+
+void Downloads::CloseImageDownload(const ImageKind& kind) {
+  window_.SetTitle(kind.texts.finished);
   if (kind.wait_before_complete > 0)
     link_.WaitSeconds(kind.wait_before_complete);
   ReportComplete(window_);
   window_.Repaint();
+}
+
+void Downloads::TransferImage(ContentFile& file, bool picture) {
+  VideoLineSender sender(link_, window_, state_);
+  const uint64_t data_end = DeclaredFileSize(state_.bmp_header);
+  if (!picture) {
+    for (int k = 0; k < kLinePairsPerBand; ++k) {
+      window_.SetProgress(k * 100 / kLinePairsPerBand);
+      sender.TransferLinePair(file, k, false, data_end);
+    }
+    return;
+  }
+  const FlashSlot slot = PictureSlot(state_.PictureIndex);
+  link_.BusyPause();
+  for (uint32_t band = 0; band < kPictureBands; ++band) {
+    // Band 0 holds the bottom rows of the picture, so it goes to the highest lines.
+    const uint32_t offset = (kPictureBands - 1 - band) * kLinePairsPerBand * kLineAddressUnits;
+    state_.FirstFieldAddress = slot.first_address + offset;
+    state_.SecondFieldAddress = slot.second_address + offset;
+    window_.SetProgress(static_cast<int>(band * 100 / kPictureBands));
+    for (int k = 0; k < kLinePairsPerBand; ++k)
+      sender.TransferLinePair(file, k, true, data_end);
+  }
 }
 
 bool Downloads::ReadAcceptedHeader(ContentFile& file, bool picture) {
@@ -184,12 +200,12 @@ void Downloads::EraseBanner() {
   }
 }
 
-void Downloads::DownloadTestPattern() {
+Outcome Downloads::DownloadTestPattern() {
   const OperationTexts& texts = kPatternTexts;
+  Outcome outcome = link_.connected() ? Outcome::kLeftErased : Outcome::kNotConnected;
   int shown = window_.Selection(control::kPatternCombo);
   if (link_.connected()) {
-    bool failed = true;
-    Guarded(texts, shown, [&] {
+    const bool finished = Guarded(texts, shown, [&] {
       OpenFrame(false);
       ErasePattern();
       link_.SendEndLoad();
@@ -222,15 +238,15 @@ void Downloads::DownloadTestPattern() {
           file->Read(state_.PatternBuffer);
           file.reset();
           WritePattern();
+          outcome = Outcome::kCompleted;
         }
       }
       link_.SendEndLoad();
       EnableButtons(window_);
       window_.SetProgress(0);
-      failed = false;
     });
-    if (failed)
-      return;
+    if (!finished)
+      return Outcome::kFailed;
   }
   for (int position : {33, 66}) {
     window_.SetProgress(position);
@@ -240,6 +256,7 @@ void Downloads::DownloadTestPattern() {
   window_.SetTitle(texts.finished);
   ReportComplete(window_);
   window_.Repaint();
+  return outcome;
 }
 
 void Downloads::ErasePattern() {
@@ -268,12 +285,12 @@ void Downloads::WritePattern() {
   link_.SendEndLoad();
 }
 
-void Downloads::DownloadAudio() {
+Outcome Downloads::DownloadAudio() {
   if (!link_.connected())
-    return;
-  const OperationTexts& texts = kAudioTexts;
+    return Outcome::kNotConnected;
+  Outcome outcome = Outcome::kCompleted;
   const int slot = 0;
-  Guarded(texts, slot, [&] {
+  const bool finished = Guarded(kAudioTexts, slot, [&] {
     link_.BeginOperation();
     DisableButtons(window_);
     link_.driver().GuardedPurge(d2xx::FT_PURGE_RX);
@@ -282,11 +299,11 @@ void Downloads::DownloadAudio() {
     link_.WaitSeconds(1);
     EraseAudio();
 
-    std::array<ChannelTone, 4> tones{};
-    for (int ch = 0; ch < 4; ++ch) {
+    std::array<ChannelTone, kAudioChannels> tones{};
+    for (int ch = 0; ch < kAudioChannels; ++ch) {
       tones[ch].period = TonePeriod(window_.Selection(control::kFrequencyCombos[ch]));
     }
-    for (int ch = 0; ch < 4; ++ch) {
+    for (int ch = 0; ch < kAudioChannels; ++ch) {
       const int edit = control::kAmplitudeEdits[ch];
       const AmplitudeReading reading = ParseAmplitude(ch + 1, window_.Text(edit));
       if (!reading.accepted) {
@@ -294,6 +311,7 @@ void Downloads::DownloadAudio() {
         link_.SendEndLoad();
         EnableButtons(window_);
         window_.SetProgress(0);
+        outcome = Outcome::kRefused;
         return;
       }
       window_.SetText(edit, reading.display);
@@ -302,10 +320,11 @@ void Downloads::DownloadAudio() {
 
     window_.SetProgress(25);
     link_.SetAddress(AudioSlot().first_address);
-    auto channels = std::make_unique<std::array<ChannelWords, 4>>();
-    for (int ch = 0; ch < 4; ++ch)
+    auto channels = std::make_unique<std::array<ChannelWords, kAudioChannels>>();
+    for (int ch = 0; ch < kAudioChannels; ++ch) {
       SynthesizeChannel(ch + 1, tones[ch], (*channels)[ch]);
-    std::array<uint8_t, kBlockSize> block{};
+    }
+    AudioBlock block{};
     for (int b = 0; b < kAudioBlocks; ++b) {
       // The last block leaves the bar where it is, at 90.
       if (b < kAudioBlocks - 1)
@@ -320,6 +339,7 @@ void Downloads::DownloadAudio() {
     window_.SetProgress(0);
     ReportComplete(window_);
   });
+  return finished ? outcome : Outcome::kFailed;
 }
 
 void Downloads::EraseAudio() {

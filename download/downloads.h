@@ -30,22 +30,35 @@ struct DownloadState {
   uint16_t SectorIndex = 0;
 };
 
+// How an operation ended.
+enum class Outcome {
+  kCompleted,   // content written; "Download Complete" shown
+  kLeftErased,  // file dialog cancelled or file not opened: slot erased, "Download Complete" shown
+  kRefused,     // the content failed its check; its box shown, nothing written
+  kFailed,      // a device fault or a file that failed mid-read; one box, no completion
+  kNotConnected,  // nothing sent
+};
+
 class Downloads {
  public:
   Downloads(DeviceLink& link, WindowPort& window) : link_(link), window_(window) {}
 
-  void DownloadPicture();
-  void DownloadBanner();
-  void DownloadCountdown();
-  void DownloadTestPattern();
-  void DownloadAudio();
+  Outcome DownloadPicture();
+  Outcome DownloadBanner();
+  Outcome DownloadCountdown();
+  Outcome DownloadTestPattern();
+  Outcome DownloadAudio();
 
   DownloadState& state() { return state_; }
 
  private:
   struct ImageKind;
 
-  void DownloadImage(const ImageKind& kind);
+  Outcome DownloadImage(const ImageKind& kind);
+  // The finished title, the banner's extra wait, the completion box and the repaint.
+  void CloseImageDownload(const ImageKind& kind);
+  // Sends the rows of an accepted picture (8 bands of 36 line pairs) or banner (one band).
+  void TransferImage(ContentFile& file, bool picture);
   // Reads and checks the header; false (with the flag cleared) for a file the slot cannot take.
   bool ReadAcceptedHeader(ContentFile& file, bool picture);
   void ErasePicture();
@@ -57,8 +70,9 @@ class Downloads {
   // Opening of the frame: buttons off, receive buffer emptied, loading mode, one second.
   void OpenFrame(bool repaint);
   // Runs `body`; a device fault or a file that fails mid-read ends the operation with one box.
+  // False when it did.
   template <typename Body>
-  void Guarded(const OperationTexts& texts, const int& slot, Body&& body);
+  bool Guarded(const OperationTexts& texts, const int& slot, Body&& body);
   void Fail(const std::string& what_failed, const OperationTexts& texts, int slot);
 
   DeviceLink& link_;
