@@ -1,0 +1,56 @@
+// The loader's command line: the operations to run, in the order given, each read into the
+// answers the window's lists, edits and file dialog would give. Nothing here touches the device.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "encode/tone_synthesis.h"
+
+namespace qvx::cli {
+
+enum class LoadKind { kPicture, kBanner, kCountdown, kPattern, kAudio };
+
+struct LoadStep {
+  LoadKind kind = LoadKind::kPicture;
+  // As the lists number the slots: picture 1..2, banner 1..8, pattern 0..15; 9 for the countdown.
+  int slot = 0;
+  // The content file; empty for the audio loop and for an erase.
+  std::string file;
+  // Erase the slot and write nothing, as when the file dialog is cancelled.
+  bool erase = false;
+  // Audio: the frequency list row and the amplitude text of channels 1 to 4.
+  std::array<int, kAudioChannels> tone_rows{};
+  std::array<std::string, kAudioChannels> amplitudes{};
+};
+
+struct LoadCommand {
+  bool help = false;
+  std::vector<LoadStep> steps;
+};
+
+// A command line that does not say what to run: unknown operation, missing argument, or a slot
+// number or frequency label outside the lists.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments after the program name. Throws UsageError.
+LoadCommand ParseLoadCommand(std::span<const std::string> args);
+
+// Why the step's input cannot be loaded (a file that cannot be read or that the slot would refuse,
+// an amplitude above 0 dBFS), or nothing when it can. Reads only the file's header.
+std::optional<std::string> CheckStepInput(const LoadStep& step);
+
+// "banner 3 from logo.bmp", "erase pattern 0", "audio 1000Hz -6, Silence 0, ...".
+std::string Describe(const LoadStep& step);
+
+// The --help text.
+std::string LoadUsage();
+
+}  // namespace qvx::cli
