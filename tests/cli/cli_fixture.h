@@ -1,0 +1,102 @@
+// Shared pieces of the command-line tool tests: the loader run in-process on the virtual generator
+// with a clock that records its waits instead of waiting, and the same operations run through the
+// window-side harness for comparison.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/loader.h"
+#include "tests/download/harness.h"
+
+namespace qvx::test {
+
+using Lines = std::vector<std::string>;
+
+class RecordingClock final : public Clock {
+ public:
+  void BusyPause() override { ++pauses; }
+  void WaitSeconds(int32_t n) override {
+    waits.push_back(n);
+    if (on_wait)
+      on_wait(waits.size());
+  }
+  int pauses = 0;
+  std::vector<int32_t> waits;
+  // Runs after each wait is recorded, with the number of waits so far.
+  std::function<void(size_t)> on_wait;
+};
+
+// What one run left behind: the exit status, the terminal, and the generator's capture log.
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+  Lines calls;
+  std::vector<int32_t> waits;
+  int pauses = 0;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetGenerator(); }
+
+  void TearDown() override {
+    EXPECT_TRUE(generator.Violations().empty())
+        << "first violation: " << generator.Violations().front();
+  }
+
+  void ResetGenerator() {
+    generator.Reset();
+    generator.SetOption("busy_polls", 2);
+  }
+
+  // qvx5120-load with these arguments, in-process, on the virtual generator as it stands.
+  ToolRun Load(const Lines& args, std::function<void(size_t)> on_wait = {}, bool terminal = false) {
+    RecordingClock clock;
+    clock.on_wait = std::move(on_wait);
+    SystemLibraryLoader library;
+    std::ostringstream out, err;
+    cli::LoaderContext context{out, err, terminal, clock, library};
+    ToolRun run;
+    run.status = cli::RunLoader(args, context);
+    run.out = out.str();
+    run.err = err.str();
+    run.calls = generator.Calls();
+    run.waits = clock.waits;
+    run.pauses = clock.pauses;
+    return run;
+  }
+
+  // The window's operations on a fresh generator: `drive` sets the lists, edits and file answers
+  // and clicks the buttons.
+  ToolRun Window(const std::function<void(Session&)>& drive) {
+    ResetGenerator();
+    Session session(generator);
+    drive(session);
+    ToolRun run;
+    run.calls = generator.Calls();
+    for (const auto& entry : session.recorder.trace) {
+      if (entry.starts_with("wait "))
+        run.waits.push_back(std::stoi(entry.substr(5)));
+    }
+    run.pauses = session.recorder.pauses;
+    return run;
+  }
+
+  std::vector<uint8_t> FlashCopy() const {
+    return {generator.Flash().begin(), generator.Flash().end()};
+  }
+
+  static bool AllErased(std::span<const uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xFF; });
+  }
+
+  Generator generator;
+};
+
+}  // namespace qvx::test

@@ -1,0 +1,84 @@
+// The two executables run as a user runs them, for what only a real process shows: the exit
+// status, and the virtual generator found through the library path. Only runs that end at once.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "cli/flash_tool.h"
+#include "cli/loader.h"
+#include "tests/download/harness.h"
+
+namespace qvx::test {
+namespace {
+
+struct Process {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs `command` through the shell, in the test's environment (the virtual generator first on the
+// library path, its flash in memory) with `env` in front.
+Process Shell(const std::string& env, const std::string& command) {
+  const std::string out = TempDir() + "/tool.out", err = TempDir() + "/tool.err";
+  const int raw = std::system((env + " " + command + " >'" + out + "' 2>'" + err + "'").c_str());
+  Process p;
+  p.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  p.out = Slurp(out);
+  p.err = Slurp(err);
+  return p;
+}
+
+TEST(ToolsTest, LoaderHelpUsageErrorAndNoGenerator) {
+  const Process help = Shell("", QVX_LOAD_TOOL " --help");
+  EXPECT_EQ(help.status, cli::kExitCompleted);
+  EXPECT_TRUE(help.out.starts_with("Usage: qvx5120-load OPERATION [OPERATION...]\n"));
+  EXPECT_EQ(help.err, "");
+
+  const Process usage = Shell("", QVX_LOAD_TOOL " pattern 16 x.tst");
+  EXPECT_EQ(usage.status, cli::kExitUsage);
+  EXPECT_EQ(usage.err, "qvx5120-load: pattern slot \"16\" is not one of 0 to 15\n");
+
+  const Process refused = Shell("", QVX_LOAD_TOOL " audio Silence 0 Silence 0 Silence 3 Silence 0");
+  EXPECT_EQ(refused.status, cli::kExitRefused);
+  EXPECT_EQ(refused.err,
+            "qvx5120-load: Ch 3's Amplitude Must be a negative value; nothing was sent to the "
+            "generator\n");
+
+  const std::string capture = TempDir() + "/tool-capture.log";
+  const Process absent = Shell("QVX_VG_FAIL_OPEN=1 QVX_VG_CAPTURE='" + capture + "'",
+                               QVX_LOAD_TOOL " banner 1 '" QVX_SAMPLE_BANNER "'");
+  EXPECT_EQ(absent.status, cli::kExitDevice);
+  EXPECT_EQ(absent.out, "USB port NOT OPEN\n");
+  EXPECT_EQ(absent.err,
+            "USB DEVICE not responding\n"
+            "qvx5120-load: the generator is not connected; nothing was loaded\n");
+  // The library the tool loaded is the virtual generator: it logged the refused open.
+  EXPECT_TRUE(Slurp(capture).starts_with("FT_OpenEx QVX5120I1 2 -> 2\n")) << Slurp(capture);
+}
+
+TEST(ToolsTest, FlashReaderInfoOnAFile) {
+  std::vector<uint8_t> flash(size_t{4} << 20, 0xFF);
+  std::fill_n(flash.begin() + 0x8000 * 2, 2880, uint8_t{0x42});  // pattern 4
+  const std::string image = WriteFile("tools-flash.bin", flash);
+  const Process info = Shell("", QVX_FLASH_TOOL " --image '" + image + "' info");
+  EXPECT_EQ(info.status, cli::kFlashDone);
+  EXPECT_NE(info.out.find("\nPattern 4   content  ok: 2880 bytes\n"), std::string::npos)
+      << info.out;
+  const Process usage = Shell("QVX_VG_FLASH=none", QVX_FLASH_TOOL " info");
+  EXPECT_EQ(usage.status, cli::kFlashUsage);
+  EXPECT_EQ(usage.err,
+            "qvx5120-flash: no flash image: give --image FILE (QVX_VG_FLASH=none keeps the flash "
+            "in memory)\n");
+}
+
+}  // namespace
+}  // namespace qvx::test
