@@ -78,6 +78,8 @@ class BusyScope {
 
 }  // namespace
 
+// Painting the minimised window's icon and the icon dragged with it are the window manager's
+// job under Qt, so the map holds only the system command and the five download buttons.
 const std::array<MainDialog::Route, 6> MainDialog::kMessageMap = {{
     {Message::kSysCommand, kAnySource, &MainDialog::OnSysCommand},
     {Message::kButtonClicked, control::kDownloadPicture, &MainDialog::OnDownloadPicture},
@@ -179,7 +181,7 @@ void MainDialog::AddSystemMenuEntry() {
   // Linux gives applications no system menu, so the window offers the same entries in its context
   // menu (and the About entry on F1); on Windows the entry also goes into the real system menu.
   system_menu_.clear();
-  system_menu_.addAction(tr("&Close"))->setData(kCloseCommand);
+  system_menu_.addAction(QStringLiteral("&Close"))->setData(kCloseCommand);
   const QString text = QString::fromUtf8(resources::kAboutMenuText.data(),
                                          static_cast<qsizetype>(resources::kAboutMenuText.size()));
   if (text.isEmpty())
