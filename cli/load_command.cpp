@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "device/flash_map.h"
+#include "download/bitmap_file.h"
 #include "download/content_file.h"
 #include "download/texts.h"
 #include "encode/bmp_check.h"
@@ -124,12 +125,8 @@ std::optional<std::string> CheckBitmap(const LoadStep& step, ContentFile& file) 
   const bool picture = step.kind == LoadKind::kPicture;
   const char* refusal = picture ? kPictureTexts.refused : kBannerTexts.refused;
   BmpHeader header{};
-  if (file.Read(header) < header.size())
-    return step.file + ": " + refusal;
-  const BmpVerdict verdict = ValidateBmpHeader(header);
-  const bool acceptable = picture ? verdict.PictureAcceptable : verdict.BannerAcceptable;
-  // A file shorter than its header says is refused by the download as well.
-  if (!acceptable || file.size() < DeclaredFileSize(header))
+  const BmpVerdict verdict = ReadBitmapHeader(file, header);
+  if (!(picture ? verdict.PictureAcceptable : verdict.BannerAcceptable))
     return step.file + ": " + refusal;
   return std::nullopt;
 }

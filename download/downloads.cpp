@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "device/flash_map.h"
+#include "download/bitmap_file.h"
 #include "download/controls.h"
 #include "download/frame.h"
 #include "download/video_lines.h"
@@ -160,21 +161,11 @@ void Downloads::TransferImage(ContentFile& file, bool picture) {
 }
 
 bool Downloads::ReadAcceptedHeader(ContentFile& file, bool picture) {
-  bool& acceptable = picture ? state_.PictureAcceptable : state_.BannerAcceptable;
-  acceptable = false;
-  // A file too short to hold a header is refused outright, so the check never judges bytes
-  // left over from an earlier file.
-  if (file.Read(state_.bmp_header) < state_.bmp_header.size()) {
-    state_.BannerAcceptable = state_.PictureAcceptable = false;
-    return false;
-  }
-  const BmpVerdict verdict = ValidateBmpHeader(state_.bmp_header);
+  (picture ? state_.PictureAcceptable : state_.BannerAcceptable) = false;
+  const BmpVerdict verdict = ReadBitmapHeader(file, state_.bmp_header);
   state_.BannerAcceptable = verdict.BannerAcceptable;
   state_.PictureAcceptable = verdict.PictureAcceptable;
-  // A truncated file would send repeated stale rows; refuse it before anything is written.
-  if (acceptable && file.size() < DeclaredFileSize(state_.bmp_header))
-    acceptable = false;
-  return acceptable;
+  return picture ? state_.PictureAcceptable : state_.BannerAcceptable;
 }
 
 void Downloads::ErasePicture() {
