@@ -1,0 +1,471 @@
+// The fault soak: a few hundred downloads of every kind, in a seeded random order, on the virtual
+// generator, with bad files and device faults mixed in. The application is "restarted" (a new
+// session on a freshly opened generator whose flash lives on in a file) after every device fault
+// and otherwise every few operations, so state carried from one download to the next is part of
+// the soak. After each operation: the outcome and the boxes say exactly whether it failed, the
+// frame is closed, CMD_END_LOAD went out unless the generator was gone, the generator saw no
+// protocol violation, and the flash equals the model of what the completed operations wrote.
+//
+// QVX_SOAK_SEED=n replays a run; QVX_SOAK_ROUNDS=n sets its size (one round is every class on
+// every operation it applies to).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "download/controls.h"
+#include "download/frame.h"
+#include "tests/download/harness.h"
+#include "tests/soak/content_model.h"
+#include "tests/soak/dialog_hook.h"
+#include "tests/soak/soak_cases.h"
+
+namespace qvx::soak {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Generator;
+using test::Session;
+using Lines = std::vector<std::string>;
+
+constexpr int kLongestRun = 8;  // operations between two starts of the application
+
+uint64_t EnvNumber(const char* name, uint64_t fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
+}
+
+template <typename T>
+T Uniform(Rng& rng, T low, T high) {
+  return std::uniform_int_distribution<T>(low, high)(rng);
+}
+
+// One start of the application: a session and the operations, seen through the dialog hook.
+struct AppRun {
+  explicit AppRun(Generator& generator)
+      : session(generator), window(session.recorder), downloads(session.link, window) {}
+  Session session;
+  DialogHook window;
+  Downloads downloads;
+};
+
+// What one operation showed and sent, from its part of the trace.
+struct Observed {
+  Lines writes, boxes, infos, titles, progress;
+  size_t refused_writes = 0;
+};
+
+Observed Observe(const Lines& trace, size_t from) {
+  Observed seen;
+  for (size_t i = from; i < trace.size(); ++i) {
+    const std::string& line = trace[i];
+    if (line.starts_with("FT_Write ")) {
+      seen.writes.push_back(line);
+      if (line.find(" -> 0 ") == std::string::npos)
+        ++seen.refused_writes;
+    } else if (line.starts_with("box ")) {
+      seen.boxes.push_back(line);
+    } else if (line.starts_with("info ")) {
+      seen.infos.push_back(line);
+    } else if (line.starts_with("title ")) {
+      seen.titles.push_back(line);
+    } else if (line.starts_with("progress ")) {
+      seen.progress.push_back(line);
+    }
+  }
+  return seen;
+}
+
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kCompleted:
+      return "completed";
+    case Outcome::kLeftErased:
+      return "left erased";
+    case Outcome::kRefused:
+      return "refused";
+    case Outcome::kFailed:
+      return "failed";
+    case Outcome::kNotConnected:
+      return "not connected";
+  }
+  return "?";
+}
+
+// The slot as the failure box names it.
+std::string SlotInBox(const model::Slot& slot) {
+  switch (slot.kind) {
+    case model::SlotKind::kPicture:
+      return "Picture " + std::to_string(slot.number + 1);
+    case model::SlotKind::kBanner:
+      return "Banner " + std::to_string(slot.number);
+    case model::SlotKind::kPattern:
+      return "Test pattern " + std::to_string(slot.number);
+    case model::SlotKind::kAudio:
+      return "The audio loop";
+  }
+  return "?";
+}
+
+// Rough bytes a fault-free operation sends, to spread the unplug point over all of it.
+uint64_t TypicalBytes(Op op) {
+  switch (op) {
+    case Op::kPicture:
+      return 16 * 12 + 576 * 1541 + 2;
+    case Op::kBanner:
+    case Op::kCountdown:
+      return 2 * 12 + 72 * 1541 + 2;
+    case Op::kPattern:
+      return 2 * 14 + 2880 + 20;
+    case Op::kAudio:
+      return 12 + 4 + 11 * 1537 + 2;
+  }
+  return 0;
+}
+
+class FaultSoak : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("qvx-soak-" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "files");
+    // The generator keeps its flash in a file so that it outlives each restart of the
+    // application; no fault comes from the environment.
+    setenv("QVX_VG_FLASH", (dir_ / "flash.bin").c_str(), 1);
+    for (const char* name : {"QVX_VG_FAIL_OPEN", "QVX_VG_UNPLUG_AFTER", "QVX_VG_NEVER_READY",
+                             "QVX_VG_MUTE", "QVX_VG_BUSY_POLLS", "QVX_VG_CAPTURE"}) {
+      unsetenv(name);
+    }
+    expected_.assign(model::kFlashBytes, 0xFF);
+  }
+
+  void TearDown() override {
+    setenv("QVX_VG_FLASH", "none", 1);
+    generator_.Reset();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  void RunCase(AppRun& app, const Case& c, int index);
+  void CheckFlash(const std::string& after);
+  void PrintTally(uint64_t seed, double seconds) const;
+
+  Generator generator_;
+  Rng rng_;
+  fs::path dir_;
+  std::vector<uint8_t> expected_;  // the flash as the completed operations left it
+  std::set<size_t> unknown_;       // slots (index into AllSlots) a failed operation left
+  std::map<std::pair<Op, Fault>, std::map<Outcome, int>> tally_;
+};
+
+void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
+  test::Recorder& rec = app.session.recorder;
+  const bool connected = app.session.link.connected();
+
+  model::Slot slot{model::SlotKind::kAudio, 0};
+  switch (c.op) {
+    case Op::kPicture:
+      slot = {model::SlotKind::kPicture, Uniform(rng_, 0, 1)};
+      rec.selections[control::kPictureCombo] = slot.number;
+      break;
+    case Op::kBanner:
+      slot = {model::SlotKind::kBanner, Uniform(rng_, 1, 8)};
+      rec.selections[control::kBannerCombo] = slot.number - 1;
+      break;
+    case Op::kCountdown:
+      slot = {model::SlotKind::kBanner, 9};
+      break;
+    case Op::kPattern:
+      slot = {model::SlotKind::kPattern, Uniform(rng_, 0, 15)};
+      rec.selections[control::kPatternCombo] = slot.number;
+      break;
+    case Op::kAudio:
+      break;
+  }
+  const bool image =
+      slot.kind == model::SlotKind::kPicture || slot.kind == model::SlotKind::kBanner;
+  const bool picture = slot.kind == model::SlotKind::kPicture;
+
+  PreparedFile file;
+  const std::string files = (dir_ / "files").string();
+  if (image)
+    file = PrepareImageFile(c.fault, picture, files, index, rng_);
+  if (c.op == Op::kPattern)
+    file = PreparePatternFile(c.fault, files, index, rng_);
+  rec.file_answers.clear();
+  if (c.op != Op::kAudio)
+    rec.file_answers.push_back(file.answer);
+  if (file.after_dialog)
+    app.window.Arm(file.after_dialog);
+
+  // Audio: random lists, and amplitudes refused from one channel on when the case asks for it.
+  std::array<int, 4> selections{};
+  std::array<double, 4> dbfs{};
+  const int refused_channel = c.fault == Fault::kRefusedAmplitude ? Uniform(rng_, 0, 3) : -1;
+  if (c.op == Op::kAudio) {
+    for (int ch = 0; ch < 4; ++ch) {
+      selections[ch] = Uniform(rng_, -1, 28);
+      const bool refuse = refused_channel >= 0 &&
+                          (ch == refused_channel || (ch > refused_channel && rng_() % 2 == 0));
+      const std::string text = refuse ? RefusedAmplitude(rng_) : AcceptedAmplitude(rng_);
+      rec.selections[control::kFrequencyCombos[ch]] = selections[ch];
+      rec.texts[control::kAmplitudeEdits[ch]] = text;
+      dbfs[ch] = model::AtofValue(text);
+    }
+  }
+
+  // Device faults, armed after start-up so they hit this operation.
+  if (c.fault == Fault::kUnplug) {
+    // Now and then past the end, so that some of these operations finish untouched.
+    const uint64_t at =
+        generator_.Wire().size() + Uniform<uint64_t>(rng_, 0, TypicalBytes(c.op) * 21 / 20);
+    generator_.SetOption("unplug_after", static_cast<long long>(at));
+  }
+  if (c.fault == Fault::kNeverReady)
+    generator_.SetOption("never_ready", 1);
+  if (c.fault == Fault::kNoStatusAnswer)
+    generator_.SetOption("mute", 1);
+  bool cut_during_transfer = false;
+  if (c.fault == Fault::kShrinksDuringTransfer) {
+    // After block j of the rows the file still declares, cut it short of its declared end.
+    const int declared_rows = !picture ? 72 : file.declared_end == 1036854 ? 480 : 576;
+    const int after_block = Uniform(rng_, 1, declared_rows - 1);
+    const uint64_t cut = Uniform<uint64_t>(rng_, 0, file.declared_end - 1);
+    rec.on_pause = [&rec, &cut_during_transfer, after_block, cut, path = *file.answer,
+                    scanned = rec.trace.size(), blocks = 0]() mutable {
+      if (cut_during_transfer)
+        return;
+      for (; scanned < rec.trace.size(); ++scanned)
+        blocks += rec.trace[scanned] == "FT_Write F8 -> 0 1";
+      if (blocks >= after_block) {
+        fs::resize_file(path, cut);
+        cut_during_transfer = true;
+      }
+    };
+  }
+
+  const size_t from = rec.trace.size();
+  Outcome outcome = Outcome::kNotConnected;
+  switch (c.op) {
+    case Op::kPicture:
+      outcome = app.downloads.DownloadPicture();
+      break;
+    case Op::kBanner:
+      outcome = app.downloads.DownloadBanner();
+      break;
+    case Op::kCountdown:
+      outcome = app.downloads.DownloadCountdown();
+      break;
+    case Op::kPattern:
+      outcome = app.downloads.DownloadTestPattern();
+      break;
+    case Op::kAudio:
+      outcome = app.downloads.DownloadAudio();
+      break;
+  }
+  rec.Sync();
+  rec.on_pause = nullptr;
+  const Observed seen = Observe(rec.trace, from);
+  ++tally_[{c.op, c.fault}][outcome];
+
+  // What must have happened, from the case alone and the generator's own record of refusals.
+  const bool status_fault = c.fault == Fault::kNeverReady || c.fault == Fault::kNoStatusAnswer;
+  const bool failed = seen.refused_writes > 0 || (connected && status_fault) || cut_during_transfer;
+  Outcome expected = Outcome::kCompleted;
+  if (!connected) {
+    expected = Outcome::kNotConnected;
+  } else if (failed) {
+    expected = Outcome::kFailed;
+  } else if (c.op == Op::kAudio) {
+    expected = refused_channel >= 0 ? Outcome::kRefused : Outcome::kCompleted;
+  } else if (!file.answer || !file.opens) {
+    expected = Outcome::kLeftErased;
+  } else if (image && !model::ImageAcceptable(file.at_read, picture)) {
+    expected = Outcome::kRefused;
+  }
+  EXPECT_EQ(OutcomeName(outcome), std::string(OutcomeName(expected)));
+
+  // Exactly one box on a failure, the refusal's box on a refusal, none otherwise; the
+  // completion box whenever the operation did not fail (audio only when it stored its loop).
+  const Lines complete = {"info Download Complete | QVX-5120"};
+  if (expected == Outcome::kFailed) {
+    const char* what = seen.refused_writes > 0
+                           ? "the generator did not accept the data sent to it (is it still "
+                             "connected?)"
+                       : cut_during_transfer ? "the file became shorter while it was being read"
+                                             : "the generator did not report the end of the flash "
+                                               "erase";
+    EXPECT_EQ(seen.boxes, Lines{"box Download failed: " + std::string(what) + "\n" +
+                                SlotInBox(slot) + " is incomplete; load it again."});
+    EXPECT_EQ(seen.infos, Lines{});
+  } else if (expected == Outcome::kRefused) {
+    const std::string box = c.op == Op::kAudio ? std::string(refused_channel == 1 ? "CH " : "Ch ") +
+                                                     std::to_string(refused_channel + 1) +
+                                                     "'s Amplitude Must be a negative value"
+                            : picture ? "Incorrect Picture file format"
+                                      : "Incorrect Banner file format";
+    EXPECT_EQ(seen.boxes, Lines{"box " + box});
+    EXPECT_EQ(seen.infos, c.op == Op::kAudio ? Lines{} : complete);
+  } else {
+    EXPECT_EQ(seen.boxes, Lines{});
+    EXPECT_EQ(seen.infos,
+              expected == Outcome::kNotConnected && c.op == Op::kAudio ? Lines{} : complete);
+  }
+
+  // The frame is closed, and the generator was taken out of loading mode unless it was gone.
+  if (connected) {
+    for (int id : control::kDownloadButtons)
+      EXPECT_TRUE(rec.enabled[id]) << "button " << id;
+    EXPECT_FALSE(rec.wait_cursor);
+    // A cancelled image download leaves the bar where the erase left it; a failure clears it.
+    if (expected == Outcome::kFailed) {
+      ASSERT_FALSE(seen.progress.empty());
+      EXPECT_EQ(seen.progress.back(), "progress 0");
+    }
+    if (c.op == Op::kAudio && expected == Outcome::kRefused) {
+      EXPECT_EQ(seen.titles, Lines{});
+    } else {
+      ASSERT_FALSE(seen.titles.empty());
+      EXPECT_EQ(seen.titles.back(), "title " + std::string(kResetTitle));
+    }
+    ASSERT_FALSE(seen.writes.empty());
+    if (seen.refused_writes == 0) {
+      EXPECT_EQ(seen.writes.back(), "FT_Write FF -> 0 1");
+      EXPECT_FALSE(generator_.InLoadingMode());
+    } else {
+      // Nothing is sent after the first refused write: it is the last write.
+      EXPECT_EQ(seen.refused_writes, 1u);
+      EXPECT_EQ(seen.writes.back().find(" -> 0 "), std::string::npos) << seen.writes.back();
+    }
+  } else {
+    EXPECT_EQ(seen.writes, Lines{});
+    for (int id : control::kDownloadButtons)
+      EXPECT_FALSE(rec.enabled[id]) << "button " << id;
+  }
+  const Lines violations = generator_.Violations();
+  EXPECT_EQ(violations, Lines{});
+
+  // The model: a failure leaves its slot unknown until the slot is erased again.
+  const auto slots = model::AllSlots();
+  const size_t slot_index =
+      static_cast<size_t>(std::find(slots.begin(), slots.end(), slot) - slots.begin());
+  switch (outcome) {
+    case Outcome::kNotConnected:
+      break;
+    case Outcome::kFailed:
+      unknown_.insert(slot_index);
+      break;
+    case Outcome::kLeftErased:
+    case Outcome::kRefused:
+      model::Erase(expected_, slot);
+      unknown_.erase(slot_index);
+      break;
+    case Outcome::kCompleted:
+      if (image) {
+        model::PlaceImage(expected_, slot, file.at_read);
+      } else if (c.op == Op::kPattern) {
+        model::PlacePattern(expected_, slot.number, file.at_read);
+      } else {
+        model::PlaceAudio(expected_, selections, dbfs);
+      }
+      unknown_.erase(slot_index);
+      break;
+  }
+  CheckFlash(std::string(OpName(c.op)) + " on " + slot.Name());
+
+  std::error_code ignored;
+  for (const auto& entry : fs::directory_iterator(dir_ / "files"))
+    fs::remove_all(entry.path(), ignored);
+}
+
+void FaultSoak::CheckFlash(const std::string& after) {
+  const auto flash = generator_.Flash();
+  ASSERT_EQ(flash.size(), expected_.size());
+  const auto slots = model::AllSlots();
+  for (size_t s = 0; s < slots.size(); ++s) {
+    if (unknown_.count(s) != 0)
+      continue;
+    const model::ByteRange range = model::ErasedBytes(slots[s]);
+    for (size_t i = range.begin; i < range.end; ++i) {
+      if (flash[i] != expected_[i]) {
+        ADD_FAILURE() << "after " << after << ": " << slots[s].Name() << " differs at flash byte 0x"
+                      << std::hex << i << ": " << int(flash[i]) << ", expected "
+                      << int(expected_[i]);
+        break;
+      }
+    }
+  }
+}
+
+void FaultSoak::PrintTally(uint64_t seed, double seconds) const {
+  int total = 0;
+  std::cout << "[soak] seed " << seed << ": cases by operation and class, with their outcomes\n";
+  for (const auto& [key, outcomes] : tally_) {
+    int cases = 0;
+    std::string text;
+    for (const auto& [outcome, count] : outcomes) {
+      cases += count;
+      text += std::string(text.empty() ? "" : ", ") + OutcomeName(outcome) + " " +
+              std::to_string(count);
+    }
+    total += cases;
+    std::cout << "[soak]   " << OpName(key.first) << " | " << FaultName(key.second) << " | "
+              << cases << " | " << text << "\n";
+  }
+  std::cout << "[soak] " << total << " operations in " << seconds << " s\n";
+}
+
+TEST_F(FaultSoak, EveryOperationEndsCleanlyAndTheFlashHoldsWhatCompletedOperationsWrote) {
+  const uint64_t seed = EnvNumber("QVX_SOAK_SEED", std::random_device{}());
+  const uint64_t rounds = EnvNumber("QVX_SOAK_ROUNDS", QVX_SOAK_DEFAULT_ROUNDS);
+  std::cout << "[soak] seed " << seed << ", " << rounds
+            << " rounds; replay with QVX_SOAK_SEED=" << seed << " QVX_SOAK_ROUNDS=" << rounds
+            << std::endl;
+  SCOPED_TRACE("soak seed " + std::to_string(seed));
+  rng_.seed(seed);
+
+  std::vector<Case> cases;
+  for (uint64_t r = 0; r < rounds; ++r) {
+    const auto round = Round();
+    cases.insert(cases.end(), round.begin(), round.end());
+  }
+  std::shuffle(cases.begin(), cases.end(), rng_);
+
+  const auto start = std::chrono::steady_clock::now();
+  size_t next = 0;
+  while (next < cases.size() && !HasFailure()) {
+    // A new start of the application on the same generator, whose flash lives on.
+    generator_.Reset();
+    generator_.SetOption("busy_polls", Uniform(rng_, 0, 3));
+    if (cases[next].fault == Fault::kAbsent)
+      generator_.SetOption("fail_open", 1);
+    auto app = std::make_unique<AppRun>(generator_);
+    const int length = Uniform(rng_, 1, kLongestRun);
+    for (int i = 0; i < length && next < cases.size() && !HasFailure(); ++i) {
+      const Case c = cases[next];
+      if (i > 0 && c.fault == Fault::kAbsent)
+        break;  // needs a start without the generator
+      SCOPED_TRACE("case " + std::to_string(next) + ": " + OpName(c.op) + ", " +
+                   FaultName(c.fault));
+      RunCase(*app, c, static_cast<int>(next));
+      ++next;
+      // After a device fault the user restarts the application.
+      if (c.fault == Fault::kUnplug || c.fault == Fault::kNeverReady ||
+          c.fault == Fault::kNoStatusAnswer || c.fault == Fault::kAbsent) {
+        break;
+      }
+    }
+  }
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  PrintTally(seed, elapsed.count());
+  EXPECT_EQ(next, cases.size()) << "the soak stopped at its first failing case";
+}
+
+}  // namespace
+}  // namespace qvx::soak
