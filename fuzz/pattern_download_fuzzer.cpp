@@ -1,0 +1,61 @@
+// The test pattern download on arbitrary file contents, end to end. The input is the file; its
+// length modulo 16 picks the pattern slot.
+//
+// Invariants: exactly one CMD_WRITE_PATTERN with exactly 2880 bytes, the file's first
+// min(n, 2880) bytes followed by zeros; the slot's sector holds them and is erased after them;
+// the frame closes with the completion box and the generator sees no violation.
+#include <algorithm>
+#include <cstdint>
+
+#include "download/controls.h"
+#include "fuzz/operation_host.h"
+#include "tests/soak/content_model.h"
+
+namespace {
+
+using qvx::fuzz::Require;
+namespace model = qvx::model;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static qvx::fuzz::OperationHost host;
+  const model::FileImage file = model::FileImage::Whole({data, data + size});
+  qvx::fuzz::WriteWholeFile(host.scratch_path(), file.prefix);
+
+  host.Start();
+  qvx::fuzz::QuietWindow& window = host.window();
+  window.file = host.scratch_path();
+  const int pattern = static_cast<int>(size % 16);
+  window.selections[qvx::control::kPatternCombo] = pattern;
+  const qvx::Outcome outcome = host.downloads().DownloadTestPattern();
+  host.RequireCleanEnd();
+  Require(outcome == qvx::Outcome::kCompleted, "every pattern file that opens is written");
+  Require(window.boxes.empty(), "a pattern file is never refused");
+  Require(window.infos == std::vector<std::string>{"Download Complete"},
+          "the download ends with its completion box");
+
+  const auto expected = model::PatternBytes(file);
+  const auto& writes = host.writes();
+  int commands = 0;
+  for (size_t i = 0; i < writes.size(); ++i) {
+    if (writes[i].bytes != std::vector<uint8_t>{qvx::CMD_WRITE_PATTERN})
+      continue;
+    ++commands;
+    Require(i + 1 < writes.size(), "CMD_WRITE_PATTERN is followed by its data");
+    const std::vector<uint8_t>& payload = writes[i + 1].bytes;
+    Require(payload.size() == qvx::kPatternSize, "the pattern data is exactly 2880 bytes");
+    Require(std::equal(payload.begin(), payload.end(), expected.begin()),
+            "the pattern data is the file's first bytes, then zeros");
+  }
+  Require(commands == 1, "exactly one CMD_WRITE_PATTERN");
+
+  const model::ByteRange range = model::ErasedBytes({model::SlotKind::kPattern, pattern});
+  const auto stored = host.generator().Flash().subspan(range.begin, range.end - range.begin);
+  Require(std::equal(expected.begin(), expected.end(), stored.begin()),
+          "the slot starts with the pattern");
+  Require(std::all_of(stored.begin() + expected.size(), stored.end(),
+                      [](uint8_t b) { return b == 0xFF; }),
+          "the rest of the slot's sector stays erased");
+  return 0;
+}
