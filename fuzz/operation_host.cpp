@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "download/controls.h"
 #include "download/startup.h"
@@ -65,10 +66,14 @@ OperationHost::OperationHost() {
   const std::string path = LibraryPath();
   generator_ = std::make_unique<test::VirtualGenerator>(path);
   loader_ = std::make_unique<RecordingLoader>(path);
-  scratch_path_ = "/tmp/qvx-fuzz-input-" + std::to_string(getpid());
+  scratch_path_ =
+      (std::filesystem::temp_directory_path() / ("qvx-fuzz-input-" + std::to_string(getpid())))
+          .string();
 }
 
-OperationHost::~OperationHost() = default;
+OperationHost::~OperationHost() {
+  std::remove(scratch_path_.c_str());
+}
 
 void OperationHost::Start() {
   downloads_.reset();
