@@ -181,13 +181,18 @@ std::vector<std::string> Session::Only(std::initializer_list<std::string_view> p
 }
 
 std::string TempDir() {
-  static const std::string dir = [] {
-    auto path =
+  // Made on first use and removed with everything in it when the test process ends.
+  struct Folder {
+    std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("qvx-download-tests-" + std::to_string(getpid()));
-    std::filesystem::create_directories(path);
-    return path.string();
-  }();
-  return dir;
+    Folder() { std::filesystem::create_directories(path); }
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  };
+  static const Folder folder;
+  return folder.path.string();
 }
 
 std::string WriteFile(const std::string& name, std::span<const uint8_t> bytes) {
