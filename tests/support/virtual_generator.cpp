@@ -1,5 +1,7 @@
 #include "tests/support/virtual_generator.h"
 
+#include "emulator/text.h"
+
 #include <dlfcn.h>
 
 #include <stdexcept>
@@ -71,15 +73,8 @@ std::vector<std::string> VirtualGenerator::Violations() const {
 }
 
 std::string VirtualGenerator::Hex(std::span<const uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const uint8_t b : bytes) {
-    if (!text.empty())
-      text.push_back(' ');
-    text.push_back(kDigits[b >> 4]);
-    text.push_back(kDigits[b & 0x0F]);
-  }
-  return text;
+  // The same notation as the capture log's.
+  return vg::HexBytes(bytes);
 }
 
 }  // namespace qvx::test
