@@ -282,12 +282,7 @@ Outcome Downloads::DownloadAudio() {
   Outcome outcome = Outcome::kCompleted;
   const int slot = 0;
   const bool finished = Guarded(kAudioTexts, slot, [&] {
-    link_.BeginOperation();
-    DisableButtons(window_);
-    link_.driver().GuardedPurge(d2xx::FT_PURGE_RX);
-    link_.BusyPause();
-    link_.SendBeginLoad();
-    link_.WaitSeconds(1);
+    OpenFrame(false);
     EraseAudio();
 
     std::array<ChannelTone, kAudioChannels> tones{};
