@@ -5,6 +5,7 @@
 // Built once complete, and once per entry point without it (QVX_VG_OMIT_<name>), so that tests can
 // load a library that lacks exactly one entry point.
 #include <mutex>
+#include <thread>
 #include <type_traits>
 
 #include "device/d2xx.h"
@@ -68,7 +69,17 @@ QVX_VG_CHECK_PROTOTYPE(FT_Close, CloseFn);
 #ifndef QVX_VG_OMIT_FT_Read
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Read(Handle handle, void* buffer, Dword count,
                                            Dword* received) {
-  return Device().device.Read(handle, buffer, count, received);
+  // As FTDI's driver does, a read waits until the bytes asked for are there or the read time-out
+  // runs out. It waits without the lock, so other calls go on meanwhile.
+  const auto started = std::chrono::steady_clock::now();
+  for (;;) {
+    auto guarded = Device();
+    const auto wake = guarded.device.ReadWaitsUntil(handle, count, started);
+    if (!wake)
+      return guarded.device.Read(handle, buffer, count, received);
+    guarded.lock.unlock();
+    std::this_thread::sleep_until(*wake);
+  }
 }
 QVX_VG_CHECK_PROTOTYPE(FT_Read, ReadFn);
 #endif

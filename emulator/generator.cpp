@@ -1,6 +1,7 @@
 #include "emulator/generator.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "device/protocol.h"
 #include "emulator/sector_layout.h"
@@ -27,6 +28,7 @@ void Generator::Restart() {
   loading_ = false;
   address_ = 0;
   busy_left_ = 0;
+  busy_until_ = {};
   expect_ = Expect::kCommand;
   data_.clear();
   data_needed_ = 0;
@@ -36,11 +38,32 @@ void Generator::SetScriptedAnswers(std::span<const uint8_t> answers) {
   scripted_.assign(answers.begin(), answers.end());
 }
 
+size_t Generator::QueuedAnswers() const {
+  // Answers arrive in the order they were given, so the arrived ones are a prefix.
+  const SteadyTime now = std::chrono::steady_clock::now();
+  const auto first_pending = std::find_if(answers_.begin(), answers_.end(),
+                                          [now](const Pending& p) { return p.arrival > now; });
+  return static_cast<size_t>(std::distance(answers_.begin(), first_pending));
+}
+
 std::vector<uint8_t> Generator::TakeAnswers(size_t max) {
-  const size_t n = std::min(max, answers_.size());
-  std::vector<uint8_t> taken(answers_.begin(), answers_.begin() + static_cast<std::ptrdiff_t>(n));
-  answers_.erase(answers_.begin(), answers_.begin() + static_cast<std::ptrdiff_t>(n));
+  const size_t n = std::min(max, QueuedAnswers());
+  std::vector<uint8_t> taken;
+  taken.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    taken.push_back(answers_.front().byte);
+    answers_.pop_front();
+  }
   return taken;
+}
+
+std::optional<SteadyTime> Generator::NextArrival() const {
+  const SteadyTime now = std::chrono::steady_clock::now();
+  for (const Pending& p : answers_) {
+    if (p.arrival > now)
+      return p.arrival;
+  }
+  return std::nullopt;
 }
 
 void Generator::Accept(std::span<const uint8_t> bytes, uint64_t wire_offset) {
@@ -116,8 +139,13 @@ void Generator::SetAddress() {
     Violation(Format("address %06X past the end of flash", address_));
 }
 
-void Generator::EraseSector() {
+void Generator::StartFlashStep() {
   busy_left_ = status_.busy_polls;
+  busy_until_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(status_.erase_ms);
+}
+
+void Generator::EraseSector() {
+  StartFlashStep();
   const auto sector = SectorStartingAt(address_);
   if (!sector) {
     Violation(Format("erase at %06X, which is not a sector start", address_));
@@ -140,7 +168,7 @@ void Generator::WriteBlock() {
 void Generator::WritePattern() {
   Store(data_, "pattern");
   address_ = Advance(address_, kPatternUnits);
-  busy_left_ = status_.busy_polls;
+  StartFlashStep();
 }
 
 void Generator::Store(std::span<const uint8_t> data, const char* what) {
@@ -154,21 +182,27 @@ void Generator::Store(std::span<const uint8_t> data, const char* what) {
   }
 }
 
+void Generator::Answer(uint8_t byte) {
+  answers_.push_back(
+      {byte, std::chrono::steady_clock::now() + std::chrono::milliseconds(status_.latency_ms)});
+}
+
 void Generator::AnswerStatus() {
   if (!scripted_.empty()) {
-    answers_.push_back(scripted_.front());
+    Answer(scripted_.front());
     scripted_.pop_front();
     return;
   }
   if (status_.mute)
     return;
-  if (status_.never_ready || busy_left_ > 0) {
+  const bool flash_busy = std::chrono::steady_clock::now() < busy_until_;
+  if (status_.never_ready || busy_left_ > 0 || flash_busy) {
     if (busy_left_ > 0)
       --busy_left_;
-    answers_.push_back(0);
+    Answer(0);
     return;
   }
-  answers_.push_back(1);
+  Answer(1);
 }
 
 void Generator::Violation(const std::string& text) {

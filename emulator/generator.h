@@ -3,9 +3,11 @@
 // records every protocol violation instead of failing.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,10 +16,14 @@
 
 namespace qvx::vg {
 
+using SteadyTime = std::chrono::steady_clock::time_point;
+
 struct StatusBehaviour {
   int busy_polls = 2;        // polls answered 0 after an erase or a pattern write
   bool never_ready = false;  // every poll answers 0
   bool mute = false;         // polls are never answered
+  int erase_ms = 0;          // real time a sector erase or a pattern write keeps the flash busy
+  int latency_ms = 0;        // real time from a status command to its answer in the host's queue
 };
 
 class Generator {
@@ -33,9 +39,12 @@ class Generator {
   // Answers given first, one per poll, before the busy/ready model.
   void SetScriptedAnswers(std::span<const uint8_t> answers);
 
-  size_t QueuedAnswers() const { return answers_.size(); }
+  // Answers that have reached the host's receive queue by now.
+  size_t QueuedAnswers() const;
   std::vector<uint8_t> TakeAnswers(size_t max);
   void ClearAnswers() { answers_.clear(); }
+  // When the next answer still on its way reaches the queue; nothing when none is on its way.
+  std::optional<SteadyTime> NextArrival() const;
 
   bool loading() const { return loading_; }
   const std::vector<std::string>& violations() const { return violations_; }
@@ -52,6 +61,9 @@ class Generator {
   void WriteBlock();
   void WritePattern();
   void AnswerStatus();
+  void Answer(uint8_t byte);
+  // Starts a flash step: busy for the set number of polls and the set time.
+  void StartFlashStep();
   // Stores `data` at the current address and reports what went wrong; `what` names the command.
   void Store(std::span<const uint8_t> data, const char* what);
   void Violation(const std::string& text);
@@ -59,12 +71,17 @@ class Generator {
   NorFlash flash_;
   StatusBehaviour status_;
   std::deque<uint8_t> scripted_;
-  std::deque<uint8_t> answers_;
+  struct Pending {
+    uint8_t byte;
+    SteadyTime arrival;
+  };
+  std::deque<Pending> answers_;
   std::vector<std::string> violations_;
 
   bool loading_ = false;
   uint32_t address_ = 0;  // two-byte units; may run past the end of the chip
   int busy_left_ = 0;
+  SteadyTime busy_until_{};
 
   Expect expect_ = Expect::kCommand;
   uint8_t command_ = 0;

@@ -40,6 +40,11 @@ int ClampPolls(long long value) {
   return static_cast<int>(std::clamp(value, 0LL, 1LL << 30));
 }
 
+// Milliseconds of emulated flash or USB time, at most a day.
+int ClampMs(long long value) {
+  return static_cast<int>(std::clamp(value, 0LL, 86'400'000LL));
+}
+
 // What the host passed to FT_OpenEx: the text for the string-based flags, else the raw value.
 std::string OpenArgText(const void* arg, Dword flags) {
   if (arg == nullptr)
@@ -72,6 +77,8 @@ void VirtualDevice::Reset() {
   status.busy_polls = ClampPolls(EnvNumber("QVX_VG_BUSY_POLLS").value_or(status.busy_polls));
   status.never_ready = EnvFlag("QVX_VG_NEVER_READY");
   status.mute = EnvFlag("QVX_VG_MUTE");
+  status.erase_ms = ClampMs(EnvNumber("QVX_VG_ERASE_MS").value_or(0));
+  status.latency_ms = ClampMs(EnvNumber("QVX_VG_LATENCY_MS").value_or(0));
   generator_.SetStatusBehaviour(status);
 
   generator_.flash().Attach(FlashPathFromEnvironment());
@@ -94,6 +101,10 @@ bool VirtualDevice::SetOption(std::string_view name, long long value) {
     status.never_ready = value != 0;
   } else if (name == "mute") {
     status.mute = value != 0;
+  } else if (name == "erase_ms") {
+    status.erase_ms = ClampMs(value);
+  } else if (name == "latency_ms") {
+    status.latency_ms = ClampMs(value);
   } else {
     return false;
   }
@@ -115,6 +126,7 @@ Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
     return d2xx::FT_DEVICE_NOT_OPENED;
   open_ = true;
   accepted_since_open_ = 0;
+  read_timeout_ms_ = 0;
   generator_.flash().Reload();
   *handle = this;
   return d2xx::FT_OK;
@@ -161,7 +173,6 @@ Status VirtualDevice::Read(d2xx::Handle handle, void* buffer, Dword count, Dword
   } else if (Unplugged()) {
     st = d2xx::FT_IO_ERROR;
   } else {
-    // An empty queue answers at once: it stands for the read time-out running out.
     taken = generator_.TakeAnswers(count);
     std::copy(taken.begin(), taken.end(), static_cast<uint8_t*>(buffer));
   }
@@ -172,6 +183,22 @@ Status VirtualDevice::Read(d2xx::Handle handle, void* buffer, Dword count, Dword
     line += " " + HexBytes(taken);
   Log(std::move(line));
   return st;
+}
+
+std::optional<SteadyTime> VirtualDevice::ReadWaitsUntil(d2xx::Handle handle, Dword count,
+                                                        SteadyTime started) const {
+  if (!IsOpen(handle) || Unplugged() || generator_.QueuedAnswers() >= count)
+    return std::nullopt;
+  const SteadyTime deadline = started + std::chrono::milliseconds(read_timeout_ms_);
+  const SteadyTime now = std::chrono::steady_clock::now();
+  if (now >= deadline)
+    return std::nullopt;
+  // Look again when the next answer arrives, and often enough to see bytes that another
+  // thread's write makes the generator send meanwhile.
+  SteadyTime wake = std::min(deadline, now + std::chrono::milliseconds(2));
+  if (const auto arrival = generator_.NextArrival())
+    wake = std::min(wake, *arrival);
+  return wake;
 }
 
 Status VirtualDevice::Write(d2xx::Handle handle, const void* buffer, Dword count, Dword* written) {
@@ -227,6 +254,8 @@ Status VirtualDevice::Purge(d2xx::Handle handle, Dword mask) {
 
 Status VirtualDevice::SetTimeouts(d2xx::Handle handle, Dword read_ms, Dword write_ms) {
   const Status st = IsOpen(handle) ? d2xx::FT_OK : d2xx::FT_INVALID_HANDLE;
+  if (st == d2xx::FT_OK)
+    read_timeout_ms_ = read_ms;
   Log(Format("FT_SetTimeouts %u %u -> %u", read_ms, write_ms, st));
   return st;
 }

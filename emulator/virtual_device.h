@@ -1,6 +1,8 @@
 // The generator as the host's D2XX calls see it: the open/close life of the USB device, the
 // receive queue, the capture log of every call, the wire of accepted bytes and the injected
-// faults. Each D2XX entry point maps to one member; nothing here blocks or sleeps.
+// faults. Each D2XX entry point maps to one member. Nothing here blocks or sleeps: a read that
+// must wait for its time-out, as FTDI's driver does, is told when to try again (ReadWaitsUntil)
+// and does its waiting outside, without the device's lock.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +36,10 @@ class VirtualDevice {
   d2xx::Status ListDevices(void* arg1, void* arg2, d2xx::Dword flags);
   d2xx::Status Close(d2xx::Handle handle);
   d2xx::Status Read(d2xx::Handle handle, void* buffer, d2xx::Dword count, d2xx::Dword* received);
+  // For a read of `count` bytes that began at `started`: the time to look again when fewer bytes
+  // are queued and the read time-out has not run out yet; nothing when the read ends now.
+  std::optional<SteadyTime> ReadWaitsUntil(d2xx::Handle handle, d2xx::Dword count,
+                                           SteadyTime started) const;
   d2xx::Status Write(d2xx::Handle handle, const void* buffer, d2xx::Dword count,
                      d2xx::Dword* written);
   d2xx::Status ResetDevice(d2xx::Handle handle);
@@ -71,6 +77,8 @@ class VirtualDevice {
   std::unique_ptr<std::FILE, FileCloser> capture_file_;
   bool open_ = false;
   uint64_t accepted_since_open_ = 0;
+  // Set by FT_SetTimeouts; until then, and at 0, a read returns what is queued at once.
+  d2xx::Dword read_timeout_ms_ = 0;
 };
 
 }  // namespace qvx::vg

@@ -1,7 +1,9 @@
 // The status poll: one answer byte per CMD_READ_STATUS, busy for a number of polls after an erase
 // or a pattern write, and the scripted, never-ready and mute behaviours.
+#include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <thread>
 
 #include "tests/emulator/emu_fixture.h"
 
@@ -71,7 +73,7 @@ TEST_F(EmuStatus, NeverReadyAlwaysAnswersZero) {
   EXPECT_EQ(host_.ReadStatuses(1), (Answers{1}));
 }
 
-TEST_F(EmuStatus, MuteNeverQueuesAnAnswerAndReadsReturnAtOnce) {
+TEST_F(EmuStatus, MuteNeverQueuesAnAnswerAndReadsWithoutATimeOutReturnAtOnce) {
   OpenLoading();
   vg_.SetOption("mute", 1);
   host_.Write({kReadStatus});
@@ -108,6 +110,46 @@ TEST_F(EmuStatus, AnswersQueueUpAndPurgeOfTheReceiveSideClearsThem) {
   EXPECT_EQ(host_.FT_Purge(host_.handle, d2xx::FT_PURGE_RX), d2xx::FT_OK);
   host_.FT_GetQueueStatus(host_.handle, &queued);
   EXPECT_EQ(queued, 0u);
+}
+
+// Real-hardware timing: a flash step keeps the flash busy for real time, answers reach the receive
+// queue after the USB latency, and a read waits for them up to its time-out.
+TEST_F(EmuStatus, SlowEraseAnswersBusyUntilItsTimeHasPassed) {
+  OpenLoading();
+  vg_.SetOption("busy_polls", 0);
+  vg_.SetOption("erase_ms", 400);
+  host_.Erase(0x068000);
+  EXPECT_EQ(host_.ReadStatus(), std::optional<uint8_t>(0));
+  int busy = 1;
+  while (host_.ReadStatus() == std::optional<uint8_t>(0) && busy < 10000) {
+    ++busy;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_LT(busy, 10000) << "the erase never finished";
+  EXPECT_EQ(host_.ReadStatus(), std::optional<uint8_t>(1));
+}
+
+TEST_F(EmuStatus, LateAnswersAreWaitedForByAReadWithinItsTimeOut) {
+  OpenLoading();
+  vg_.SetOption("latency_ms", 300);
+  ASSERT_EQ(host_.FT_SetTimeouts(host_.handle, 5000, 0), d2xx::FT_OK);
+  host_.Write({kReadStatus});
+  d2xx::Dword queued = 99;
+  host_.FT_GetQueueStatus(host_.handle, &queued);
+  EXPECT_EQ(queued, 0u) << "the answer is still on its way";
+  uint8_t byte = 0xAA;
+  d2xx::Dword got = 0;
+  EXPECT_EQ(host_.FT_Read(host_.handle, &byte, 1, &got), d2xx::FT_OK);
+  EXPECT_EQ(got, 1u);
+  EXPECT_EQ(byte, 1);
+
+  // A mute generator: the read waits out its time-out and comes back short.
+  vg_.SetOption("mute", 1);
+  ASSERT_EQ(host_.FT_SetTimeouts(host_.handle, 50, 0), d2xx::FT_OK);
+  host_.Write({kReadStatus});
+  got = 99;
+  EXPECT_EQ(host_.FT_Read(host_.handle, &byte, 1, &got), d2xx::FT_OK);
+  EXPECT_EQ(got, 0u);
 }
 
 }  // namespace
