@@ -24,10 +24,27 @@ void SystemClock::WaitSeconds(int32_t n) {
   // so a long download does not hold a processor core at full load.
   const std::time_t deadline = std::time(nullptr) + n;
   while (std::time(nullptr) < deadline) {
-    if (idle_)
+    if (idle_) {
       idle_();
+      last_idle_ = std::chrono::steady_clock::now();
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+}
+
+std::chrono::milliseconds SystemClock::Now() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
+
+void SystemClock::Idle() {
+  if (!idle_)
+    return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_idle_ < kIdleInterval)
+    return;
+  last_idle_ = now;
+  idle_();
 }
 
 }  // namespace qvx

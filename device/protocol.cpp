@@ -78,6 +78,7 @@ uint8_t DeviceLink::PollStatus() {
   uint8_t status = 0;
   driver_.GuardedPurge(d2xx::FT_PURGE_RX);
   BusyPause();
+  std::chrono::milliseconds last_answer = clock_.Now();
   do {
     WriteCommand(CMD_READ_STATUS);
     ++attempts;
@@ -90,6 +91,13 @@ uint8_t DeviceLink::PollStatus() {
     } while (waiting == 0 && queries < kPollQueryBudget);
     d2xx::Dword received = 0;
     driver_.GuardedRead(&status, 1, &received);
+    const std::chrono::milliseconds now = clock_.Now();
+    if (received > 0) {
+      last_answer = now;
+    } else if (now - last_answer >= kSilenceLimit) {
+      throw DeviceFault("the generator stopped answering (no status for 30 seconds)");
+    }
+    clock_.Idle();
   } while (status == 0 && attempts < kPollAttempts);
   return status;
 }

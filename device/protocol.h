@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -40,6 +41,9 @@ inline constexpr d2xx::Dword kWriteTimeoutMs = 0;
 // Status poll bounds: queue queries per poll, attempts per poll.
 inline constexpr int kPollQueryBudget = 1000;
 inline constexpr int kPollAttempts = 100000;
+// A generator that sends no status byte at all for this long has stopped answering. One that
+// answers "busy" is waited for within the attempt bound, however long it takes.
+inline constexpr std::chrono::milliseconds kSilenceLimit{30'000};
 
 // CMD_SET_ADDRESS with bits 23..16, 15..8 and 7..0 of the address; bits 31..24 are dropped.
 std::array<uint8_t, 4> AddressCommand(uint32_t address);
@@ -67,7 +71,9 @@ class DeviceLink {
   void SendBeginLoad();
   void SendEndLoad();
   void SendFinishWrite();
-  // Asks for the status until the generator answers a nonzero byte or the bounds are used up.
+  // Asks for the status until the generator answers a nonzero byte or the bounds are used up, and
+  // lets the window repaint between attempts. Throws DeviceFault when no status byte at all
+  // arrives for kSilenceLimit.
   uint8_t PollStatus();
 
   // One write of the bytes, as one stream. Throws DeviceFault when the driver does not take them

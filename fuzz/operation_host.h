@@ -16,6 +16,7 @@
 #include "device/protocol.h"
 #include "device/window_port.h"
 #include "download/downloads.h"
+#include "tests/support/fake_time.h"
 #include "tests/support/virtual_generator.h"
 
 namespace qvx::fuzz {
@@ -51,7 +52,12 @@ class QuietWindow final : public WindowPort {
 class NoWaitClock final : public Clock {
  public:
   void BusyPause() override {}
-  void WaitSeconds(int32_t) override {}
+  void WaitSeconds(int32_t n) override { time_.Wait(n); }
+  std::chrono::milliseconds Now() override { return time_.Read(); }
+  void Idle() override {}
+
+ private:
+  test::FakeTime time_;
 };
 
 // One write as the application handed it to the driver, with the driver's answer.

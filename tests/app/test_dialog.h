@@ -15,6 +15,7 @@
 #include "app/main_dialog.h"
 #include "device/clock.h"
 #include "device/library_loader.h"
+#include "tests/support/fake_time.h"
 
 namespace qvx::test {
 
@@ -23,11 +24,16 @@ class FakeClock final : public Clock {
   void BusyPause() override { ++pauses; }
   void WaitSeconds(int32_t n) override {
     waits.push_back(n);
+    time.Wait(n);
     if (on_wait)
       on_wait(n);
   }
+  std::chrono::milliseconds Now() override { return time.Read(); }
+  void Idle() override { ++idles; }
 
   int pauses = 0;
+  int idles = 0;
+  FakeTime time;
   std::vector<int32_t> waits;
   std::function<void(int32_t)> on_wait;
 };

@@ -22,10 +22,15 @@ class RecordingClock final : public Clock {
   void BusyPause() override { ++pauses; }
   void WaitSeconds(int32_t n) override {
     waits.push_back(n);
+    time.Wait(n);
     if (on_wait)
       on_wait(waits.size());
   }
+  std::chrono::milliseconds Now() override { return time.Read(); }
+  void Idle() override { ++idles; }
   int pauses = 0;
+  int idles = 0;
+  FakeTime time;
   std::vector<int32_t> waits;
   // Runs after each wait is recorded, with the number of waits so far.
   std::function<void(size_t)> on_wait;

@@ -221,6 +221,18 @@ TEST_F(LoaderTest, GeneratorLostMidDownloadExitsFourAndStopsThere) {
   EXPECT_EQ(run.out.find("[2/2]"), std::string::npos);
 }
 
+TEST_F(LoaderTest, GeneratorThatStopsAnsweringExitsFourAndStopsThere) {
+  generator.SetOption("mute", 1);
+  const ToolRun run = Load({"banner", "2", banner, "pattern", "0", pattern});
+  EXPECT_EQ(run.status, kExitDevice);
+  EXPECT_EQ(run.err,
+            "Download failed: the generator stopped answering (no status for 30 seconds)\n"
+            "Banner 2 is incomplete; load it again.\n"
+            "qvx5120-load: stopped at operation 1 of 2 (banner 2 from " +
+                banner + ")\n");
+  EXPECT_EQ(run.calls.back().substr(0, 11), "FT_Write FF");
+}
+
 TEST_F(LoaderTest, FileSwappedAfterTheCheckIsRefusedByTheDownloadAndTheRunStops) {
   // The first wait is the second after CMD_BEGIN_LOAD: the file dialog has not been shown yet.
   const ToolRun run = Load({"banner", "5", banner, "pattern", "0", pattern}, [&](size_t wait) {

@@ -114,19 +114,22 @@ TEST_F(DeviceTest, PollStatusAsksUntilTheGeneratorAnswersNonZero) {
              "pause x1", "FT_Read 1 -> 0 1 01"}));
 }
 
-TEST_F(DeviceTest, PollQueryBudgetSpansTheWholePollOfAMuteGenerator) {
+TEST_F(DeviceTest, PollOfAMuteGeneratorSpendsTheQueryBudgetOnceAndEndsAtTheSilenceBound) {
   Session s(generator);
   generator.SetOption("mute", 1);
+  // Ten seconds pass at every reading: the third empty read comes 30 s after the poll began.
+  s.recorder.time.step_per_reading = std::chrono::seconds(10);
   const size_t from = s.recorder.trace.size();
-  EXPECT_EQ(s.link.PollStatus(), 0);
+  EXPECT_THROW(s.link.PollStatus(), DeviceFault);
   s.recorder.Sync();
-  EXPECT_EQ(Count(s, "FT_Write FD", from), size_t{kPollAttempts});
-  EXPECT_EQ(Count(s, "FT_GetQueueStatus", from), size_t{kPollQueryBudget + kPollAttempts - 1});
-  // The first attempt spends the whole budget; the second makes a single query.
-  const auto polls = s.Only({"FT_Write FD", "FT_GetQueueStatus"}, from);
-  EXPECT_EQ(polls[kPollQueryBudget + 1], "FT_Write FD -> 0 1");
-  EXPECT_EQ(polls[kPollQueryBudget + 2], "FT_GetQueueStatus -> 0 0");
-  EXPECT_EQ(polls[kPollQueryBudget + 3], "FT_Write FD -> 0 1");
+  EXPECT_EQ(Count(s, "FT_Write FD", from), 3u);
+  EXPECT_EQ(Count(s, "FT_GetQueueStatus", from), size_t{kPollQueryBudget + 2});
+  // The first attempt spends the whole budget; the later ones make a single query each.
+  const auto polls = s.Only({"FT_Write FD", "FT_GetQueueStatus", "FT_Read"}, from);
+  EXPECT_EQ(polls[kPollQueryBudget + 2], "FT_Write FD -> 0 1");
+  EXPECT_EQ(polls[kPollQueryBudget + 3], "FT_GetQueueStatus -> 0 0");
+  EXPECT_EQ(polls[kPollQueryBudget + 4], "FT_Read 1 -> 0 0");
+  EXPECT_EQ(s.recorder.idles, 2);
 }
 
 TEST_F(DeviceTest, PollOfAGeneratorThatNeverBecomesReadyGivesUpWithZero) {

@@ -1,6 +1,7 @@
 // Bad files and device faults during downloads: each ends with one clear box, the frame closed and
 // no "Download Complete".
 #include <filesystem>
+#include <regex>
 
 #include "tests/download/fixture.h"
 #include "tests/download/image_check.h"
@@ -140,6 +141,69 @@ TEST_F(FaultTest, UnplugDuringTheAudioBlocksIsReported) {
   EXPECT_EQ(Matching(script, "> [1536]").size(), 4u);
   EXPECT_EQ(Matching(script, "> [1536] !4 9").size(), 1u);
   ExpectClosedWithoutCompletion(s, script);
+}
+
+// The generator's timing: an erase that takes real time is waited for and changes nothing but the
+// number of status queries; a generator that stops answering ends the operation at the silence
+// bound of the (fake) clock; one that keeps answering "busy" is waited for past that bound.
+class TimingTest : public FaultTest {
+ protected:
+  // The banner's script with every run of status commands counted as one.
+  Lines BannerScript(Session& s) {
+    s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
+    s.downloads.DownloadBanner();
+    Lines script = s.Script(s.after_start);
+    for (auto& line : script)
+      line = std::regex_replace(line, std::regex("^> FD x[0-9]+$"), "> FD");
+    return script;
+  }
+};
+
+TEST_F(TimingTest, SlowEraseIsWaitedForAndOnlyTheNumberOfStatusQueriesChanges) {
+  Session quick(generator);
+  const Lines expected = BannerScript(quick);
+  const std::vector<uint8_t> flash(generator.Flash().begin(), generator.Flash().end());
+
+  generator.Reset();
+  generator.SetOption("busy_polls", 2);
+  generator.SetOption("erase_ms", 300);
+  Session slow(generator);
+  EXPECT_EQ(BannerScript(slow), expected);
+  // Each erase was answered "busy" beyond the two counted polls, and the window had its chances
+  // to repaint while the poll waited.
+  EXPECT_GT(slow.Only({"FT_Write FD"}).size(), quick.Only({"FT_Write FD"}).size() + 2);
+  EXPECT_GT(slow.recorder.idles, quick.recorder.idles);
+  EXPECT_TRUE(std::equal(flash.begin(), flash.end(), generator.Flash().begin()));
+}
+
+TEST_F(TimingTest, MuteGeneratorEndsTheOperationAtTheSilenceBound) {
+  Session s(generator);
+  generator.SetOption("mute", 1);
+  s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
+  EXPECT_EQ(s.downloads.DownloadBanner(), Outcome::kFailed);
+  const Lines script = s.Script(s.after_start);
+  EXPECT_EQ(Matching(script, "box"),
+            Lines{"box Download failed: the generator stopped answering (no status for 30 "
+                  "seconds)\nBanner 1 is incomplete; load it again."});
+  // CMD_END_LOAD is the last byte sent; the file was never asked for.
+  const Lines writes = Matching(script, ">");
+  EXPECT_EQ(writes.back(), "> FF");
+  EXPECT_EQ(Matching(script, "file"), Lines{});
+  ExpectClosedWithoutCompletion(s, script);
+  // Every attempt's read waited out its time-out and came back empty.
+  const Lines reads = s.Only({"FT_Read"});
+  EXPECT_EQ(reads, Lines(reads.size(), "FT_Read 1 -> 0 0"));
+  EXPECT_GE(s.recorder.time.now, kSilenceLimit);
+}
+
+TEST_F(TimingTest, GeneratorBusyForLongerThanTheBoundButAnsweringIsWaitedFor) {
+  Session s(generator);
+  // Ten seconds of the fake clock pass at every reading: 40 "busy" answers span 400 s.
+  generator.SetStatusAnswers(std::vector<uint8_t>(40, 0));
+  s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
+  EXPECT_EQ(s.downloads.DownloadBanner(), Outcome::kCompleted);
+  EXPECT_EQ(Matching(s.Script(s.after_start), "info"), Lines{"info Download Complete | QVX-5120"});
+  EXPECT_GT(s.recorder.time.now, 10 * kSilenceLimit);
 }
 
 }  // namespace

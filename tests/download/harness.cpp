@@ -103,6 +103,7 @@ void Recorder::BusyPause() {
 
 void Recorder::WaitSeconds(int32_t n) {
   Add("wait " + std::to_string(n));
+  time.Wait(n);
 }
 
 Session::Session(Generator& generator, const char* library)

@@ -18,6 +18,7 @@
 #include "device/protocol.h"
 #include "device/window_port.h"
 #include "download/downloads.h"
+#include "tests/support/fake_time.h"
 #include "tests/support/virtual_generator.h"
 
 namespace qvx::test {
@@ -57,6 +58,8 @@ class Recorder final : public WindowPort, public Clock {
   // Runs at every pause, after it is recorded (tests use it to change things mid-operation).
   std::function<void()> on_pause;
   void WaitSeconds(int32_t n) override;
+  std::chrono::milliseconds Now() override { return time.Read(); }
+  void Idle() override { ++idles; }
 
   // Brings in capture lines not yet in the trace.
   void Sync();
@@ -69,6 +72,8 @@ class Recorder final : public WindowPort, public Clock {
   int cursor_count = 0;
   bool wait_cursor = false;
   int pauses = 0;
+  int idles = 0;
+  FakeTime time;
 
  private:
   void Add(std::string event);

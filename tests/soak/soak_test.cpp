@@ -305,8 +305,9 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
                            ? "the generator did not accept the data sent to it (is it still "
                              "connected?)"
                        : cut_during_transfer ? "the file became shorter while it was being read"
-                                             : "the generator did not report the end of the flash "
-                                               "erase";
+                       : c.fault == Fault::kNoStatusAnswer
+                           ? "the generator stopped answering (no status for 30 seconds)"
+                           : "the generator did not report the end of the flash erase";
     EXPECT_EQ(seen.boxes, Lines{"box Download failed: " + std::string(what) + "\n" +
                                 SlotInBox(slot) + " is incomplete; load it again."});
     EXPECT_EQ(seen.infos, Lines{});
