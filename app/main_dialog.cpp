@@ -211,6 +211,9 @@ void MainDialog::SystemCommand(int command_id) {
 }
 
 void MainDialog::OnSysCommand(int command_id) {
+  // A system-menu command that arrives while a download runs is input like any other.
+  if (busy_)
+    return;
   if ((command_id & 0xFFF0) == resources::kAboutCommandId) {
     AboutDialog about(this);
     PresentAbout(about);
@@ -221,27 +224,33 @@ void MainDialog::OnSysCommand(int command_id) {
 }
 
 // Each operation reports its own outcome to the user; the window has nothing to add.
-void MainDialog::OnDownloadPicture(int) {
-  RunOperation([this] { downloads_.DownloadPicture(); });
+void MainDialog::OnDownloadPicture(int button_id) {
+  RunOperation(button_id, [this] { downloads_.DownloadPicture(); });
 }
-void MainDialog::OnDownloadBanner(int) {
-  RunOperation([this] { downloads_.DownloadBanner(); });
+void MainDialog::OnDownloadBanner(int button_id) {
+  RunOperation(button_id, [this] { downloads_.DownloadBanner(); });
 }
-void MainDialog::OnDownloadTestPattern(int) {
-  RunOperation([this] { downloads_.DownloadTestPattern(); });
+void MainDialog::OnDownloadTestPattern(int button_id) {
+  RunOperation(button_id, [this] { downloads_.DownloadTestPattern(); });
 }
-void MainDialog::OnDownloadAudio(int) {
-  RunOperation([this] { downloads_.DownloadAudio(); });
+void MainDialog::OnDownloadAudio(int button_id) {
+  RunOperation(button_id, [this] { downloads_.DownloadAudio(); });
 }
-void MainDialog::OnDownloadCountdown(int) {
-  RunOperation([this] { downloads_.DownloadCountdown(); });
+void MainDialog::OnDownloadCountdown(int button_id) {
+  RunOperation(button_id, [this] { downloads_.DownloadCountdown(); });
 }
 
-void MainDialog::RunOperation(const std::function<void()>& operation) {
+void MainDialog::RunOperation(int button_id, const std::function<void()>& operation) {
   if (busy_)
     return;  // one operation at a time, whatever reaches the window meanwhile
-  BusyScope scope(busy_, *this);
-  operation();
+  {
+    BusyScope scope(busy_, *this);
+    operation();
+  }
+  // Disabling the focused button moved the focus along the tab chain, into the lists; give it
+  // back, so Enter and the arrow keys act where the user left them.
+  if (QWidget* button = Control(button_id); button != nullptr && button->isEnabled())
+    button->setFocus(Qt::OtherFocusReason);
 }
 
 void MainDialog::KeepAlive() {

@@ -111,7 +111,8 @@ class MainDialog : public QDialog, public WindowPort {
   void OnDownloadAudio(int button_id);
   void OnDownloadCountdown(int button_id);
   // Runs one download with the window kept alive and its input shut out (see main_dialog.cpp).
-  void RunOperation(const std::function<void()>& operation);
+  // `button_id` is the button that started it; it has the focus again afterwards.
+  void RunOperation(int button_id, const std::function<void()>& operation);
   // Lets the window repaint and answer the desktop while an operation runs.
   void KeepAlive();
   bool IsOwnInput(QObject* watched, const QEvent& event) const;

@@ -59,7 +59,10 @@ void MainDialog::EnableControl(int control_id, bool enabled) {
 }
 
 void MainDialog::ShowWaitCursor() {
-  setCursor(Qt::WaitCursor);
+  // The wait cursor means "an operation runs". A window without a generator keeps its buttons
+  // off for good, but its lists, edits and About box still work, so it keeps the arrow.
+  if (busy_)
+    setCursor(Qt::WaitCursor);
   ++cursor_display_count_;
   KeepAlive();
 }

@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "app/resources/templates.h"
 #include "tests/app/fixture.h"
 
 namespace qvx::test {
@@ -120,6 +121,20 @@ TEST_F(AppOperation, AudioKeepsTheTitleAndWritesTheAmplitudesBack) {
   EXPECT_EQ(ButtonsEnabled(*dialog_), kAllEnabled);
 }
 
+TEST_F(AppOperation, FocusReturnsToThePressedButtonSoKeysActWhereTheUserLeftThem) {
+  dialog_->activateWindow();
+  for (int id : {control::kDownloadBanner, control::kDownloadAudio}) {
+    QPushButton& button = Button(*dialog_, id);
+    button.setFocus();
+    QTest::keyClick(&button, Qt::Key_Space);
+    ASSERT_EQ(BoxTexts(*dialog_).back(), "Download Complete");
+    EXPECT_EQ(dialog_->focusWidget(), &button) << id;
+    // An arrow key right after the download does not reach the channel-1 tone list.
+    QTest::keyClick(dialog_->focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(List(*dialog_, control::kFrequencyCombos[0]).currentIndex(), 0) << id;
+  }
+}
+
 // While an operation runs, the user clicks, types, scrolls, asks for menus and closes the window.
 class AppBusyWindow : public AppOperation {
  protected:
@@ -144,6 +159,8 @@ class AppBusyWindow : public AppOperation {
                            dialog_->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(dialog_.get(), &menu);
     dialog_->menu_choice = "&About QVX5120...";
+    // On Windows the system menu's About command arrives as a window message.
+    dialog_->SystemCommand(resources::kAboutCommandId);
     closed_ = dialog_->close() || closed_;
     // Ways round the input: ending the dialog directly, a click signal without a mouse.
     dialog_->reject();
