@@ -56,10 +56,10 @@ Command ReadCommand(std::span<const std::string> args) {
   return command;
 }
 
-std::string ImagePath(std::optional<std::string> given) {
+std::string ImagePath(std::optional<std::string> given, int unit) {
   if (given)
     return *given;
-  if (auto path = vg::FlashPathFromEnvironment())
+  if (auto path = vg::FlashPathFromEnvironment(unit))
     return *path;
   throw Usage("no flash image: give --image FILE (QVX_VG_FLASH=none keeps the flash in memory)");
 }
@@ -118,14 +118,22 @@ int RunFlashTool(std::span<const std::string> args, std::ostream& out, std::ostr
       return kFlashDone;
     }
     std::optional<std::string> image;
-    if (!args.empty() && args.front() == "--image") {
+    int unit = 0;
+    while (!args.empty() && (args.front() == "--image" || args.front() == "--unit")) {
       if (args.size() < 2)
-        throw Usage("--image needs a file");
-      image = args[1];
+        throw Usage(args.front() +
+                    (args.front() == "--image" ? " needs a file" : " needs a serial"));
+      if (args.front() == "--image") {
+        image = args[1];
+      } else if (const auto index = vg::UnitIndex(args[1], vg::kMaxUnits)) {
+        unit = *index;
+      } else {
+        throw Usage("\"" + args[1] + "\" is not a virtual generator's serial number");
+      }
       args = args.subspan(2);
     }
     const Command command = ReadCommand(args);
-    const std::string path = ImagePath(image);
+    const std::string path = ImagePath(image, unit);
     try {
       return Run(command, FlashImage::Load(path), out, err);
     } catch (const std::runtime_error& error) {
@@ -141,12 +149,14 @@ int RunFlashTool(std::span<const std::string> args, std::ostream& out, std::ostr
 }
 
 std::string FlashUsage() {
-  return "Usage: qvx5120-flash [--image FILE] COMMAND\n"
+  return "Usage: qvx5120-flash [--image FILE | --unit SERIAL] COMMAND\n"
          "\n"
          "Shows what a QVX5120 flash image holds: the virtual generator's flash file, or any\n"
          "4 MiB dump in the same layout. Without --image it reads the virtual generator's file\n"
          "($QVX_VG_FLASH, else $XDG_STATE_HOME/qvx5120/virtual-generator-flash.bin, by default\n"
-         "~/.local/state/qvx5120/virtual-generator-flash.bin).\n"
+         "~/.local/state/qvx5120/virtual-generator-flash.bin); --unit SERIAL reads another\n"
+         "virtual unit's file instead (QVX00002: virtual-generator-flash-QVX00002.bin beside it,\n"
+         "or <file>.QVX00002 for a file named by QVX_VG_FLASH).\n"
          "\n"
          "Commands:\n"
          "  info                          a table of every slot: erased, or holding content, with\n"

@@ -133,6 +133,16 @@ std::optional<std::string> CheckBitmap(const LoadStep& step, ContentFile& file) 
 
 }  // namespace
 
+std::vector<LoadStep> ParseOperations(std::span<const std::string> args) {
+  std::vector<LoadStep> steps;
+  ArgumentReader reader(args);
+  while (!reader.done()) {
+    const std::string& operation = reader.Take("", "operation");
+    steps.push_back(ReadStep(reader, operation));
+  }
+  return steps;
+}
+
 LoadCommand ParseLoadCommand(std::span<const std::string> args) {
   LoadCommand command;
   if (args.empty())
@@ -143,11 +153,40 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
     command.help = true;
     return command;
   }
-  ArgumentReader reader(args);
-  while (!reader.done()) {
-    const std::string& operation = reader.Take("", "operation");
-    command.steps.push_back(ReadStep(reader, operation));
+  size_t next = 0;
+  auto value = [&](const char* option, const char* what) -> const std::string& {
+    if (next + 1 >= args.size())
+      throw UsageError(std::string(option) + ": missing " + what);
+    return args[++next];
+  };
+  for (; next < args.size() && args[next].starts_with("--"); ++next) {
+    const std::string& option = args[next];
+    if (option == "--list") {
+      command.list = true;
+    } else if (option == "--unit") {
+      command.units.push_back(value("--unit", "serial number"));
+    } else if (option == "--all-units") {
+      command.all_units = true;
+    } else if (option == "--set") {
+      if (!command.set_file.empty())
+        throw UsageError("--set is given twice");
+      command.set_file = value("--set", "content set file");
+    } else {
+      throw UsageError("\"" + option + "\" is not an option (see --help)");
+    }
   }
+  command.steps = ParseOperations(args.subspan(next));
+  if (command.list) {
+    if (command.several_units() || !command.set_file.empty() || !command.steps.empty())
+      throw UsageError("--list takes no units, set or operations");
+    return command;
+  }
+  if (command.all_units && !command.units.empty())
+    throw UsageError("--unit and --all-units cannot be combined");
+  if (!command.set_file.empty() && !command.steps.empty())
+    throw UsageError("--set and operations cannot be combined");
+  if (command.set_file.empty() && command.steps.empty())
+    throw UsageError("no operation given (see --help)");
   return command;
 }
 
@@ -203,6 +242,8 @@ std::string LoadUsage() {
   for (const auto& choice : ToneTable)
     labels += (labels.empty() ? "" : " ") + std::string(choice.label);
   return "Usage: qvx5120-load OPERATION [OPERATION...]\n"
+         "       qvx5120-load [--unit SERIAL]... [--all-units] (--set FILE | OPERATION...)\n"
+         "       qvx5120-load --list\n"
          "\n"
          "Loads content into the flash of a QVX5120 generator over USB, exactly as the window's\n"
          "download buttons do. The operations run in the order given, over one connection.\n"
@@ -222,6 +263,15 @@ std::string LoadUsage() {
          "  erase picture <1|2>, erase banner <1..8>, erase countdown, erase pattern <0..15>\n"
          "                                clear a slot: erase it and write nothing\n"
          "\n"
+         "Options:\n"
+         "  --list                        print the attached generators: index, serial number,\n"
+         "                                description\n"
+         "  --unit SERIAL                 run on the generator with this serial number; repeat\n"
+         "                                it to load several generators in parallel\n"
+         "  --all-units                   run on every attached generator in parallel\n"
+         "  --set FILE                    run the operations of a content set (a TOML file, see\n"
+         "                                docs/content-sets.md) instead of the command line's\n"
+         "\n"
          "Frequencies: " +
          labels +
          "\n"
@@ -232,13 +282,17 @@ std::string LoadUsage() {
          "  3  an input was refused: a file that cannot be read or that the slot does not take,\n"
          "     or an amplitude above 0 dBFS\n"
          "  4  the generator is not connected, or it failed during a download\n"
-         "The operations stop at the first one that does not complete.\n"
+         "The operations stop at the first one that does not complete. With several units,\n"
+         "each unit stops alone and the others carry on; the status is 0 only when every unit\n"
+         "completed, otherwise the most serious of the units' statuses.\n"
          "\n"
          "Examples:\n"
          "  qvx5120-load banner 1 station-id.bmp\n"
          "  qvx5120-load picture 2 bars.bmp countdown count.bmp pattern 0 ramp.tst\n"
          "  qvx5120-load audio 1000Hz -18 1000Hz -18 Silence 0 400Hz -20\n"
          "  qvx5120-load erase banner 8 erase pattern 15\n"
+         "  qvx5120-load --all-units --set station.toml\n"
+         "  qvx5120-load --unit QVX00002 --unit QVX00003 banner 1 station-id.bmp\n"
          "\n"
          "Without hardware, put the virtual generator first on the library path:\n"
          "  LD_LIBRARY_PATH=build/emulator build/cli/qvx5120-load banner 1 station-id.bmp\n";

@@ -30,7 +30,17 @@ struct LoadStep {
 
 struct LoadCommand {
   bool help = false;
+  // --list: print the attached generators and run nothing.
+  bool list = false;
+  // --unit SERIAL, in the order given; with --all-units, every attached unit. Either runs the
+  // steps on each unit in parallel; without them one generator is opened by its description.
+  std::vector<std::string> units;
+  bool all_units = false;
+  // --set FILE: the steps come from a content set instead of the command line.
+  std::string set_file;
   std::vector<LoadStep> steps;
+
+  bool several_units() const { return all_units || !units.empty(); }
 };
 
 // A command line that does not say what to run: unknown operation, missing argument, or a slot
@@ -40,8 +50,12 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads the arguments after the program name. Throws UsageError.
+// Reads the arguments after the program name: options first, then the operations. Throws
+// UsageError.
 LoadCommand ParseLoadCommand(std::span<const std::string> args);
+
+// Reads the operations alone, as they follow the options. Throws UsageError.
+std::vector<LoadStep> ParseOperations(std::span<const std::string> args);
 
 // Why the step's input cannot be loaded (a file that cannot be read or that the slot would refuse,
 // an amplitude above 0 dBFS), or nothing when it can. Reads only the file's header.

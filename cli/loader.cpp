@@ -1,55 +1,64 @@
-// The loader's run: check everything, connect once, run the operations in order.
+// The loader's run: check everything, connect once (or once per unit), run the operations in order.
 #include "cli/loader.h"
 
+#include <filesystem>
 #include <vector>
 
+#include "cli/content_set.h"
 #include "cli/load_command.h"
+#include "cli/step_runner.h"
 #include "cli/terminal_window.h"
+#include "cli/unit_list.h"
+#include "cli/unit_run.h"
 #include "device/driver_table.h"
 #include "device/protocol.h"
-#include "download/downloads.h"
 #include "download/startup.h"
 
 namespace qvx::cli {
 namespace {
 
-constexpr const char* kProgram = "qvx5120-load: ";
-
-Outcome RunStep(Downloads& downloads, const LoadStep& step) {
-  switch (step.kind) {
-    case LoadKind::kPicture:
-      return downloads.DownloadPicture();
-    case LoadKind::kBanner:
-      return downloads.DownloadBanner();
-    case LoadKind::kCountdown:
-      return downloads.DownloadCountdown();
-    case LoadKind::kPattern:
-      return downloads.DownloadTestPattern();
-    case LoadKind::kAudio:
-      break;
-  }
-  return downloads.DownloadAudio();
+// The attached units, through a driver bound just for listing.
+std::vector<ListedUnit> ListAttached(LoaderContext& context) {
+  TerminalWindow window(context.out, context.err, false);
+  Driver driver(window, context.library);
+  driver.BindDriver();
+  return ListUnits(driver);
 }
 
-// The exit status an operation's end gives; kExitCompleted lets the next one run.
-int StatusOf(Outcome outcome, const LoadStep& step, TerminalWindow& window) {
-  switch (outcome) {
-    case Outcome::kCompleted:
-      return kExitCompleted;
-    case Outcome::kLeftErased:
-      if (step.erase)
-        return kExitCompleted;
-      // The file was readable when the command line was checked, but not when its turn came.
-      window.ShowMessage(std::string(kProgram) + step.file +
-                         ": could not be opened; the slot was left erased");
-      return kExitRefused;
-    case Outcome::kRefused:
-      return kExitRefused;
-    case Outcome::kFailed:
-    case Outcome::kNotConnected:
-      break;
+int PrintList(LoaderContext& context) {
+  const std::vector<ListedUnit> units = ListAttached(context);
+  if (units.empty()) {
+    context.err << kProgram << "no generator is attached\n";
+    return kExitDevice;
   }
-  return kExitDevice;
+  for (const ListedUnit& unit : units)
+    context.out << unit.index << "  " << unit.serial << "  " << unit.description << '\n';
+  return kExitCompleted;
+}
+
+// The steps of a content set, or the exit status of a set that cannot be loaded.
+int ReadSet(const std::string& path, std::vector<LoadStep>& steps, LoaderContext& context) {
+  try {
+    steps = ReadContentSet(path);
+    return kExitCompleted;
+  } catch (const ContentSetError& error) {
+    for (const std::string& problem : error.problems())
+      context.err << kProgram << path << ": " << problem << '\n';
+    context.err << kProgram << "nothing was sent to the generator\n";
+    return error.malformed() ? kExitUsage : kExitRefused;
+  }
+}
+
+int RunOneGenerator(const std::vector<LoadStep>& steps, LoaderContext& context) {
+  TerminalWindow window(context.out, context.err, context.out_is_terminal);
+  Driver driver(window, context.library);
+  DeviceLink link(driver, context.clock, window);
+  ConnectAndEnable(link, window);
+  if (!link.connected()) {
+    context.err << kProgram << "the generator is not connected; nothing was loaded\n";
+    return kExitDevice;
+  }
+  return RunSteps(link, window, steps, context.err).status;
 }
 
 }  // namespace
@@ -66,39 +75,33 @@ int RunLoader(std::span<const std::string> args, LoaderContext& context) {
     context.out << LoadUsage();
     return kExitCompleted;
   }
-  for (const LoadStep& step : command.steps) {
+  if (command.list)
+    return PrintList(context);
+
+  std::vector<LoadStep> steps = command.steps;
+  if (!command.set_file.empty()) {
+    if (const int status = ReadSet(command.set_file, steps, context); status != kExitCompleted)
+      return status;
+  }
+  for (const LoadStep& step : steps) {
     if (const auto refusal = CheckStepInput(step)) {
       context.err << kProgram << *refusal << "; nothing was sent to the generator\n";
       return kExitRefused;
     }
   }
+  if (!command.several_units())
+    return RunOneGenerator(steps, context);
 
-  TerminalWindow window(context.out, context.err, context.out_is_terminal);
-  Driver driver(window, context.library);
-  DeviceLink link(driver, context.clock, window);
-  ConnectAndEnable(link, window);
-  if (!link.connected()) {
-    context.err << kProgram << "the generator is not connected; nothing was loaded\n";
-    return kExitDevice;
-  }
-
-  const size_t total = command.steps.size();
-  Downloads downloads(link, window);
-  for (size_t i = 0; i < total; ++i) {
-    const LoadStep& step = command.steps[i];
-    window.SetStep(step);
-    window.Note("[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] " + Describe(step));
-    const int status = StatusOf(RunStep(downloads, step), step, window);
-    window.EndBar();
-    if (status != kExitCompleted) {
-      context.err << kProgram << "stopped at operation " << i + 1 << " of " << total << " ("
-                  << Describe(step) << ")\n";
-      return status;
+  std::vector<std::string> serials = command.units;
+  if (command.all_units) {
+    for (const ListedUnit& unit : ListAttached(context))
+      serials.push_back(unit.serial);
+    if (serials.empty()) {
+      context.err << kProgram << "no generator is attached; nothing was loaded\n";
+      return kExitDevice;
     }
   }
-  window.Note("All " + std::to_string(total) + (total == 1 ? " operation" : " operations") +
-              " completed.");
-  return kExitCompleted;
+  return RunUnits(serials, steps, context);
 }
 
 }  // namespace qvx::cli

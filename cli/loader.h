@@ -1,7 +1,10 @@
-// qvx5120-load: runs the window's download operations from a command line, one after another over
-// one connection, with the terminal standing in for the window.
+// qvx5120-load: runs the window's download operations from a command line or a content set, one
+// after another over one connection, with the terminal standing in for the window; or the same
+// operations on several generators in parallel, one connection each.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
@@ -13,7 +16,7 @@ namespace qvx::cli {
 
 // Exit statuses.
 inline constexpr int kExitCompleted = 0;  // every operation completed
-inline constexpr int kExitUsage = 2;      // the command line does not say what to run
+inline constexpr int kExitUsage = 2;      // the command line or the content set is malformed
 inline constexpr int kExitRefused = 3;    // a file or an amplitude was refused
 inline constexpr int kExitDevice = 4;     // not connected, or the generator failed mid-download
 
@@ -23,11 +26,17 @@ struct LoaderContext {
   std::ostream& err;
   bool out_is_terminal;
   Clock& clock;
+  // Shared by every thread of a parallel load: loading and looking up must be thread-safe (dlopen
+  // and dlsym are).
   LibraryLoader& library;
+  // Makes each unit's own clock in a parallel load; when empty, the units share `clock`, which
+  // must then be thread-safe (SystemClock is).
+  std::function<std::unique_ptr<Clock>()> unit_clock = {};
 };
 
-// Parses and checks the whole command line (arguments after the program name), connects, and runs
-// the operations until one does not complete. Returns the exit status.
+// Parses and checks the whole command line (arguments after the program name) and any content
+// set, connects, and runs the operations until one does not complete; with several units, on each
+// unit in parallel. Returns the exit status.
 int RunLoader(std::span<const std::string> args, LoaderContext& context);
 
 }  // namespace qvx::cli

@@ -24,7 +24,10 @@ inline constexpr Status FT_DEVICE_NOT_OPENED = 3;
 inline constexpr Status FT_IO_ERROR = 4;
 inline constexpr Status FT_INVALID_PARAMETER = 6;
 
+inline constexpr Dword FT_OPEN_BY_SERIAL_NUMBER = 1;
 inline constexpr Dword FT_OPEN_BY_DESCRIPTION = 2;
+inline constexpr Dword FT_LIST_NUMBER_ONLY = 0x80000000;
+inline constexpr Dword FT_LIST_BY_INDEX = 0x40000000;
 inline constexpr Dword FT_PURGE_RX = 1;
 inline constexpr Dword FT_PURGE_TX = 2;
 

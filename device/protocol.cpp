@@ -13,9 +13,13 @@ d2xx::Status DeviceLink::OpenByDescription() {
   return driver_.GuardedOpenEx(description_.data(), d2xx::FT_OPEN_BY_DESCRIPTION);
 }
 
+d2xx::Status DeviceLink::OpenBySerial() {
+  return driver_.GuardedOpenEx(serial_.data(), d2xx::FT_OPEN_BY_SERIAL_NUMBER);
+}
+
 void DeviceLink::ConnectDevice() {
   driver_.BindDriver();
-  const d2xx::Status status = OpenByDescription();
+  const d2xx::Status status = serial_.empty() ? OpenByDescription() : OpenBySerial();
   if (status != d2xx::FT_OK) {
     window_.ShowMessage("USB DEVICE not responding");
     connected_ = false;

@@ -9,6 +9,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "device/clock.h"
 #include "device/driver_table.h"
@@ -60,9 +61,14 @@ class DeviceLink {
   DeviceLink(Driver& driver, Clock& clock, WindowPort& window)
       : driver_(driver), clock_(clock), window_(window) {}
 
-  // Binds the driver, opens the generator by its description and sets the title and time-outs.
+  // Binds the driver, opens the generator (by its description, or by the serial number chosen
+  // with OpenSerial) and sets the title and time-outs.
   void ConnectDevice();
   d2xx::Status OpenByDescription();
+  // The next ConnectDevice opens the unit with this serial number; the rest of the start-up is
+  // the same.
+  void OpenSerial(std::string serial) { serial_ = std::move(serial); }
+  d2xx::Status OpenBySerial();
   bool connected() const { return connected_; }
   const std::string& description() const { return description_; }
 
@@ -98,6 +104,7 @@ class DeviceLink {
   Clock& clock_;
   WindowPort& window_;
   std::string description_;
+  std::string serial_;
   bool connected_ = false;
   bool write_failed_ = false;
 };

@@ -1,14 +1,16 @@
 // The exported face of the virtual generator's libftd2xx.so: the ten D2XX entry points the
-// application binds, and the VG_ control functions for tests. One device, created at first use,
-// serves every caller; a lock keeps calls from several threads whole.
+// application binds, and the VG_ control functions for tests. Each call goes to one unit of the
+// registry and holds that unit's lock only, so calls on different units run side by side.
 //
 // Built once complete, and once per entry point without it (QVX_VG_OMIT_<name>), so that tests can
 // load a library that lacks exactly one entry point.
-#include <mutex>
+#include <chrono>
+#include <cstdint>
 #include <thread>
 #include <type_traits>
 
 #include "device/d2xx.h"
+#include "emulator/unit_registry.h"
 #include "emulator/vg_control.h"
 #include "emulator/virtual_device.h"
 
@@ -20,16 +22,18 @@ using d2xx::Status;
 
 namespace {
 
-struct Guarded {
-  std::unique_lock<std::mutex> lock;
-  qvx::vg::VirtualDevice& device;
-};
+qvx::vg::UnitRegistry& Units() {
+  return qvx::vg::UnitRegistry::Instance();
+}
 
-Guarded Device() {
-  static std::mutex mutex;
-  std::unique_lock lock(mutex);
-  static qvx::vg::VirtualDevice device;
-  return {std::move(lock), device};
+// The unit a handle-based call goes to.
+qvx::vg::LockedUnit Device(Handle handle) {
+  return Units().ForHandle(handle);
+}
+
+// The unit the control functions act on.
+qvx::vg::LockedUnit Selected() {
+  return Units().Selected();
 }
 
 }  // namespace
@@ -40,28 +44,32 @@ Guarded Device() {
 
 #ifndef QVX_VG_OMIT_FT_Open
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Open(int device_number, Handle* handle) {
-  return Device().device.Open(device_number, handle);
+  return Units().At(device_number).device.Open(device_number, handle);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_Open, OpenFn);
 #endif
 
 #ifndef QVX_VG_OMIT_FT_OpenEx
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_OpenEx(void* arg, Dword flags, Handle* handle) {
-  return Device().device.OpenEx(arg, flags, handle);
+  // By serial number: that unit; by description: unit 1, the first attached.
+  auto unit = flags == d2xx::FT_OPEN_BY_SERIAL_NUMBER ? Units().ForSerial(static_cast<char*>(arg))
+                                                      : Units().At(0);
+  return unit.device.OpenEx(arg, flags, handle);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_OpenEx, OpenExFn);
 #endif
 
 #ifndef QVX_VG_OMIT_FT_ListDevices
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_ListDevices(void* arg1, void* arg2, Dword flags) {
-  return Device().device.ListDevices(arg1, arg2, flags);
+  const auto listed = Units().ListedSerials();
+  return Units().At(0).device.ListDevices(arg1, arg2, flags, listed);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_ListDevices, ListDevicesFn);
 #endif
 
 #ifndef QVX_VG_OMIT_FT_Close
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Close(Handle handle) {
-  return Device().device.Close(handle);
+  return Device(handle).device.Close(handle);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_Close, CloseFn);
 #endif
@@ -73,7 +81,7 @@ QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Read(Handle handle, void* buffer, Dword co
   // runs out. It waits without the lock, so other calls go on meanwhile.
   const auto started = std::chrono::steady_clock::now();
   for (;;) {
-    auto guarded = Device();
+    auto guarded = Device(handle);
     const auto wake = guarded.device.ReadWaitsUntil(handle, count, started);
     if (!wake)
       return guarded.device.Read(handle, buffer, count, received);
@@ -87,35 +95,35 @@ QVX_VG_CHECK_PROTOTYPE(FT_Read, ReadFn);
 #ifndef QVX_VG_OMIT_FT_Write
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Write(Handle handle, void* buffer, Dword count,
                                             Dword* written) {
-  return Device().device.Write(handle, buffer, count, written);
+  return Device(handle).device.Write(handle, buffer, count, written);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_Write, WriteFn);
 #endif
 
 #ifndef QVX_VG_OMIT_FT_ResetDevice
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_ResetDevice(Handle handle) {
-  return Device().device.ResetDevice(handle);
+  return Device(handle).device.ResetDevice(handle);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_ResetDevice, ResetDeviceFn);
 #endif
 
 #ifndef QVX_VG_OMIT_FT_Purge
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Purge(Handle handle, Dword mask) {
-  return Device().device.Purge(handle, mask);
+  return Device(handle).device.Purge(handle, mask);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_Purge, PurgeFn);
 #endif
 
 #ifndef QVX_VG_OMIT_FT_SetTimeouts
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_SetTimeouts(Handle handle, Dword read_ms, Dword write_ms) {
-  return Device().device.SetTimeouts(handle, read_ms, write_ms);
+  return Device(handle).device.SetTimeouts(handle, read_ms, write_ms);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_SetTimeouts, SetTimeoutsFn);
 #endif
 
 #ifndef QVX_VG_OMIT_FT_GetQueueStatus
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_GetQueueStatus(Handle handle, Dword* received) {
-  return Device().device.GetQueueStatus(handle, received);
+  return Device(handle).device.GetQueueStatus(handle, received);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_GetQueueStatus, GetQueueStatusFn);
 #endif
@@ -123,55 +131,67 @@ QVX_VG_CHECK_PROTOTYPE(FT_GetQueueStatus, GetQueueStatusFn);
 // Control interface.
 
 void VG_Reset(void) {
-  Device().device.Reset();
+  Units().ConfigureFromEnvironment();
+}
+
+void VG_SetUnits(int count) {
+  Units().Configure(count);
+}
+
+int VG_UnitCount(void) {
+  return Units().count();
+}
+
+int VG_SelectUnit(int index) {
+  return Units().Select(index) ? 1 : 0;
 }
 
 void VG_SetOption(const char* name, long long value) {
   if (name != nullptr)
-    Device().device.SetOption(name, value);
+    Selected().device.SetOption(name, value);
 }
 
 void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count) {
-  Device().device.SetStatusAnswers(answers != nullptr ? std::span(answers, count)
-                                                      : std::span<const unsigned char>());
+  Selected().device.SetStatusAnswers(answers != nullptr ? std::span(answers, count)
+                                                        : std::span<const unsigned char>());
 }
 
 void VG_SetFlashFile(const char* path) {
-  Device().device.SetFlashFile(path != nullptr ? std::optional<std::string>(path) : std::nullopt);
+  Selected().device.SetFlashFile(path != nullptr ? std::optional<std::string>(path) : std::nullopt);
 }
 
 const unsigned char* VG_Flash(void) {
-  return Device().device.flash().data();
+  return Selected().device.flash().data();
 }
 unsigned long VG_FlashBytes(void) {
-  return Device().device.flash().size();
+  return Selected().device.flash().size();
 }
 const unsigned char* VG_Wire(void) {
-  return Device().device.wire().data();
+  return Selected().device.wire().data();
 }
 unsigned long VG_WireBytes(void) {
-  return Device().device.wire().size();
+  return Selected().device.wire().size();
 }
 unsigned long VG_CallCount(void) {
-  return Device().device.calls().size();
+  return Selected().device.calls().size();
 }
 
 const char* VG_Call(unsigned long index) {
-  auto guarded = Device();
+  auto guarded = Selected();
   const auto& calls = guarded.device.calls();
   return index < calls.size() ? calls[index].c_str() : nullptr;
 }
 
 unsigned long VG_ViolationCount(void) {
-  return Device().device.violations().size();
+  return Selected().device.violations().size();
 }
 
 const char* VG_Violation(unsigned long index) {
-  auto guarded = Device();
+  auto guarded = Selected();
   const auto& violations = guarded.device.violations();
   return index < violations.size() ? violations[index].c_str() : nullptr;
 }
 
 int VG_InLoadingMode(void) {
-  return Device().device.loading() ? 1 : 0;
+  return Selected().device.loading() ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -42,9 +43,9 @@ const char* NonEmptyEnv(const char* name) {
   return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
-}  // namespace
+constexpr std::string_view kDefaultFlashName = "virtual-generator-flash.bin";
 
-std::optional<std::string> FlashPathFromEnvironment() {
+std::optional<std::string> FirstUnitFlashPath() {
   if (const char* flash = NonEmptyEnv("QVX_VG_FLASH")) {
     if (std::string_view(flash) == "none")
       return std::nullopt;
@@ -58,7 +59,41 @@ std::optional<std::string> FlashPathFromEnvironment() {
   } else {
     return std::nullopt;
   }
-  return (state / "qvx5120" / "virtual-generator-flash.bin").string();
+  return (state / "qvx5120" / kDefaultFlashName).string();
+}
+
+}  // namespace
+
+std::string UnitSerial(int index) {
+  char serial[16];
+  std::snprintf(serial, sizeof serial, "QVX%05d", index + 1);
+  return serial;
+}
+
+std::optional<int> UnitIndex(const std::string& serial, int units) {
+  for (int index = 0; index < units; ++index) {
+    if (UnitSerial(index) == serial)
+      return index;
+  }
+  return std::nullopt;
+}
+
+std::string UnitSiblingPath(const std::string& path, int index) {
+  if (index == 0)
+    return path;
+  const std::filesystem::path file(path);
+  if (file.filename() == kDefaultFlashName) {
+    return (file.parent_path() / ("virtual-generator-flash-" + UnitSerial(index) + ".bin"))
+        .string();
+  }
+  return path + "." + UnitSerial(index);
+}
+
+std::optional<std::string> FlashPathFromEnvironment(int index) {
+  auto first = FirstUnitFlashPath();
+  if (!first)
+    return std::nullopt;
+  return UnitSiblingPath(*first, index);
 }
 
 bool ReadFlashFile(const std::string& path, std::span<uint8_t> image) {

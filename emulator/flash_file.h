@@ -9,10 +9,24 @@
 
 namespace qvx::vg {
 
-// QVX_VG_FLASH when set ("none" keeps the flash in memory: no path); otherwise
-// $XDG_STATE_HOME/qvx5120/virtual-generator-flash.bin, with XDG_STATE_HOME defaulting to
-// $HOME/.local/state. No path when neither variable helps.
-std::optional<std::string> FlashPathFromEnvironment();
+// The most units the virtual generator presents (QVX_VG_UNITS).
+inline constexpr int kMaxUnits = 64;
+
+// The serial number of unit `index` (0-based) of the virtual generator: "QVX00001" for index 0.
+std::string UnitSerial(int index);
+
+// The index of the unit with this serial number among the first `units`, or nothing.
+std::optional<int> UnitIndex(const std::string& serial, int units);
+
+// The file of another unit beside unit 1's `path`: "dir/virtual-generator-flash-QVX00002.bin" for
+// the default file name, "<path>.QVX00002" for any other. Unit 1 (index 0) keeps `path`.
+std::string UnitSiblingPath(const std::string& path, int index);
+
+// Unit `index`'s flash file. Unit 1's is QVX_VG_FLASH when set ("none" keeps the flash in memory:
+// no path); otherwise $XDG_STATE_HOME/qvx5120/virtual-generator-flash.bin, with XDG_STATE_HOME
+// defaulting to $HOME/.local/state. No path when neither variable helps. Other units use the
+// sibling of unit 1's file.
+std::optional<std::string> FlashPathFromEnvironment(int index = 0);
 
 // Fills `image` from the file when it exists and has exactly the image's size.
 bool ReadFlashFile(const std::string& path, std::span<uint8_t> image);

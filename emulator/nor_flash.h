@@ -34,6 +34,7 @@ class NorFlash {
   void Erase(SectorExtent sector);
 
   std::span<const uint8_t> image() const { return image_; }
+  const std::optional<std::string>& path() const { return path_; }
 
  private:
   void Persist(size_t offset, size_t length);

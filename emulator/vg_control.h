@@ -2,7 +2,10 @@
 // points. Tests and demos reach it by dlopen of the same library the application loaded and dlsym
 // of these names; the application itself never uses it.
 //
-// Pointers returned here stay valid until the next D2XX or VG_ call.
+// The library presents QVX_VG_UNITS units (default 1), serial numbers QVX00001, QVX00002, ...
+// The functions below act on the selected unit, unit 1 unless VG_SelectUnit chose another.
+//
+// Pointers returned here stay valid until the next D2XX or VG_ call on that unit.
 #pragma once
 
 #if defined(__GNUC__)
@@ -13,9 +16,16 @@
 
 extern "C" {
 
-// Closed device and fresh state: re-reads the environment, loads the flash file (or erased flash),
-// empties the capture log, the wire and the violations; faults come from the environment only.
+// Every unit closed and in fresh state: re-reads the environment (the number of units too), loads
+// each flash file (or erased flash), empties the capture logs, the wires and the violations; faults
+// come from the environment only. Selects unit 1.
 QVX_VG_API void VG_Reset(void);
+// As VG_Reset, with `count` units whatever QVX_VG_UNITS says.
+QVX_VG_API void VG_SetUnits(int count);
+QVX_VG_API int VG_UnitCount(void);
+// Makes unit `index` (0-based, as FT_Open and FT_ListDevices number them) the one the other VG_
+// functions act on. Returns 0 and changes nothing when there is no such unit.
+QVX_VG_API int VG_SelectUnit(int index);
 // "fail_open", "busy_polls", "never_ready", "mute", "unplug_after" (-1 = off).
 QVX_VG_API void VG_SetOption(const char* name, long long value);
 // Status answers given first, one per CMD_READ_STATUS, before the normal busy/ready model.

@@ -16,9 +16,8 @@ namespace {
 using d2xx::Dword;
 using d2xx::Status;
 
-constexpr Dword kOpenBySerialNumber = 1;
-constexpr Dword kListNumberOnly = 0x80000000;
 constexpr size_t kDescriptionLogLimit = 64;
+constexpr size_t kListTextBytes = 64;  // a D2XX listing buffer holds 64 characters
 
 std::optional<long long> EnvNumber(const char* name) {
   const char* text = std::getenv(name);
@@ -49,7 +48,7 @@ int ClampMs(long long value) {
 std::string OpenArgText(const void* arg, Dword flags) {
   if (arg == nullptr)
     return "(null)";
-  if (flags == kOpenBySerialNumber || flags == d2xx::FT_OPEN_BY_DESCRIPTION) {
+  if (flags == d2xx::FT_OPEN_BY_SERIAL_NUMBER || flags == d2xx::FT_OPEN_BY_DESCRIPTION) {
     const char* text = static_cast<const char*>(arg);
     return std::string(text, strnlen(text, kDescriptionLogLimit));
   }
@@ -58,11 +57,17 @@ std::string OpenArgText(const void* arg, Dword flags) {
 
 }  // namespace
 
-VirtualDevice::VirtualDevice() {
+VirtualDevice::VirtualDevice(int index) : index_(index), serial_(UnitSerial(index)) {
   Reset();
 }
 
+bool VirtualDevice::FaultsApplyHere() const {
+  const char* unit = std::getenv("QVX_VG_FAULT_UNIT");
+  return unit == nullptr || *unit == '\0' || serial_ == unit;
+}
+
 void VirtualDevice::Reset() {
+  opener_lock_.Release();
   open_ = false;
   accepted_since_open_ = 0;
   wire_.clear();
@@ -70,22 +75,24 @@ void VirtualDevice::Reset() {
   generator_.Restart();
 
   faults_ = Faults{};
-  faults_.fail_open = EnvFlag("QVX_VG_FAIL_OPEN");
-  faults_.unplug_after = std::max(EnvNumber("QVX_VG_UNPLUG_AFTER").value_or(-1), -1LL);
-
   StatusBehaviour status;
-  status.busy_polls = ClampPolls(EnvNumber("QVX_VG_BUSY_POLLS").value_or(status.busy_polls));
-  status.never_ready = EnvFlag("QVX_VG_NEVER_READY");
-  status.mute = EnvFlag("QVX_VG_MUTE");
-  status.erase_ms = ClampMs(EnvNumber("QVX_VG_ERASE_MS").value_or(0));
+  if (FaultsApplyHere()) {
+    faults_.fail_open = EnvFlag("QVX_VG_FAIL_OPEN");
+    faults_.unplug_after = std::max(EnvNumber("QVX_VG_UNPLUG_AFTER").value_or(-1), -1LL);
+    status.busy_polls = ClampPolls(EnvNumber("QVX_VG_BUSY_POLLS").value_or(status.busy_polls));
+    status.never_ready = EnvFlag("QVX_VG_NEVER_READY");
+    status.mute = EnvFlag("QVX_VG_MUTE");
+    status.erase_ms = ClampMs(EnvNumber("QVX_VG_ERASE_MS").value_or(0));
+  }
+  // The USB latency is the link's, not a fault: every unit has it.
   status.latency_ms = ClampMs(EnvNumber("QVX_VG_LATENCY_MS").value_or(0));
   generator_.SetStatusBehaviour(status);
 
-  generator_.flash().Attach(FlashPathFromEnvironment());
+  generator_.flash().Attach(FlashPathFromEnvironment(index_));
 
   capture_file_.reset();
   if (const char* capture = std::getenv("QVX_VG_CAPTURE"); capture != nullptr && *capture) {
-    capture_file_.reset(std::fopen(capture, "a"));
+    capture_file_.reset(std::fopen(UnitSiblingPath(capture, index_).c_str(), "a"));
   }
 }
 
@@ -124,6 +131,9 @@ Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
     return d2xx::FT_DEVICE_NOT_FOUND;
   if (open_)
     return d2xx::FT_DEVICE_NOT_OPENED;
+  // Another process holds this unit: its flash must not change under that process.
+  if (const auto& path = generator_.flash().path(); path && !opener_lock_.Acquire(*path))
+    return d2xx::FT_DEVICE_NOT_OPENED;
   open_ = true;
   accepted_since_open_ = 0;
   read_timeout_ms_ = 0;
@@ -133,30 +143,56 @@ Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
 }
 
 Status VirtualDevice::Open(int index, d2xx::Handle* handle) {
-  const Status st = OpenDevice(index == 0, handle);
+  const Status st = OpenDevice(index == index_, handle);
   Log(Format("FT_Open %d -> %u", index, st));
   return st;
 }
 
 Status VirtualDevice::OpenEx(void* arg, Dword flags, d2xx::Handle* handle) {
-  const bool wanted = flags == d2xx::FT_OPEN_BY_DESCRIPTION && arg != nullptr &&
-                      std::strcmp(static_cast<const char*>(arg), DeviceDescription) == 0;
+  const char* text = static_cast<const char*>(arg);
+  const bool wanted =
+      text != nullptr &&
+      ((flags == d2xx::FT_OPEN_BY_DESCRIPTION && std::strcmp(text, DeviceDescription) == 0) ||
+       (flags == d2xx::FT_OPEN_BY_SERIAL_NUMBER && serial_ == text));
   const Status st = OpenDevice(wanted, handle);
   Log(Format("FT_OpenEx %s %u -> %u", OpenArgText(arg, flags).c_str(), flags, st));
   return st;
 }
 
-Status VirtualDevice::ListDevices(void* arg1, void*, Dword flags) {
-  if ((flags & kListNumberOnly) != 0 && arg1 != nullptr)
-    *static_cast<Dword*>(arg1) = 1;
-  Log(Format("FT_ListDevices %u -> %u", flags, d2xx::FT_OK));
-  return d2xx::FT_OK;
+Status VirtualDevice::ListDevices(void* arg1, void* arg2, Dword flags,
+                                  std::span<const std::string> listed) {
+  if ((flags & d2xx::FT_LIST_NUMBER_ONLY) != 0) {
+    if (arg1 != nullptr)
+      *static_cast<Dword*>(arg1) = static_cast<Dword>(listed.size());
+    Log(Format("FT_ListDevices %u -> %u", flags, d2xx::FT_OK));
+    return d2xx::FT_OK;
+  }
+  // By index: arg1 carries the index itself, arg2 points to a 64-character buffer.
+  const auto index = static_cast<size_t>(reinterpret_cast<uintptr_t>(arg1));
+  const Dword what = flags & ~d2xx::FT_LIST_BY_INDEX;
+  Status st = d2xx::FT_OK;
+  std::string text;
+  if ((flags & d2xx::FT_LIST_BY_INDEX) == 0 || arg2 == nullptr ||
+      (what != d2xx::FT_OPEN_BY_SERIAL_NUMBER && what != d2xx::FT_OPEN_BY_DESCRIPTION)) {
+    st = d2xx::FT_INVALID_PARAMETER;
+  } else if (index >= listed.size()) {
+    st = d2xx::FT_DEVICE_NOT_FOUND;
+  } else {
+    text = what == d2xx::FT_OPEN_BY_SERIAL_NUMBER ? listed[index] : DeviceDescription;
+    const size_t n = std::min(text.size(), kListTextBytes - 1);
+    std::memcpy(arg2, text.data(), n);
+    static_cast<char*>(arg2)[n] = '\0';
+  }
+  Log(Format("FT_ListDevices %zu %u -> %u%s%s", index, flags, st, text.empty() ? "" : " ",
+             text.c_str()));
+  return st;
 }
 
 Status VirtualDevice::Close(d2xx::Handle handle) {
   Status st = d2xx::FT_INVALID_HANDLE;
   if (IsOpen(handle)) {
     open_ = false;
+    opener_lock_.Release();
     st = d2xx::FT_OK;
   }
   Log(Format("FT_Close -> %u", st));

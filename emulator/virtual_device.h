@@ -1,8 +1,9 @@
-// The generator as the host's D2XX calls see it: the open/close life of the USB device, the
-// receive queue, the capture log of every call, the wire of accepted bytes and the injected
-// faults. Each D2XX entry point maps to one member. Nothing here blocks or sleeps: a read that
-// must wait for its time-out, as FTDI's driver does, is told when to try again (ReadWaitsUntil)
-// and does its waiting outside, without the device's lock.
+// One unit of the virtual generator as the host's D2XX calls see it: the open/close life of the USB
+// device, the receive queue, the capture log of every call, the wire of accepted bytes and the
+// injected faults. Each D2XX entry point maps to one member; nothing here locks: the caller
+// serialises the calls on one unit. Nothing here blocks or sleeps: a read that must wait for its
+// time-out, as FTDI's driver does, is told when to try again (ReadWaitsUntil) and does its waiting
+// outside, without the unit's lock.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 
 #include "device/d2xx.h"
 #include "emulator/generator.h"
+#include "emulator/opener_lock.h"
 
 namespace qvx::vg {
 
@@ -26,14 +28,25 @@ struct Faults {
 
 class VirtualDevice {
  public:
-  VirtualDevice();
+  // Unit `index` (0-based) of the attached generators.
+  explicit VirtualDevice(int index = 0);
 
   // Closed device and fresh state, configured from the environment (see vg_control.h).
   void Reset();
 
+  int index() const { return index_; }
+  const std::string& serial() const { return serial_; }
+  // Behaves as if not attached (fail_open); such a unit is not listed.
+  bool absent() const { return faults_.fail_open; }
+
+  // `index` is the FT_Open device number the caller chose this unit for; only this unit's own
+  // number opens it.
   d2xx::Status Open(int index, d2xx::Handle* handle);
+  // By description (flag 2) or by serial number (flag 1); any other argument is not found.
   d2xx::Status OpenEx(void* arg, d2xx::Dword flags, d2xx::Handle* handle);
-  d2xx::Status ListDevices(void* arg1, void* arg2, d2xx::Dword flags);
+  // Answers for all `listed` units (their serials in index order) and logs the call here.
+  d2xx::Status ListDevices(void* arg1, void* arg2, d2xx::Dword flags,
+                           std::span<const std::string> listed);
   d2xx::Status Close(d2xx::Handle handle);
   d2xx::Status Read(d2xx::Handle handle, void* buffer, d2xx::Dword count, d2xx::Dword* received);
   // For a read of `count` bytes that began at `started`: the time to look again when fewer bytes
@@ -66,12 +79,17 @@ class VirtualDevice {
   };
 
   bool IsOpen(d2xx::Handle handle) const { return open_ && handle == this; }
+  // The fault variables apply to every unit, or to QVX_VG_FAULT_UNIT's only.
+  bool FaultsApplyHere() const;
   bool Unplugged() const;
   d2xx::Status OpenDevice(bool wanted, d2xx::Handle* handle);
   void Log(std::string line);
 
+  int index_;
+  std::string serial_;
   Generator generator_;
   Faults faults_;
+  OpenerLock opener_lock_;
   std::vector<uint8_t> wire_;
   std::vector<std::string> calls_;
   std::unique_ptr<std::FILE, FileCloser> capture_file_;

@@ -1,0 +1,324 @@
+// Reading and checking a content set with toml++.
+#include "cli/content_set.h"
+
+#include <toml++/toml.h>
+
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "device/flash_map.h"
+
+namespace qvx::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One kind of slot as the set names it.
+struct SlotTable {
+  const char* key;  // the table's name, and its list's name under [erase]
+  LoadKind kind;
+  int first;
+  int last;
+};
+
+constexpr std::array<SlotTable, 3> kSlotTables{{
+    {"pictures", LoadKind::kPicture, 1, kPictureSlots},
+    {"banners", LoadKind::kBanner, 1, kBannerSlots},
+    {"patterns", LoadKind::kPattern, 0, kPatternSlots - 1},
+}};
+
+// The step that stands for a slot, with the key that named it.
+struct PlannedStep {
+  std::string key;
+  LoadStep step;
+};
+
+class SetReader {
+ public:
+  explicit SetReader(const fs::path& set_path) : folder_(set_path.parent_path()) {}
+
+  void Read(const toml::table& root) {
+    for (const auto& [key, node] : root) {
+      const std::string name(key.str());
+      if (const SlotTable* table = FindTable(name)) {
+        ReadFiles(*table, node);
+      } else if (name == "audio") {
+        ReadAudio(node);
+      } else if (name == "erase") {
+        ReadErase(node);
+      } else {
+        Malformed(name, "unknown key (expected pictures, banners, patterns, audio or erase)");
+      }
+    }
+  }
+
+  // The steps in the documented order, erases and loads interleaved by slot.
+  std::vector<PlannedStep> Ordered() {
+    std::vector<PlannedStep> ordered;
+    auto take = [&](LoadKind kind, int slot) {
+      const auto found = planned_.find({kind, slot});
+      if (found != planned_.end())
+        ordered.push_back(found->second);
+    };
+    for (const SlotTable& table : kSlotTables) {
+      for (int slot = table.first; slot <= table.last; ++slot)
+        take(table.kind, slot);
+      if (table.kind == LoadKind::kBanner)
+        take(LoadKind::kCountdown, kCountdownBanner);
+    }
+    take(LoadKind::kAudio, 0);
+    return ordered;
+  }
+
+  std::vector<std::string>& problems() { return problems_; }
+
+ private:
+  static const SlotTable* FindTable(const std::string& name) {
+    for (const SlotTable& table : kSlotTables) {
+      if (name == table.key)
+        return &table;
+    }
+    return nullptr;
+  }
+
+  void Malformed(const std::string& key, const std::string& text) {
+    problems_.push_back(key + ": " + text);
+  }
+
+  // The slot a key names in `table`, or nothing (with its problem) when it names none.
+  std::optional<int> Slot(const SlotTable& table, const std::string& key, const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < table.first ||
+        value > table.last) {
+      Malformed(key, "no such slot (" + std::to_string(table.first) + " to " +
+                         std::to_string(table.last) + ")");
+      return std::nullopt;
+    }
+    return value;
+  }
+
+  void Plan(const std::string& key, LoadStep step) {
+    const auto [it, added] = planned_.try_emplace({step.kind, step.slot}, PlannedStep{key, step});
+    if (!added)
+      Malformed(key, "the slot is also named by " + it->second.key);
+  }
+
+  // A file name relative to the set's folder.
+  std::string Resolve(const std::string& file) const {
+    const fs::path path(file);
+    return path.is_absolute() ? file : (folder_ / path).string();
+  }
+
+  void ReadFiles(const SlotTable& table, const toml::node& node) {
+    const toml::table* files = node.as_table();
+    if (files == nullptr) {
+      Malformed(table.key, "must be a table of slot = \"file\"");
+      return;
+    }
+    for (const auto& [slot_key, value] : *files) {
+      const std::string slot_name(slot_key.str());
+      const std::string key = std::string(table.key) + "." + slot_name;
+      const auto file = value.value<std::string>();
+      if (!file || !value.is_string()) {
+        Malformed(key, "must be a file name in quotes");
+        continue;
+      }
+      LoadStep step;
+      if (table.kind == LoadKind::kBanner && slot_name == "countdown") {
+        step.kind = LoadKind::kCountdown;
+        step.slot = kCountdownBanner;
+      } else if (const auto slot = Slot(table, key, slot_name)) {
+        step.kind = table.kind;
+        step.slot = *slot;
+      } else {
+        continue;
+      }
+      step.file = Resolve(*file);
+      Plan(key, step);
+    }
+  }
+
+  void ReadErase(const toml::node& node) {
+    const toml::table* erase = node.as_table();
+    if (erase == nullptr) {
+      Malformed("erase", "must be a table");
+      return;
+    }
+    for (const auto& [list_key, value] : *erase) {
+      const std::string name(list_key.str());
+      const std::string key = "erase." + name;
+      if (name == "countdown") {
+        if (!value.is_boolean()) {
+          Malformed(key, "must be true or false");
+        } else if (value.value_or(false)) {
+          LoadStep step;
+          step.kind = LoadKind::kCountdown;
+          step.slot = kCountdownBanner;
+          step.erase = true;
+          Plan(key, step);
+        }
+        continue;
+      }
+      const SlotTable* table = FindTable(name);
+      const toml::array* slots = value.as_array();
+      if (table == nullptr) {
+        Malformed(key, "unknown key (expected pictures, banners, countdown or patterns)");
+        continue;
+      }
+      if (slots == nullptr) {
+        Malformed(key, "must be a list of slot numbers");
+        continue;
+      }
+      for (size_t i = 0; i < slots->size(); ++i) {
+        const std::string item_key = key + "[" + std::to_string(i) + "]";
+        const auto number = (*slots)[i].value<int64_t>();
+        if (!number || !(*slots)[i].is_integer()) {
+          Malformed(item_key, "must be a slot number");
+          continue;
+        }
+        if (const auto slot = Slot(*table, item_key, std::to_string(*number))) {
+          LoadStep step;
+          step.kind = table->kind;
+          step.slot = *slot;
+          step.erase = true;
+          Plan(item_key, step);
+        }
+      }
+    }
+  }
+
+  // The array `audio.name` of exactly four entries, or nullptr with its problem.
+  const toml::array* FourEntries(const toml::table& audio, const char* name) {
+    const std::string key = std::string("audio.") + name;
+    const toml::array* entries = audio[name].as_array();
+    if (entries == nullptr || entries->size() != kAudioChannels) {
+      Malformed(key, "must be a list of four entries, channels 1 to 4");
+      return nullptr;
+    }
+    return entries;
+  }
+
+  void ReadAudio(const toml::node& node) {
+    const toml::table* audio = node.as_table();
+    if (audio == nullptr) {
+      Malformed("audio", "must be a table with tones and levels");
+      return;
+    }
+    for (const auto& [key, value] : *audio) {
+      if (key.str() != "tones" && key.str() != "levels")
+        Malformed("audio." + std::string(key.str()), "unknown key (expected tones and levels)");
+    }
+    const toml::array* tones = FourEntries(*audio, "tones");
+    const toml::array* levels = FourEntries(*audio, "levels");
+    if (tones == nullptr || levels == nullptr)
+      return;
+    LoadStep step;
+    step.kind = LoadKind::kAudio;
+    bool whole = true;
+    for (int ch = 0; ch < kAudioChannels; ++ch) {
+      const std::string index = "[" + std::to_string(ch) + "]";
+      const auto row = ToneRow((*tones)[static_cast<size_t>(ch)]);
+      if (!row) {
+        Malformed("audio.tones" + index, "not in the frequency list" + KnownTones());
+        whole = false;
+      } else {
+        step.tone_rows[ch] = *row;
+      }
+      const auto level = LevelText((*levels)[static_cast<size_t>(ch)]);
+      if (!level) {
+        Malformed("audio.levels" + index, "must be a number (dBFS)");
+        whole = false;
+      } else {
+        step.amplitudes[ch] = *level;
+      }
+    }
+    if (whole)
+      Plan("audio", step);
+  }
+
+  static std::optional<int> ToneRow(const toml::node& node) {
+    const auto label = node.value<std::string>();
+    for (size_t row = 0; label && node.is_string() && row < ToneTable.size(); ++row) {
+      if (ToneTable[row].label == *label)
+        return static_cast<int>(row);
+    }
+    return std::nullopt;
+  }
+
+  static std::string KnownTones() {
+    std::string known;
+    for (const auto& choice : ToneTable)
+      known += (known.empty() ? " (" : " ") + std::string(choice.label);
+    return known + ")";
+  }
+
+  // A level as the amplitude edit would hold it: a number's shortest text, or a quoted text.
+  static std::optional<std::string> LevelText(const toml::node& node) {
+    if (node.is_integer())
+      return std::to_string(*node.value<int64_t>());
+    if (node.is_floating_point()) {
+      std::array<char, 64> buffer;
+      const auto result =
+          std::to_chars(buffer.data(), buffer.data() + buffer.size(), *node.value<double>());
+      return std::string(buffer.data(), result.ptr);
+    }
+    if (node.is_string())
+      return *node.value<std::string>();
+    return std::nullopt;
+  }
+
+  fs::path folder_;
+  std::map<std::pair<LoadKind, int>, PlannedStep> planned_;
+  std::vector<std::string> problems_;
+};
+
+// Every refusal of the content, each with the key that named it.
+std::vector<std::string> RefusedContent(const std::vector<PlannedStep>& planned) {
+  std::vector<std::string> refused;
+  for (const PlannedStep& entry : planned) {
+    if (entry.step.kind == LoadKind::kAudio) {
+      for (int ch = 0; ch < kAudioChannels; ++ch) {
+        const AmplitudeReading reading = ParseAmplitude(ch + 1, entry.step.amplitudes[ch]);
+        if (!reading.accepted)
+          refused.push_back("audio.levels[" + std::to_string(ch) + "]: " + reading.message);
+      }
+    } else if (const auto refusal = CheckStepInput(entry.step)) {
+      refused.push_back(entry.key + ": " + *refusal);
+    }
+  }
+  return refused;
+}
+
+}  // namespace
+
+std::vector<LoadStep> ReadContentSet(const std::string& path) {
+  toml::table root;
+  try {
+    root = toml::parse_file(path);
+  } catch (const toml::parse_error& error) {
+    const auto& where = error.source().begin;
+    std::ostringstream text;
+    text << "line " << where.line << ", column " << where.column << ": " << error.description();
+    throw ContentSetError(true, {text.str()});
+  }
+  SetReader reader(path);
+  reader.Read(root);
+  if (!reader.problems().empty())
+    throw ContentSetError(true, std::move(reader.problems()));
+  const std::vector<PlannedStep> planned = reader.Ordered();
+  if (planned.empty())
+    throw ContentSetError(true, {"the set names no slot to load or erase"});
+  if (auto refused = RefusedContent(planned); !refused.empty())
+    throw ContentSetError(false, std::move(refused));
+  std::vector<LoadStep> steps;
+  for (const PlannedStep& entry : planned)
+    steps.push_back(entry.step);
+  return steps;
+}
+
+}  // namespace qvx::cli

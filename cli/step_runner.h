@@ -1,0 +1,26 @@
+// One connection's run of the loader's steps: each operation in turn, through the window's own
+// download code, until one does not complete.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "cli/load_command.h"
+#include "cli/terminal_window.h"
+#include "device/protocol.h"
+
+namespace qvx::cli {
+
+inline constexpr const char* kProgram = "qvx5120-load: ";
+
+struct StepsOutcome {
+  int status = 0;     // the exit status: kExitCompleted when every step completed
+  size_t failed = 0;  // index of the step that did not complete; steps.size() when none
+};
+
+// Runs the steps over a connected link, noting each on the window; a step that does not complete
+// stops the run with its message on `err`.
+StepsOutcome RunSteps(DeviceLink& link, TerminalWindow& window, const std::vector<LoadStep>& steps,
+                      std::ostream& err);
+
+}  // namespace qvx::cli

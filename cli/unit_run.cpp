@@ -1,0 +1,118 @@
+// Running the units side by side.
+#include "cli/unit_run.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <thread>
+
+#include "cli/step_runner.h"
+#include "cli/terminal_window.h"
+#include "cli/unit_output.h"
+#include "device/driver_table.h"
+#include "device/protocol.h"
+#include "download/startup.h"
+
+namespace qvx::cli {
+namespace {
+
+const char* ResultOf(int status) {
+  switch (status) {
+    case kExitCompleted:
+      return "completed";
+    case kExitRefused:
+      return "refused";
+    default:
+      return "failed";
+  }
+}
+
+// One unit from its own open to its end. Everything it touches is its own, apart from the driver
+// library: dlopen hands every thread the same loaded module, and binding only reads it.
+UnitReport RunUnit(const std::string& serial, const std::vector<LoadStep>& steps, std::ostream& out,
+                   std::ostream& err, bool in_place, Clock& clock, LibraryLoader& library) {
+  const auto start = std::chrono::steady_clock::now();
+  UnitReport report;
+  report.serial = serial;
+  try {
+    TerminalWindow window(out, err, in_place);
+    Driver driver(window, library);
+    DeviceLink link(driver, clock, window);
+    link.OpenSerial(serial);
+    ConnectAndEnable(link, window);
+    if (!link.connected()) {
+      err << kProgram << "the generator is not connected; nothing was loaded\n";
+      report.status = kExitDevice;
+      report.result = "not connected";
+    } else {
+      const StepsOutcome outcome = RunSteps(link, window, steps, err);
+      report.status = outcome.status;
+      report.result = ResultOf(outcome.status);
+      if (outcome.failed < steps.size())
+        report.failed_step = Describe(steps[outcome.failed]);
+    }
+  } catch (const std::exception& error) {
+    err << kProgram << error.what() << '\n';
+    report.status = kExitDevice;
+    report.result = "failed";
+  }
+  out.flush();
+  err.flush();
+  report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return report;
+}
+
+std::string Elapsed(double seconds) {
+  const long whole = std::lround(seconds);
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
+}
+
+}  // namespace
+
+std::string SummaryTable(const std::vector<UnitReport>& reports) {
+  std::string table = "Unit      Result         Time   Failed step\n";
+  for (const UnitReport& report : reports) {
+    char row[96];
+    std::snprintf(row, sizeof row, "%-9s %-14s %6s   ", report.serial.c_str(),
+                  report.result.c_str(), Elapsed(report.seconds).c_str());
+    std::string line = row + report.failed_step;
+    line.erase(line.find_last_not_of(' ') + 1);
+    table += line + '\n';
+  }
+  return table;
+}
+
+int RunUnits(const std::vector<std::string>& serials, const std::vector<LoadStep>& steps,
+             LoaderContext& context) {
+  std::vector<UnitReport> reports(serials.size());
+  std::vector<std::unique_ptr<Clock>> clocks;
+  for (size_t i = 0; i < serials.size(); ++i)
+    clocks.push_back(context.unit_clock ? context.unit_clock() : nullptr);
+  {
+    UnitOutput output(context.out, context.err, context.out_is_terminal, serials);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < serials.size(); ++i) {
+      threads.emplace_back([&, i] {
+        Clock& clock = clocks[i] ? *clocks[i] : context.clock;
+        reports[i] = RunUnit(serials[i], steps, output.Out(i), output.Err(i),
+                             context.out_is_terminal, clock, context.library);
+      });
+    }
+    for (std::thread& thread : threads)
+      thread.join();
+    output.Finish();
+  }
+  context.out << '\n' << SummaryTable(reports);
+  context.out.flush();
+  int status = kExitCompleted;
+  for (const UnitReport& report : reports)
+    status = std::max(status, report.status);
+  return status;
+}
+
+}  // namespace qvx::cli

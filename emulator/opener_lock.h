@@ -1,0 +1,29 @@
+// One opener per unit across processes, as FTDI's driver allows: an advisory lock on a file beside
+// the unit's flash file, held from a successful open to the close. A unit kept in memory only has
+// no file and so no lock across processes.
+#pragma once
+
+#include <string>
+
+namespace qvx::vg {
+
+class OpenerLock {
+ public:
+  OpenerLock() = default;
+  OpenerLock(const OpenerLock&) = delete;
+  OpenerLock& operator=(const OpenerLock&) = delete;
+  ~OpenerLock() { Release(); }
+
+  // Takes the lock of the unit whose flash lives in `flash_path` without waiting; false when
+  // another process holds it (or the lock file cannot be made).
+  bool Acquire(const std::string& flash_path);
+  void Release();
+
+ private:
+  int fd_ = -1;
+};
+
+// "<flash file>.lock".
+std::string LockPathFor(const std::string& flash_path);
+
+}  // namespace qvx::vg
