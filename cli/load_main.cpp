@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     qvx::SystemLibraryLoader library;
     qvx::cli::LoaderContext context{std::cout, std::cerr, isatty(STDOUT_FILENO) != 0, clock,
                                     library};
+    context.unit_clock = [] { return std::make_unique<qvx::SystemClock>(); };
     return qvx::cli::RunLoader(args, context);
   } catch (const std::exception& error) {
     std::cerr << "qvx5120-load: " << error.what() << '\n';

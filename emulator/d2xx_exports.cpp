@@ -138,10 +138,6 @@ void VG_SetUnits(int count) {
   Units().Configure(count);
 }
 
-int VG_UnitCount(void) {
-  return Units().count();
-}
-
 int VG_SelectUnit(int index) {
   return Units().Select(index) ? 1 : 0;
 }

@@ -22,7 +22,6 @@ extern "C" {
 QVX_VG_API void VG_Reset(void);
 // As VG_Reset, with `count` units whatever QVX_VG_UNITS says.
 QVX_VG_API void VG_SetUnits(int count);
-QVX_VG_API int VG_UnitCount(void);
 // Makes unit `index` (0-based, as FT_Open and FT_ListDevices number them) the one the other VG_
 // functions act on. Returns 0 and changes nothing when there is no such unit.
 QVX_VG_API int VG_SelectUnit(int index);

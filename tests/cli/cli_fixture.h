@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -67,6 +68,8 @@ class CliTest : public ::testing::Test {
     SystemLibraryLoader library;
     std::ostringstream out, err;
     cli::LoaderContext context{out, err, terminal, clock, library};
+    // Each unit of a parallel load gets a recording clock of its own.
+    context.unit_clock = [] { return std::make_unique<RecordingClock>(); };
     ToolRun run;
     run.status = cli::RunLoader(args, context);
     run.out = out.str();

@@ -9,6 +9,7 @@
 
 #include "cli/flash_tool.h"
 #include "cli/loader.h"
+#include "device/d2xx.h"
 #include "tests/download/harness.h"
 
 namespace qvx::test {
@@ -78,6 +79,35 @@ TEST(ToolsTest, FlashReaderInfoOnAFile) {
   EXPECT_EQ(usage.err,
             "qvx5120-flash: no flash image: give --image FILE (QVX_VG_FLASH=none keeps the flash "
             "in memory)\n");
+}
+
+TEST(ToolsTest, UnitHeldOpenByAnotherProcessRefusesTheLoaderAndKeepsItsFlash) {
+  // This process holds unit 1, whose flash lives in a file of this test's own.
+  std::vector<uint8_t> content(size_t{4} << 20, 0xFF);
+  std::fill_n(content.begin(), 4096, uint8_t{0x42});
+  const std::string flash = WriteFile("held-flash.bin", content);
+  const VirtualGenerator holder;
+  holder.Reset();
+  holder.SetFlashFile(flash);
+  const auto open_ex = reinterpret_cast<d2xx::OpenExFn>(holder.Symbol("FT_OpenEx"));
+  const auto close = reinterpret_cast<d2xx::CloseFn>(holder.Symbol("FT_Close"));
+  char serial[] = "QVX00001";
+  d2xx::Handle handle = nullptr;
+  ASSERT_EQ(open_ex(serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &handle), d2xx::FT_OK);
+
+  const Process refused =
+      Shell("QVX_VG_FLASH='" + flash + "'", QVX_LOAD_TOOL " erase banner 1 erase pattern 0");
+  EXPECT_EQ(refused.status, cli::kExitDevice);
+  EXPECT_EQ(refused.err,
+            "USB DEVICE not responding\n"
+            "qvx5120-load: the generator is not connected; nothing was loaded\n");
+  EXPECT_TRUE(Slurp(flash) == std::string(content.begin(), content.end()));
+
+  // Closing lets go of the lock: a new open (a new lock on the file) succeeds.
+  EXPECT_EQ(close(handle), d2xx::FT_OK);
+  ASSERT_EQ(open_ex(serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &handle), d2xx::FT_OK);
+  EXPECT_EQ(close(handle), d2xx::FT_OK);
+  holder.Reset();
 }
 
 }  // namespace

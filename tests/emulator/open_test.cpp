@@ -1,5 +1,6 @@
-// Opening the generator: only by its description, through FT_OpenEx flag 2, and the status every
-// other call gets with a handle that is not the open one.
+// Opening the generator: by its description through FT_OpenEx flag 2 (by serial number, flag 1, in
+// the command-line tool tests), and the status every other call gets with a handle that is not the
+// open one.
 #include <cstdlib>
 
 #include "tests/emulator/emu_fixture.h"

@@ -17,6 +17,8 @@ VirtualGenerator::VirtualGenerator(const std::string& path) {
     throw std::runtime_error("cannot load " + path + ": " + (error != nullptr ? error : "?"));
   }
   Bind(reset_, "VG_Reset");
+  Bind(set_units_, "VG_SetUnits");
+  Bind(select_unit_, "VG_SelectUnit");
   Bind(set_option_, "VG_SetOption");
   Bind(set_status_answers_, "VG_SetStatusAnswers");
   Bind(set_flash_file_, "VG_SetFlashFile");

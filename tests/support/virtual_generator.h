@@ -26,6 +26,10 @@ class VirtualGenerator {
   void* Symbol(const char* name) const;
 
   void Reset() const { reset_(); }
+  // `count` units in fresh state, unit 1 selected.
+  void SetUnits(int count) const { set_units_(count); }
+  // The unit (0-based) the other controls act on; false when there is no such unit.
+  bool SelectUnit(int index) const { return select_unit_(index) != 0; }
   void SetOption(const char* name, long long value) const { set_option_(name, value); }
   void SetStatusAnswers(const std::vector<uint8_t>& answers) const;
   // Empty path = memory only.
@@ -46,6 +50,8 @@ class VirtualGenerator {
 
   void* library_ = nullptr;
   decltype(&::VG_Reset) reset_ = nullptr;
+  decltype(&::VG_SetUnits) set_units_ = nullptr;
+  decltype(&::VG_SelectUnit) select_unit_ = nullptr;
   decltype(&::VG_SetOption) set_option_ = nullptr;
   decltype(&::VG_SetStatusAnswers) set_status_answers_ = nullptr;
   decltype(&::VG_SetFlashFile) set_flash_file_ = nullptr;

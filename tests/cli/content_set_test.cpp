@@ -1,0 +1,120 @@
+// Content sets: a set that cannot be loaded is refused whole, each problem named by its key,
+// before the generator is even opened; a valid set loads what the same command line loads.
+#include <fstream>
+
+#include "tests/cli/cli_fixture.h"
+
+namespace qvx::test {
+namespace {
+
+using cli::kExitCompleted;
+using cli::kExitRefused;
+using cli::kExitUsage;
+
+struct BadSet {
+  const char* name;
+  const char* toml;
+  int status;
+  Lines problems;  // the lines the loader must print, after "qvx5120-load: <set>: "
+};
+
+// Test names come from `name`; this keeps the bytes of the case out of the test list.
+void PrintTo(const BadSet& bad, std::ostream* out) {
+  *out << bad.name;
+}
+
+class ContentSetTest : public CliTest, public ::testing::WithParamInterface<BadSet> {
+ protected:
+  // The set's text in a file beside the test's content files.
+  static std::string WriteSet(const std::string& name, const std::string& text) {
+    const std::string path = TempDir() + "/" + name + ".toml";
+    std::ofstream(path) << text;
+    return path;
+  }
+};
+
+const BadSet kBadSets[] = {
+    {"MissingFile",
+     "[banners]\n1 = \"absent.bmp\"\n",
+     kExitRefused,
+     {"banners.1: {dir}/absent.bmp: cannot be opened for reading"}},
+    {"UnknownKeys",
+     "[banners]\n1 = \"set-banner.bmp\"\n[pattern]\n0 = \"set-pattern.tst\"\n"
+     "[audio]\ntones = [\"Silence\", \"Silence\", \"Silence\", \"Silence\"]\n"
+     "levels = [0, 0, 0, 0]\nlevel = 3\n",
+     kExitUsage,
+     {"audio.level: unknown key (expected tones and levels)",
+      "pattern: unknown key (expected pictures, banners, patterns, audio or erase)"}},
+    {"SlotsOutOfRange",
+     "[patterns]\n16 = \"set-pattern.tst\"\n[erase]\npictures = [3]\n",
+     kExitUsage,
+     {"erase.pictures[0]: no such slot (1 to 2)", "patterns.16: no such slot (0 to 15)"}},
+    {"PictureThatIsNotABmp",
+     "[pictures]\n1 = \"set-pattern.tst\"\n",
+     kExitRefused,
+     {"pictures.1: {dir}/set-pattern.tst: Incorrect Picture file format"}},
+    {"LevelAboveZero",
+     "[audio]\ntones = [\"1000Hz\", \"1000Hz\", \"50Hz\", \"Silence\"]\n"
+     "levels = [-6, 0, 0.5, \"-1\"]\n",
+     kExitRefused,
+     {"audio.levels[2]: Ch 3's Amplitude Must be a negative value"}},
+};
+
+TEST_P(ContentSetTest, IsRefusedWithEveryProblemNamedBeforeAnythingIsSent) {
+  WriteFile("set-banner.bmp", MakeBmp(72));
+  WriteFile("set-pattern.tst", std::vector<uint8_t>(2880, 0x33));
+  const BadSet& bad = GetParam();
+  const std::string set = WriteSet(bad.name, bad.toml);
+  const ToolRun run = Load({"--all-units", "--set", set});
+  EXPECT_EQ(run.status, bad.status);
+  std::string expected;
+  for (std::string problem : bad.problems) {
+    if (const size_t at = problem.find("{dir}"); at != std::string::npos)
+      problem.replace(at, 5, TempDir());
+    expected += "qvx5120-load: " + set + ": " + problem + "\n";
+  }
+  EXPECT_EQ(run.err, expected + "qvx5120-load: nothing was sent to the generator\n");
+  EXPECT_EQ(run.calls, Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(BadSets, ContentSetTest, ::testing::ValuesIn(kBadSets),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+using ExampleSetTest = CliTest;
+
+TEST_F(ExampleSetTest, LoadsTheSameAsTheEquivalentCommandLine) {
+  const std::string samples = QVX_SAMPLES_DIR;
+  const ToolRun from_set = Load({"--set", samples + "/production-line.toml"});
+  ASSERT_EQ(from_set.status, kExitCompleted) << from_set.err;
+  const std::vector<uint8_t> set_flash = FlashCopy();
+
+  ResetGenerator();
+  const std::string banner = samples + "/test-banner.bmp";
+  const ToolRun from_line = Load({"banner",
+                                  "1",
+                                  banner,
+                                  "erase",
+                                  "banner",
+                                  "8",
+                                  "countdown",
+                                  banner,
+                                  "pattern",
+                                  "0",
+                                  samples + "/test-pattern.tst",
+                                  "audio",
+                                  "1000Hz",
+                                  "-18",
+                                  "1000Hz",
+                                  "-18",
+                                  "Silence",
+                                  "0",
+                                  "400Hz",
+                                  "-20.5"});
+  ASSERT_EQ(from_line.status, kExitCompleted) << from_line.err;
+  EXPECT_EQ(from_set.calls, from_line.calls);
+  EXPECT_TRUE(set_flash == FlashCopy());
+  EXPECT_FALSE(AllErased(set_flash));
+}
+
+}  // namespace
+}  // namespace qvx::test
