@@ -149,7 +149,8 @@ int RunFlashTool(std::span<const std::string> args, std::ostream& out, std::ostr
 }
 
 std::string FlashUsage() {
-  return "Usage: qvx5120-flash [--image FILE | --unit SERIAL] COMMAND\n"
+  return "Usage: qvx5120-flash [--image FILE] COMMAND\n"
+         "       qvx5120-flash --unit SERIAL COMMAND\n"
          "\n"
          "Shows what a QVX5120 flash image holds: the virtual generator's flash file, or any\n"
          "4 MiB dump in the same layout. Without --image it reads the virtual generator's file\n"
