@@ -75,6 +75,35 @@ TEST_F(EmuOpen, ListDevicesCountsOneGenerator) {
   EXPECT_EQ(vg_.Calls(), std::vector<std::string>{"FT_ListDevices 2147483648 -> 0"});
 }
 
+TEST_F(EmuOpen, FaultUnitLimitsTheFaultsToThatUnitAndTheListingSkipsAnAbsentOne) {
+  setenv("QVX_VG_FAULT_UNIT", "QVX00002", 1);
+  setenv("QVX_VG_FAIL_OPEN", "1", 1);
+  vg_.SetUnits(3);
+  unsetenv("QVX_VG_FAIL_OPEN");
+  unsetenv("QVX_VG_FAULT_UNIT");
+  d2xx::Dword count = 0;
+  EXPECT_EQ(host_.FT_ListDevices(&count, nullptr, d2xx::FT_LIST_NUMBER_ONLY), d2xx::FT_OK);
+  EXPECT_EQ(count, 2u);
+  // By index: the index itself in the first argument, a 64-character buffer in the second.
+  std::vector<std::string> listed;
+  for (uintptr_t index = 0; index <= count; ++index) {
+    char text[64] = "untouched";
+    const d2xx::Status st =
+        host_.FT_ListDevices(reinterpret_cast<void*>(index), text,
+                             d2xx::FT_LIST_BY_INDEX | d2xx::FT_OPEN_BY_SERIAL_NUMBER);
+    listed.push_back(std::to_string(st) + " " + text);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{"0 QVX00001", "0 QVX00003", "2 untouched"}));
+
+  char second[] = "QVX00002", third[] = "QVX00003";
+  d2xx::Handle handle = nullptr;
+  EXPECT_EQ(host_.FT_OpenEx(second, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &handle),
+            d2xx::FT_DEVICE_NOT_FOUND);
+  EXPECT_EQ(host_.FT_OpenEx(third, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &handle), d2xx::FT_OK);
+  EXPECT_EQ(host_.Open(), d2xx::FT_OK) << "unit 1 is not faulted";
+  EXPECT_NE(handle, host_.handle);
+}
+
 TEST_F(EmuOpen, CallsWithAHandleThatIsNotOpenAreRefusedButLogged) {
   uint8_t byte = kEndLoad;
   d2xx::Dword n = 99;
