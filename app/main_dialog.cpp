@@ -161,9 +161,6 @@ void MainDialog::OnInitDialog() {
   progress.setRange(0, 100);
   progress.setValue(0);
 
-  state.BannerAcceptable = false;
-  state.PictureAcceptable = false;
-
   ConnectAndEnable(link_, *this);
   FocusFirstControl();
 }
@@ -225,19 +222,45 @@ void MainDialog::OnSysCommand(int command_id) {
 
 // Each operation reports its own outcome to the user; the window has nothing to add.
 void MainDialog::OnDownloadPicture(int button_id) {
-  RunOperation(button_id, [this] { downloads_.DownloadPicture(); });
+  RunOperation(button_id, [this] { downloads_.Run(Request(SlotKind::kPicture)); });
 }
 void MainDialog::OnDownloadBanner(int button_id) {
-  RunOperation(button_id, [this] { downloads_.DownloadBanner(); });
+  RunOperation(button_id, [this] { downloads_.Run(Request(SlotKind::kBanner)); });
 }
 void MainDialog::OnDownloadTestPattern(int button_id) {
-  RunOperation(button_id, [this] { downloads_.DownloadTestPattern(); });
+  RunOperation(button_id, [this] { downloads_.Run(Request(SlotKind::kPattern)); });
 }
 void MainDialog::OnDownloadAudio(int button_id) {
-  RunOperation(button_id, [this] { downloads_.DownloadAudio(); });
+  RunOperation(button_id, [this] { downloads_.Run(Request(SlotKind::kAudio)); });
 }
 void MainDialog::OnDownloadCountdown(int button_id) {
-  RunOperation(button_id, [this] { downloads_.DownloadCountdown(); });
+  RunOperation(button_id, [this] { downloads_.Run(Request(SlotKind::kCountdown)); });
+}
+
+DownloadRequest MainDialog::Request(SlotKind kind) const {
+  switch (kind) {
+    case SlotKind::kPicture:
+      return DownloadRequest::Picture(Selection(control::kPictureCombo));
+    case SlotKind::kBanner:
+      return DownloadRequest::Banner(Selection(control::kBannerCombo));
+    case SlotKind::kCountdown:
+      return DownloadRequest::Countdown();
+    case SlotKind::kPattern:
+      return DownloadRequest::Pattern(Selection(control::kPatternCombo));
+    case SlotKind::kAudio:
+      break;
+  }
+  AudioSettings audio;
+  for (int ch = 0; ch < kAudioChannels; ++ch) {
+    audio.tone_rows[ch] = Selection(control::kFrequencyCombos[ch]);
+    audio.amplitudes[ch] = ControlAs<QLineEdit>(control::kAmplitudeEdits[ch]).text().toStdString();
+  }
+  return DownloadRequest::Audio(std::move(audio));
+}
+
+int MainDialog::Selection(int list_id) const {
+  auto* list = qobject_cast<QComboBox*>(Control(list_id));
+  return list ? list->currentIndex() : -1;
 }
 
 void MainDialog::RunOperation(int button_id, const std::function<void()>& operation) {

@@ -43,9 +43,7 @@ class MainDialog : public QDialog, public WindowPort {
   void ShowWaitCursor() override;
   void ShowArrowCursor() override;
   void Repaint() override;
-  int Selection(int list_id) override;
-  std::string Text(int edit_id) override;
-  void SetText(int edit_id, std::string_view text) override;
+  void ShowAmplitude(int channel, std::string_view text) override;
   std::optional<std::string> ChooseFile(const FileFilter& filter) override;
 
   // A command of the system menu, as the window system delivers it: 16 to 31 open the About box,
@@ -110,6 +108,11 @@ class MainDialog : public QDialog, public WindowPort {
   void OnDownloadTestPattern(int button_id);
   void OnDownloadAudio(int button_id);
   void OnDownloadCountdown(int button_id);
+  // The user's choices in the lists and edits, as the download the button starts takes them.
+  DownloadRequest Request(SlotKind kind) const;
+  // Selected row of a drop-down list, -1 when nothing is selected.
+  int Selection(int list_id) const;
+  void SetText(int edit_id, std::string_view text);
   // Runs one download with the window kept alive and its input shut out (see main_dialog.cpp).
   // `button_id` is the button that started it; it has the focus again afterwards.
   void RunOperation(int button_id, const std::function<void()>& operation);

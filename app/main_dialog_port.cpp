@@ -77,14 +77,8 @@ void MainDialog::Repaint() {
   KeepAlive();
 }
 
-int MainDialog::Selection(int list_id) {
-  auto* list = qobject_cast<QComboBox*>(Control(list_id));
-  return list ? list->currentIndex() : -1;
-}
-
-std::string MainDialog::Text(int edit_id) {
-  auto* edit = qobject_cast<QLineEdit*>(Control(edit_id));
-  return edit ? edit->text().toStdString() : std::string();
+void MainDialog::ShowAmplitude(int channel, std::string_view text) {
+  SetText(control::kAmplitudeEdits.at(static_cast<size_t>(channel - 1)), text);
 }
 
 void MainDialog::SetText(int edit_id, std::string_view text) {

@@ -213,6 +213,22 @@ std::optional<std::string> CheckStepInput(const LoadStep& step) {
   }
 }
 
+DownloadRequest RequestOf(const LoadStep& step) {
+  switch (step.kind) {
+    case LoadKind::kPicture:
+      return DownloadRequest::Picture(step.slot - Slot::FirstNumber(SlotKind::kPicture));
+    case LoadKind::kBanner:
+      return DownloadRequest::Banner(step.slot - Slot::FirstNumber(SlotKind::kBanner));
+    case LoadKind::kCountdown:
+      return DownloadRequest::Countdown();
+    case LoadKind::kPattern:
+      return DownloadRequest::Pattern(step.slot - Slot::FirstNumber(SlotKind::kPattern));
+    case LoadKind::kAudio:
+      break;
+  }
+  return DownloadRequest::Audio({step.tone_rows, step.amplitudes});
+}
+
 std::string Describe(const LoadStep& step) {
   switch (step.kind) {
     case LoadKind::kPicture:

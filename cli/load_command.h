@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "download/request.h"
 #include "encode/tone_synthesis.h"
 
 namespace qvx::cli {
@@ -60,6 +61,9 @@ std::vector<LoadStep> ParseOperations(std::span<const std::string> args);
 // Why the step's input cannot be loaded (a file that cannot be read or that the slot would refuse,
 // an amplitude above 0 dBFS), or nothing when it can. Reads only the file's header.
 std::optional<std::string> CheckStepInput(const LoadStep& step);
+
+// The download the step runs, as the window's button would start it.
+DownloadRequest RequestOf(const LoadStep& step);
 
 // "banner 3 from logo.bmp", "erase pattern 0", "audio 1000Hz -6, Silence 0, ...".
 std::string Describe(const LoadStep& step);

@@ -9,22 +9,6 @@
 namespace qvx::cli {
 namespace {
 
-Outcome RunStep(Downloads& downloads, const LoadStep& step) {
-  switch (step.kind) {
-    case LoadKind::kPicture:
-      return downloads.DownloadPicture();
-    case LoadKind::kBanner:
-      return downloads.DownloadBanner();
-    case LoadKind::kCountdown:
-      return downloads.DownloadCountdown();
-    case LoadKind::kPattern:
-      return downloads.DownloadTestPattern();
-    case LoadKind::kAudio:
-      break;
-  }
-  return downloads.DownloadAudio();
-}
-
 // The exit status an operation's end gives; kExitCompleted lets the next one run.
 int StatusOf(Outcome outcome, const LoadStep& step, TerminalWindow& window) {
   switch (outcome) {
@@ -56,7 +40,7 @@ StepsOutcome RunSteps(DeviceLink& link, TerminalWindow& window, const std::vecto
     const LoadStep& step = steps[i];
     window.SetStep(step);
     window.Note("[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] " + Describe(step));
-    const int status = StatusOf(RunStep(downloads, step), step, window);
+    const int status = StatusOf(downloads.Run(RequestOf(step)), step, window);
     window.EndBar();
     if (status != kExitCompleted) {
       err << kProgram << "stopped at operation " << i + 1 << " of " << total << " ("

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "download/controls.h"
 #include "download/frame.h"
 
 namespace qvx::cli {
@@ -61,31 +60,6 @@ void TerminalWindow::SetProgress(int position) {
     out_ << ProgressBar(position) << '\n';
   }
   out_.flush();
-}
-
-int TerminalWindow::Selection(int list_id) {
-  switch (list_id) {
-    case control::kPictureCombo:
-    case control::kBannerCombo:
-      return step_.slot - 1;
-    case control::kPatternCombo:
-      return step_.slot;
-    default:
-      break;
-  }
-  for (int ch = 0; ch < kAudioChannels; ++ch) {
-    if (list_id == control::kFrequencyCombos[ch])
-      return step_.tone_rows[ch];
-  }
-  return -1;
-}
-
-std::string TerminalWindow::Text(int edit_id) {
-  for (int ch = 0; ch < kAudioChannels; ++ch) {
-    if (edit_id == control::kAmplitudeEdits[ch])
-      return step_.amplitudes[ch];
-  }
-  return std::string();
 }
 
 std::optional<std::string> TerminalWindow::ChooseFile(const FileFilter&) {

@@ -1,6 +1,6 @@
 // The window interface on a terminal: the step titles and a progress bar on standard output
 // (redrawn in place on a terminal, one line per change otherwise), the message boxes on standard
-// error, and the lists, edits and file dialog answered from the command line's current step.
+// error, and the file dialog answered from the command line's current step.
 #pragma once
 
 #include <ostream>
@@ -17,7 +17,7 @@ class TerminalWindow final : public WindowPort {
   TerminalWindow(std::ostream& out, std::ostream& err, bool in_place)
       : out_(out), err_(err), in_place_(in_place) {}
 
-  // The step whose answers the lists, edits and file dialog give from now on.
+  // The step whose file the file dialog gives from now on.
   void SetStep(const LoadStep& step) { step_ = step; }
   // A line of the loader's own; ends a bar being redrawn.
   void Note(const std::string& text);
@@ -34,9 +34,8 @@ class TerminalWindow final : public WindowPort {
   void ShowArrowCursor() override {}
   void Repaint() override { out_.flush(); }
 
-  int Selection(int list_id) override;
-  std::string Text(int edit_id) override;
-  void SetText(int, std::string_view) override {}
+  // The amplitudes typed are the ones shown; a terminal has nothing to rewrite.
+  void ShowAmplitude(int, std::string_view) override {}
   // The step's file; a cancel for an erase.
   std::optional<std::string> ChooseFile(const FileFilter& filter) override;
 

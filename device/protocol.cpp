@@ -28,7 +28,7 @@ void DeviceLink::ConnectDevice() {
     driver_.GuardedResetDevice();
     window_.SetTitle("USB port OPEN");
     driver_.GuardedSetTimeouts(kSetupTimeoutMs, kSetupTimeoutMs);
-    driver_.GuardedPurge(d2xx::FT_PURGE_RX);
+    PurgeReceive();
     connected_ = true;
   }
   // The time-outs for the rest of the run; after a failed open this goes to the unopened handle.
@@ -80,7 +80,7 @@ uint8_t DeviceLink::PollStatus() {
   int attempts = 0;
   int queries = 0;
   uint8_t status = 0;
-  driver_.GuardedPurge(d2xx::FT_PURGE_RX);
+  PurgeReceive();
   BusyPause();
   std::chrono::milliseconds last_answer = clock_.Now();
   do {

@@ -96,6 +96,9 @@ class DeviceLink {
   void BeginOperation() { write_failed_ = false; }
   bool write_failed() const { return write_failed_; }
 
+  // Empties the driver's receive buffer; the status is not examined.
+  void PurgeReceive() { driver_.GuardedPurge(d2xx::FT_PURGE_RX); }
+
   Driver& driver() { return driver_; }
   WindowPort& window() { return window_; }
 

@@ -1,5 +1,7 @@
-// What the device link and the download operations need from the main window. The Qt window
-// implements it; tests implement it with a recorder that also scripts the user's answers.
+// What the device link and the download operations show the user while they run, and the one
+// question they ask (which file). The user's other choices reach an operation as its request
+// before it starts. The Qt window and the terminal implement it; tests implement it with a
+// recorder that also scripts the user's answers.
 #pragma once
 
 #include <optional>
@@ -32,10 +34,8 @@ class WindowPort {
   // Repaints the main window at once.
   virtual void Repaint() = 0;
 
-  // Selected item of a drop-down list, -1 when nothing is selected.
-  virtual int Selection(int list_id) = 0;
-  virtual std::string Text(int edit_id) = 0;
-  virtual void SetText(int edit_id, std::string_view text) = 0;
+  // The amplitude of audio channel 1..4 as the audio download read it ("%.3f").
+  virtual void ShowAmplitude(int channel, std::string_view text) = 0;
 
   // Modal file-open dialog (existing files, read-only check box hidden). Empty when cancelled.
   virtual std::optional<std::string> ChooseFile(const FileFilter& filter) = 0;

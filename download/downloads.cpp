@@ -1,12 +1,13 @@
 // The picture, banner, countdown, test pattern and audio downloads.
 #include "download/downloads.h"
 
+#include <array>
 #include <memory>
 
 #include "device/flash_map.h"
 #include "download/bitmap_file.h"
-#include "download/controls.h"
 #include "download/frame.h"
+#include "download/progress.h"
 #include "download/video_lines.h"
 #include "encode/tone_synthesis.h"
 
@@ -15,18 +16,43 @@ namespace qvx {
 static_assert(kAudioBlockSize == kBlockSize && kLineBufferSize == kBlockSize,
               "every block the generator takes after CMD_WRITE_BLOCK is the same size");
 
-inline constexpr uint32_t kPictureBands = 8;
-
-// What differs between the picture download and the banner and countdown downloads.
-struct Downloads::ImageKind {
+struct ImageKind {
   const OperationTexts& texts;
-  bool picture;
-  bool countdown;
-  int wait_before_complete;
+  bool BmpVerdict::*acceptable;  // the header check that decides for this kind
+  int bands;                     // of 36 line pairs each; a picture's bands run bottom-up
+  int erase_progress_step;       // the bar after sector i (from 0) of the slot: (i + 1) * step
+  int closing_wait;              // seconds between the finished title and the completion box
 };
 
+namespace {
+
+constexpr ImageKind kPictureKind{kPictureTexts, &BmpVerdict::PictureAcceptable, 8,
+                                 progress::kPictureSectorStep, 0};
+constexpr ImageKind kBannerKind{kBannerTexts, &BmpVerdict::BannerAcceptable, 1,
+                                progress::kBannerSectorStep, 2};
+
+const ImageKind& KindOf(SlotKind slot_kind) {
+  return slot_kind == SlotKind::kPicture ? kPictureKind : kBannerKind;
+}
+
+}  // namespace
+
+Outcome Downloads::Run(const DownloadRequest& request) {
+  switch (request.slot.kind()) {
+    case SlotKind::kPicture:
+    case SlotKind::kBanner:
+    case SlotKind::kCountdown:
+      return DownloadImage(KindOf(request.slot.kind()), request.slot);
+    case SlotKind::kPattern:
+      return DownloadTestPattern(request.slot);
+    case SlotKind::kAudio:
+      break;
+  }
+  return DownloadAudio(request.audio);
+}
+
 template <typename Body>
-bool Downloads::Guarded(const OperationTexts& texts, const int& slot, Body&& body) {
+bool Downloads::Guarded(const OperationTexts& texts, int slot, Body&& body) {
   try {
     body();
     return true;
@@ -46,14 +72,14 @@ void Downloads::Fail(const std::string& what_failed, const OperationTexts& texts
   } catch (const DeviceFault&) {
   }
   EnableButtons(window_);
-  window_.SetProgress(0);
+  window_.SetProgress(progress::kIdle);
   window_.SetTitle(kResetTitle);
 }
 
 void Downloads::OpenFrame(bool repaint) {
   link_.BeginOperation();
   DisableButtons(window_);
-  link_.driver().GuardedPurge(d2xx::FT_PURGE_RX);
+  link_.PurgeReceive();
   link_.BusyPause();
   if (repaint)
     window_.Repaint();
@@ -61,63 +87,38 @@ void Downloads::OpenFrame(bool repaint) {
   link_.WaitSeconds(1);
 }
 
-Outcome Downloads::DownloadPicture() {
-  return DownloadImage({kPictureTexts, true, false, 0});
-}
-
-Outcome Downloads::DownloadBanner() {
-  return DownloadImage({kBannerTexts, false, false, 2});
-}
-
-Outcome Downloads::DownloadCountdown() {
-  return DownloadImage({kBannerTexts, false, true, 2});
-}
-
-Outcome Downloads::DownloadImage(const ImageKind& kind) {
+Outcome Downloads::DownloadImage(const ImageKind& kind, const Slot& slot) {
   const OperationTexts& texts = kind.texts;
   if (!link_.connected()) {
     CloseImageDownload(kind);
     return Outcome::kNotConnected;
   }
   Outcome outcome = Outcome::kLeftErased;
-  int shown =
-      kind.countdown
-          ? kCountdownBanner
-          : window_.Selection(kind.picture ? control::kPictureCombo : control::kBannerCombo) + 1;
+  const int shown = slot.number();
   const bool finished = Guarded(texts, shown, [&] {
     OpenFrame(true);
-    if (kind.picture) {
-      state_.PictureIndex = static_cast<uint16_t>(window_.Selection(control::kPictureCombo));
-      shown = state_.PictureIndex + 1;
+    if (slot.kind() == SlotKind::kPicture) {
+      state_.PictureIndex = static_cast<uint16_t>(slot.row());
     } else {
-      state_.BannerNumber = static_cast<uint16_t>(
-          kind.countdown ? kCountdownBanner : window_.Selection(control::kBannerCombo) + 1);
-      shown = state_.BannerNumber;
+      state_.BannerNumber = static_cast<uint16_t>(shown);
     }
     window_.SetTitle(FormatStep(texts.erasing, shown));
-    if (kind.picture) {
-      ErasePicture();
-    } else {
-      EraseBanner();
-    }
+    EraseImage(kind, slot);
     link_.WaitSeconds(5);
     window_.SetTitle(FormatStep(texts.downloading, shown));
 
     if (const auto path = window_.ChooseFile(kBitmapFilter)) {
-      if (!kind.picture) {
-        const FlashSlot slot = BannerSlot(state_.BannerNumber);
-        state_.FirstFieldAddress = slot.first_address;
-        state_.SecondFieldAddress = slot.second_address;
-      }
       if (auto file = ContentFile::Open(*path)) {
-        if (ReadAcceptedHeader(*file, kind.picture)) {
-          TransferImage(*file, kind.picture);
+        BmpHeader header{};
+        const BmpVerdict verdict = ReadBitmapHeader(*file, header);
+        if (verdict.*kind.acceptable) {
+          TransferImage(kind, slot, *file, DeclaredFileSize(header));
           outcome = Outcome::kCompleted;
         } else {
           window_.ShowMessage(texts.refused);
           outcome = Outcome::kRefused;
         }
-        window_.SetProgress(0);
+        window_.SetProgress(progress::kIdle);
       }
     }
     link_.SendEndLoad();
@@ -131,142 +132,125 @@ Outcome Downloads::DownloadImage(const ImageKind& kind) {
 
 void Downloads::CloseImageDownload(const ImageKind& kind) {
   window_.SetTitle(kind.texts.finished);
-  if (kind.wait_before_complete > 0)
-    link_.WaitSeconds(kind.wait_before_complete);
+  if (kind.closing_wait > 0)
+    link_.WaitSeconds(kind.closing_wait);
   ReportComplete(window_);
   window_.Repaint();
 }
 
-void Downloads::TransferImage(ContentFile& file, bool picture) {
-  VideoLineSender sender(link_, window_, state_);
-  const uint64_t data_end = DeclaredFileSize(state_.bmp_header);
-  if (!picture) {
-    for (int k = 0; k < kLinePairsPerBand; ++k) {
-      window_.SetProgress(k * 100 / kLinePairsPerBand);
-      sender.TransferLinePair(file, k, false, data_end);
-    }
-    return;
-  }
-  const FlashSlot slot = PictureSlot(state_.PictureIndex);
-  link_.BusyPause();
-  for (uint32_t band = 0; band < kPictureBands; ++band) {
+void Downloads::TransferImage(const ImageKind& kind, const Slot& slot, ContentFile& file,
+                              uint64_t data_end) {
+  // A picture is sent in bands with its bar moving per band and two extra pauses after every
+  // line; a banner is one band with its bar moving per line pair.
+  const bool banded = kind.bands > 1;
+  const FlashSlot flash = slot.flash();
+  VideoLineSender sender(link_, window_, banded ? 2 : 0);
+  if (banded)
+    link_.BusyPause();
+  for (int band = 0; band < kind.bands; ++band) {
     // Band 0 holds the bottom rows of the picture, so it goes to the highest lines.
-    const uint32_t offset = (kPictureBands - 1 - band) * kLinePairsPerBand * kLineAddressUnits;
-    state_.FirstFieldAddress = slot.first_address + offset;
-    state_.SecondFieldAddress = slot.second_address + offset;
-    window_.SetProgress(static_cast<int>(band * 100 / kPictureBands));
-    for (int k = 0; k < kLinePairsPerBand; ++k)
-      sender.TransferLinePair(file, k, true, data_end);
+    const uint32_t offset =
+        static_cast<uint32_t>(kind.bands - 1 - band) * kLinePairsPerBand * kLineAddressUnits;
+    if (banded)
+      window_.SetProgress(band * 100 / kind.bands);
+    for (int k = 0; k < kLinePairsPerBand; ++k) {
+      if (!banded)
+        window_.SetProgress(k * 100 / kLinePairsPerBand);
+      sender.TransferLinePair(file, k, flash.first_address + offset, flash.second_address + offset,
+                              data_end);
+    }
   }
 }
 
-bool Downloads::ReadAcceptedHeader(ContentFile& file, bool picture) {
-  (picture ? state_.PictureAcceptable : state_.BannerAcceptable) = false;
-  const BmpVerdict verdict = ReadBitmapHeader(file, state_.bmp_header);
-  state_.BannerAcceptable = verdict.BannerAcceptable;
-  state_.PictureAcceptable = verdict.PictureAcceptable;
-  return picture ? state_.PictureAcceptable : state_.BannerAcceptable;
-}
-
-void Downloads::ErasePicture() {
-  state_.PictureIndex = static_cast<uint16_t>(window_.Selection(control::kPictureCombo));
-  const FlashSlot slot = PictureSlot(state_.PictureIndex);
-  state_.SectorIndex = slot.first_sector;
-  for (int i = 0; i < slot.sector_count; ++i) {
-    window_.SetProgress((i + 1) * 6);
+void Downloads::EraseImage(const ImageKind& kind, const Slot& slot) {
+  // A banner's erase shows the wait cursor once more before it starts.
+  if (kind.bands == 1)
+    window_.ShowWaitCursor();
+  const FlashSlot flash = slot.flash();
+  state_.SectorIndex = flash.first_sector;
+  for (int i = 0; i < flash.sector_count; ++i) {
+    window_.SetProgress((i + 1) * kind.erase_progress_step);
     EraseSector(link_, state_.SectorIndex);
     link_.WaitSeconds(3);
     ++state_.SectorIndex;
   }
 }
 
-void Downloads::EraseBanner() {
-  window_.ShowWaitCursor();
-  const FlashSlot slot = BannerSlot(state_.BannerNumber);
-  for (int i = 0; i < slot.sector_count; ++i) {
-    window_.SetProgress(30 * (i + 1));
-    state_.SectorIndex = static_cast<uint16_t>(slot.first_sector + i);
-    EraseSector(link_, state_.SectorIndex);
-    link_.WaitSeconds(3);
-  }
-}
-
-Outcome Downloads::DownloadTestPattern() {
+Outcome Downloads::DownloadTestPattern(const Slot& slot) {
   const OperationTexts& texts = kPatternTexts;
   Outcome outcome = link_.connected() ? Outcome::kLeftErased : Outcome::kNotConnected;
-  int shown = window_.Selection(control::kPatternCombo);
+  const int shown = slot.number();
   if (link_.connected()) {
     const bool finished = Guarded(texts, shown, [&] {
       OpenFrame(false);
-      ErasePattern();
+      ErasePattern(slot);
       link_.SendEndLoad();
-      window_.SetProgress(0);
-      state_.PatternNumber = static_cast<uint16_t>(window_.Selection(control::kPatternCombo) + 1);
-      shown = state_.PatternNumber - 1;
+      window_.SetProgress(progress::kIdle);
+      state_.PatternNumber = static_cast<uint16_t>(slot.row() + 1);
       window_.SetTitle(FormatStep(texts.erasing, shown));
 
       // The slot is erased a second time, in a loading mode of its own.
-      link_.driver().GuardedPurge(d2xx::FT_PURGE_RX);
+      link_.PurgeReceive();
       link_.BusyPause();
       link_.SendBeginLoad();
       link_.WaitSeconds(1);
-      ErasePattern();
+      ErasePattern(slot);
       link_.SendEndLoad();
-      window_.SetProgress(0);
+      window_.SetProgress(progress::kIdle);
 
-      for (int position : {20, 40, 60, 80}) {
+      for (int position : progress::kPatternSettling) {
         window_.SetProgress(position);
         link_.WaitSeconds(1);
       }
-      window_.SetProgress(0);
+      window_.SetProgress(progress::kIdle);
       window_.SetTitle(FormatStep(texts.downloading, shown));
 
       if (const auto path = window_.ChooseFile(kPatternFilter)) {
         // A file that cannot be opened writes nothing: the slot stays erased, as after a cancel.
         if (auto file = ContentFile::Open(*path)) {
           // The bytes after a short file's end are zero, never an earlier file's.
-          state_.PatternBuffer.fill(0);
-          file->Read(state_.PatternBuffer);
+          std::array<uint8_t, kPatternSize> pattern{};
+          file->Read(pattern);
           file.reset();
-          WritePattern();
+          WritePattern(slot, pattern);
           outcome = Outcome::kCompleted;
         }
       }
       link_.SendEndLoad();
       EnableButtons(window_);
-      window_.SetProgress(0);
+      window_.SetProgress(progress::kIdle);
     });
     if (!finished)
       return Outcome::kFailed;
   }
-  for (int position : {33, 66}) {
+  for (int position : progress::kPatternClosing) {
     window_.SetProgress(position);
     link_.WaitSeconds(1);
   }
-  window_.SetProgress(0);
+  window_.SetProgress(progress::kIdle);
   window_.SetTitle(texts.finished);
   ReportComplete(window_);
   window_.Repaint();
   return outcome;
 }
 
-void Downloads::ErasePattern() {
-  state_.SectorIndex = static_cast<uint16_t>(window_.Selection(control::kPatternCombo));
+void Downloads::ErasePattern(const Slot& slot) {
+  state_.SectorIndex = static_cast<uint16_t>(slot.row());
   EraseSector(link_, state_.SectorIndex);
   link_.WaitSeconds(3);
 }
 
-void Downloads::WritePattern() {
-  state_.PatternNumber = static_cast<uint16_t>(window_.Selection(control::kPatternCombo) + 1);
+void Downloads::WritePattern(const Slot& slot, std::span<const uint8_t> pattern) {
+  state_.PatternNumber = static_cast<uint16_t>(slot.row() + 1);
   window_.ShowWaitCursor();
-  const uint32_t address = PatternSlot(state_.PatternNumber - 1).first_address;
-  link_.driver().GuardedPurge(d2xx::FT_PURGE_RX);
+  const uint32_t address = slot.flash().first_address;
+  link_.PurgeReceive();
   link_.BusyPause();
   link_.SendBeginLoad();
   link_.BusyPause();
   link_.SetAddress(address);
   link_.WriteCommand(CMD_WRITE_PATTERN);
-  link_.Write(state_.PatternBuffer);
+  link_.Write(pattern);
   if (link_.PollStatus() == 0) {
     throw DeviceFault("the generator did not report the end of the pattern write");
   }
@@ -276,35 +260,34 @@ void Downloads::WritePattern() {
   link_.SendEndLoad();
 }
 
-Outcome Downloads::DownloadAudio() {
+Outcome Downloads::DownloadAudio(const AudioSettings& audio) {
   if (!link_.connected())
     return Outcome::kNotConnected;
   Outcome outcome = Outcome::kCompleted;
-  const int slot = 0;
+  const int slot = Slot::Audio().number();
   const bool finished = Guarded(kAudioTexts, slot, [&] {
     OpenFrame(false);
     EraseAudio();
 
     std::array<ChannelTone, kAudioChannels> tones{};
     for (int ch = 0; ch < kAudioChannels; ++ch) {
-      tones[ch].period = TonePeriod(window_.Selection(control::kFrequencyCombos[ch]));
+      tones[ch].period = TonePeriod(audio.tone_rows[ch]);
     }
     for (int ch = 0; ch < kAudioChannels; ++ch) {
-      const int edit = control::kAmplitudeEdits[ch];
-      const AmplitudeReading reading = ParseAmplitude(ch + 1, window_.Text(edit));
+      const AmplitudeReading reading = ParseAmplitude(ch + 1, audio.amplitudes[ch]);
       if (!reading.accepted) {
         window_.ShowMessage(reading.message);
         link_.SendEndLoad();
         EnableButtons(window_);
-        window_.SetProgress(0);
+        window_.SetProgress(progress::kIdle);
         outcome = Outcome::kRefused;
         return;
       }
-      window_.SetText(edit, reading.display);
+      window_.ShowAmplitude(ch + 1, reading.display);
       tones[ch].gain = reading.gain;
     }
 
-    window_.SetProgress(25);
+    window_.SetProgress(progress::kAudioComputed);
     link_.SetAddress(AudioSlot().first_address);
     auto channels = std::make_unique<std::array<ChannelWords, kAudioChannels>>();
     for (int ch = 0; ch < kAudioChannels; ++ch) {
@@ -314,7 +297,7 @@ Outcome Downloads::DownloadAudio() {
     for (int b = 0; b < kAudioBlocks; ++b) {
       // The last block leaves the bar where it is, at 90.
       if (b < kAudioBlocks - 1)
-        window_.SetProgress(b * 10);
+        window_.SetProgress(b * progress::kAudioBlockStep);
       PackAudioBlocks(*channels, b, block);
       link_.WriteCommand(CMD_WRITE_BLOCK);
       link_.Write(block);
@@ -322,7 +305,7 @@ Outcome Downloads::DownloadAudio() {
     }
     link_.SendEndLoad();
     EnableButtons(window_);
-    window_.SetProgress(0);
+    window_.SetProgress(progress::kIdle);
     ReportComplete(window_);
   });
   return finished ? outcome : Outcome::kFailed;

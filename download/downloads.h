@@ -1,29 +1,24 @@
-// The five download operations and the state they share between runs. Each runs from its button's
-// click to its end inside the common operation frame: buttons off and wait cursor, loading mode,
-// erase, file, transfer, loading mode off, buttons back, completion box.
+// The five download operations. Each runs from its button's click to its end inside the common
+// operation frame: buttons off and wait cursor, loading mode, erase, file, transfer, loading mode
+// off, buttons back, completion box. An operation takes the user's choices as a request and reports
+// through the window port; it reads nothing back from the window.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <span>
+#include <string>
 
 #include "device/protocol.h"
 #include "device/window_port.h"
 #include "download/content_file.h"
+#include "download/request.h"
 #include "download/texts.h"
-#include "encode/bmp_check.h"
-#include "encode/line_encoder.h"
 
 namespace qvx {
 
-// The run-time state that outlives one operation.
+// The slot numbers and the sector the last operation used: the window's members of the same
+// names. Everything else an operation needs lives only as long as the operation.
 struct DownloadState {
-  bool BannerAcceptable = false;
-  bool PictureAcceptable = false;
-  uint32_t FirstFieldAddress = 0;
-  uint32_t SecondFieldAddress = 0;
-  BmpHeader bmp_header{};
-  BmpLine bmp_line{};
-  std::array<uint8_t, kPatternSize> PatternBuffer{};
   uint16_t PictureIndex = 0;
   uint16_t BannerNumber = 0;
   uint16_t PatternNumber = 0;
@@ -39,40 +34,39 @@ enum class Outcome {
   kNotConnected,  // nothing sent
 };
 
+// What differs between the picture download and the banner and countdown downloads.
+struct ImageKind;
+
 class Downloads {
  public:
   Downloads(DeviceLink& link, WindowPort& window) : link_(link), window_(window) {}
 
-  Outcome DownloadPicture();
-  Outcome DownloadBanner();
-  Outcome DownloadCountdown();
-  Outcome DownloadTestPattern();
-  Outcome DownloadAudio();
+  // Runs the download the request's slot kind names.
+  Outcome Run(const DownloadRequest& request);
 
+  const DownloadState& state() const { return state_; }
   DownloadState& state() { return state_; }
 
  private:
-  struct ImageKind;
+  Outcome DownloadImage(const ImageKind& kind, const Slot& slot);
+  Outcome DownloadTestPattern(const Slot& slot);
+  Outcome DownloadAudio(const AudioSettings& audio);
 
-  Outcome DownloadImage(const ImageKind& kind);
   // The finished title, the banner's extra wait, the completion box and the repaint.
   void CloseImageDownload(const ImageKind& kind);
   // Sends the rows of an accepted picture (8 bands of 36 line pairs) or banner (one band).
-  void TransferImage(ContentFile& file, bool picture);
-  // Reads and checks the header; false (with the flag cleared) for a file the slot cannot take.
-  bool ReadAcceptedHeader(ContentFile& file, bool picture);
-  void ErasePicture();
-  void EraseBanner();
-  void ErasePattern();
+  void TransferImage(const ImageKind& kind, const Slot& slot, ContentFile& file, uint64_t data_end);
+  void EraseImage(const ImageKind& kind, const Slot& slot);
+  void ErasePattern(const Slot& slot);
   void EraseAudio();
-  void WritePattern();
+  void WritePattern(const Slot& slot, std::span<const uint8_t> pattern);
 
   // Opening of the frame: buttons off, receive buffer emptied, loading mode, one second.
   void OpenFrame(bool repaint);
-  // Runs `body`; a device fault or a file that fails mid-read ends the operation with one box.
-  // False when it did.
+  // Runs `body`; a device fault or a file that fails mid-read ends the operation with one box
+  // naming `slot`. False when it did.
   template <typename Body>
-  bool Guarded(const OperationTexts& texts, const int& slot, Body&& body);
+  bool Guarded(const OperationTexts& texts, int slot, Body&& body);
   void Fail(const std::string& what_failed, const OperationTexts& texts, int slot);
 
   DeviceLink& link_;

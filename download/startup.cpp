@@ -11,13 +11,12 @@ void ConnectAndEnable(DeviceLink& link, WindowPort& window) {
     DisableButtons(window);
     return;
   }
-  Driver& driver = link.driver();
-  driver.GuardedPurge(d2xx::FT_PURGE_RX);
+  link.PurgeReceive();
   link.BusyPause();
   // One CMD_END_LOAD leaves any loading mode a previous run left open; its status is not examined.
   const uint8_t end_load = CMD_END_LOAD;
   d2xx::Dword written = 0;
-  driver.GuardedWrite(&end_load, 1, &written);
+  link.driver().GuardedWrite(&end_load, 1, &written);
   EnableButtons(window);
 }
 

@@ -14,7 +14,7 @@ void VideoLineSender::SetLineAddress(uint32_t band_start, int k) {
 void VideoLineSender::SendVideoLine() {
   window_.ShowWaitCursor();
   LineBuffer line{};
-  EncodeLine(state_.bmp_line, line);
+  EncodeLine(row_, line);
   link_.WriteCommand(CMD_WRITE_BLOCK);
   link_.Write(line);
   link_.BusyPause();
@@ -24,22 +24,20 @@ void VideoLineSender::SendVideoLine() {
 void VideoLineSender::ReadRow(ContentFile& file, uint64_t data_end) {
   const uint64_t position = file.position();
   const uint64_t expected =
-      position < data_end ? std::min<uint64_t>(state_.bmp_line.size(), data_end - position) : 0;
-  if (file.Read(state_.bmp_line) < expected) {
+      position < data_end ? std::min<uint64_t>(row_.size(), data_end - position) : 0;
+  if (file.Read(row_) < expected) {
     throw FileReadError("the file became shorter while it was being read");
   }
 }
 
-void VideoLineSender::TransferLinePair(ContentFile& file, int k, bool extra_waits,
-                                       uint64_t data_end) {
-  for (uint32_t field_start : {state_.SecondFieldAddress, state_.FirstFieldAddress}) {
+void VideoLineSender::TransferLinePair(ContentFile& file, int k, uint32_t first_field,
+                                       uint32_t second_field, uint64_t data_end) {
+  for (uint32_t field_start : {second_field, first_field}) {
     SetLineAddress(field_start, k);
     ReadRow(file, data_end);
     SendVideoLine();
-    if (extra_waits) {
+    for (int i = 0; i < pauses_after_line_; ++i)
       link_.BusyPause();
-      link_.BusyPause();
-    }
   }
 }
 

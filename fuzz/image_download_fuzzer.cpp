@@ -75,14 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qvx::Outcome outcome;
   if (picture) {
     slot = {model::SlotKind::kPicture, kind};
-    window.selections[qvx::control::kPictureCombo] = kind;
-    outcome = host.downloads().DownloadPicture();
+    outcome = host.downloads().Run(qvx::DownloadRequest::Picture(kind));
   } else if (kind == 2) {
     slot.number = ((choice >> 4) & 7) + 1;
-    window.selections[qvx::control::kBannerCombo] = slot.number - 1;
-    outcome = host.downloads().DownloadBanner();
+    outcome = host.downloads().Run(qvx::DownloadRequest::Banner(slot.number - 1));
   } else {
-    outcome = host.downloads().DownloadCountdown();
+    outcome = host.downloads().Run(qvx::DownloadRequest::Countdown());
   }
   host.RequireCleanEnd();
   Require(window.infos == std::vector<std::string>{"Download Complete"},

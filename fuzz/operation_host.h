@@ -36,15 +36,12 @@ class QuietWindow final : public WindowPort {
   void ShowWaitCursor() override { wait_cursor = true; }
   void ShowArrowCursor() override { wait_cursor = false; }
   void Repaint() override {}
-  int Selection(int list_id) override { return selections[list_id]; }
-  std::string Text(int) override { return "0.0"; }
-  void SetText(int, std::string_view) override {}
+  void ShowAmplitude(int, std::string_view) override {}
   std::optional<std::string> ChooseFile(const FileFilter&) override { return file; }
 
   std::vector<std::string> boxes;
   std::vector<std::string> infos;
   std::map<int, bool> enabled;
-  std::map<int, int> selections;
   std::optional<std::string> file;
   bool wait_cursor = false;
 };

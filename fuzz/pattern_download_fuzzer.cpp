@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qvx::fuzz::QuietWindow& window = host.window();
   window.file = host.scratch_path();
   const int pattern = static_cast<int>(size % 16);
-  window.selections[qvx::control::kPatternCombo] = pattern;
-  const qvx::Outcome outcome = host.downloads().DownloadTestPattern();
+  const qvx::Outcome outcome = host.downloads().Run(qvx::DownloadRequest::Pattern(pattern));
   host.RequireCleanEnd();
   Require(outcome == qvx::Outcome::kCompleted, "every pattern file that opens is written");
   Require(window.boxes.empty(), "a pattern file is never refused");

@@ -59,18 +59,10 @@ TEST_F(AppStartup, NothingHappensBeforeTheWindowIsShown) {
   EXPECT_EQ(dialog.cursor_display_count(), 0);
 
   const DownloadState& state = dialog.downloads().state();
-  EXPECT_FALSE(state.BannerAcceptable);
-  EXPECT_FALSE(state.PictureAcceptable);
-  EXPECT_EQ(state.FirstFieldAddress, 0u);
-  EXPECT_EQ(state.SecondFieldAddress, 0u);
   EXPECT_EQ(state.PictureIndex, 0);
   EXPECT_EQ(state.BannerNumber, 0);
   EXPECT_EQ(state.PatternNumber, 0);
   EXPECT_EQ(state.SectorIndex, 0);
-  for (uint8_t byte : state.bmp_header)
-    ASSERT_EQ(byte, 0);
-  for (uint8_t byte : state.PatternBuffer)
-    ASSERT_EQ(byte, 0);
 }
 
 TEST_F(AppStartup, WithoutTheDriverLibraryFourBoxesThenNotOpen) {

@@ -107,26 +107,23 @@ TEST(LoadCommandTest, ChecksContentBeforeAnythingIsSent) {
             "Ch 4's Amplitude Must be a negative value");
 }
 
-TEST(TerminalWindowTest, AnswersTheListsEditsAndFileDialogFromTheStep) {
+TEST(TerminalWindowTest, StepsBecomeTheWindowsRequestsAndTheFileDialogAnswersFromTheStep) {
   std::ostringstream out, err;
   TerminalWindow window(out, err, false);
-  window.SetStep(ParseLoadCommand(Args{"picture", "2", "p.bmp"}).steps.front());
-  EXPECT_EQ(window.Selection(control::kPictureCombo), 1);
+  const LoadStep picture = ParseLoadCommand(Args{"picture", "2", "p.bmp"}).steps.front();
+  window.SetStep(picture);
+  EXPECT_EQ(RequestOf(picture), DownloadRequest::Picture(1));
   EXPECT_EQ(window.ChooseFile({"Banner files(*.bmp)", "*.bmp"}), "p.bmp");
-  window.SetStep(ParseLoadCommand(Args{"pattern", "0", "t.tst"}).steps.front());
-  EXPECT_EQ(window.Selection(control::kPatternCombo), 0);
-  window.SetStep(ParseLoadCommand(Args{"erase", "banner", "8"}).steps.front());
-  EXPECT_EQ(window.Selection(control::kBannerCombo), 7);
+  EXPECT_EQ(RequestOf(ParseLoadCommand(Args{"pattern", "0", "t.tst"}).steps.front()),
+            DownloadRequest::Pattern(0));
+  const LoadStep erase = ParseLoadCommand(Args{"erase", "banner", "8"}).steps.front();
+  window.SetStep(erase);
+  EXPECT_EQ(RequestOf(erase), DownloadRequest::Banner(7));
   EXPECT_EQ(window.ChooseFile({"Banner files(*.bmp)", "*.bmp"}), std::nullopt);
-  window.SetStep(
-      ParseLoadCommand(Args{"audio", "50Hz", "-1", "100Hz", "-2", "Silence", "-3", "16000Hz", "-4"})
-          .steps.front());
-  const int rows[] = {1, 2, 0, 26};
-  for (int ch = 0; ch < 4; ++ch) {
-    EXPECT_EQ(window.Selection(control::kFrequencyCombos[ch]), rows[ch]);
-    EXPECT_EQ(window.Text(control::kAmplitudeEdits[ch]), "-" + std::to_string(ch + 1));
-  }
-  EXPECT_EQ(window.Selection(4242), -1);
+  EXPECT_EQ(RequestOf(ParseLoadCommand(Args{"audio", "50Hz", "-1", "100Hz", "-2", "Silence", "-3",
+                                            "16000Hz", "-4"})
+                          .steps.front()),
+            DownloadRequest::Audio({{1, 2, 0, 26}, {"-1", "-2", "-3", "-4"}}));
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(), "");
 }

@@ -45,9 +45,8 @@ class LoaderTest : public CliTest {
 
 TEST_F(LoaderTest, BannerEightMatchesTheWindowByteForByte) {
   ExpectSameAsWindow({"banner", "8", banner}, [&](Session& s) {
-    s.recorder.selections[control::kBannerCombo] = 7;
     s.recorder.file_answers.push_back(banner);
-    s.downloads.DownloadBanner();
+    s.downloads.Run(DownloadRequest::Banner(7));
   });
   EXPECT_FALSE(AllErased(generator.FlashAt(0xF0000, 720)));
 }
@@ -55,69 +54,53 @@ TEST_F(LoaderTest, BannerEightMatchesTheWindowByteForByte) {
 TEST_F(LoaderTest, CountdownMatchesTheWindow) {
   ExpectSameAsWindow({"countdown", banner}, [&](Session& s) {
     s.recorder.file_answers.push_back(banner);
-    s.downloads.DownloadCountdown();
+    s.downloads.Run(DownloadRequest::Countdown());
   });
 }
 
 TEST_F(LoaderTest, PictureTwoMatchesTheWindow) {
   ExpectSameAsWindow({"picture", "2", picture}, [&](Session& s) {
-    s.recorder.selections[control::kPictureCombo] = 1;
     s.recorder.file_answers.push_back(picture);
-    s.downloads.DownloadPicture();
+    s.downloads.Run(DownloadRequest::Picture(1));
   });
 }
 
 TEST_F(LoaderTest, PatternFifteenMatchesTheWindow) {
   ExpectSameAsWindow({"pattern", "15", pattern}, [&](Session& s) {
-    s.recorder.selections[control::kPatternCombo] = 15;
     s.recorder.file_answers.push_back(pattern);
-    s.downloads.DownloadTestPattern();
+    s.downloads.Run(DownloadRequest::Pattern(15));
   });
 }
 
 TEST_F(LoaderTest, AudioMatchesTheWindowWithTheListRowsAndTypedAmplitudes) {
-  ExpectSameAsWindow({"audio", "1000Hz", "-6", "16000Hz", "0", "Silence", "-0", "50Hz", "-20.5dB"},
-                     [&](Session& s) {
-                       const int rows[] = {12, 26, 0, 1};
-                       const char* amplitudes[] = {"-6", "0", "-0", "-20.5dB"};
-                       for (int ch = 0; ch < 4; ++ch) {
-                         s.recorder.selections[control::kFrequencyCombos[ch]] = rows[ch];
-                         s.recorder.texts[control::kAmplitudeEdits[ch]] = amplitudes[ch];
-                       }
-                       s.downloads.DownloadAudio();
-                     });
+  ExpectSameAsWindow(
+      {"audio", "1000Hz", "-6", "16000Hz", "0", "Silence", "-0", "50Hz", "-20.5dB"},
+      [&](Session& s) {
+        s.downloads.Run(DownloadRequest::Audio({{12, 26, 0, 1}, {"-6", "0", "-0", "-20.5dB"}}));
+      });
 }
 
 TEST_F(LoaderTest, EraseIsTheCancelledFileDialog) {
   ExpectSameAsWindow({"erase", "banner", "3", "erase", "pattern", "0", "erase", "picture", "1",
                       "erase", "countdown"},
                      [&](Session& s) {
-                       s.recorder.selections[control::kBannerCombo] = 2;
-                       s.recorder.selections[control::kPatternCombo] = 0;
-                       s.recorder.selections[control::kPictureCombo] = 0;
-                       s.downloads.DownloadBanner();
-                       s.downloads.DownloadTestPattern();
-                       s.downloads.DownloadPicture();
-                       s.downloads.DownloadCountdown();
+                       s.downloads.Run(DownloadRequest::Banner(2));
+                       s.downloads.Run(DownloadRequest::Pattern(0));
+                       s.downloads.Run(DownloadRequest::Picture(0));
+                       s.downloads.Run(DownloadRequest::Countdown());
                      });
 }
 
 TEST_F(LoaderTest, SeveralOperationsRunInOrderOverOneConnection) {
-  ExpectSameAsWindow({"banner", "1", banner, "pattern", "4", pattern, "audio", "400Hz", "-3",
-                      "400Hz", "-3", "Silence", "0", "Silence", "0"},
-                     [&](Session& s) {
-                       s.recorder.selections[control::kPatternCombo] = 4;
-                       s.recorder.file_answers = {banner, pattern};
-                       s.recorder.selections[control::kFrequencyCombos[0]] = 7;
-                       s.recorder.selections[control::kFrequencyCombos[1]] = 7;
-                       s.recorder.texts[control::kAmplitudeEdits[0]] = "-3";
-                       s.recorder.texts[control::kAmplitudeEdits[1]] = "-3";
-                       s.recorder.texts[control::kAmplitudeEdits[2]] = "0";
-                       s.recorder.texts[control::kAmplitudeEdits[3]] = "0";
-                       s.downloads.DownloadBanner();
-                       s.downloads.DownloadTestPattern();
-                       s.downloads.DownloadAudio();
-                     });
+  ExpectSameAsWindow(
+      {"banner", "1", banner, "pattern", "4", pattern, "audio", "400Hz", "-3", "400Hz", "-3",
+       "Silence", "0", "Silence", "0"},
+      [&](Session& s) {
+        s.recorder.file_answers = {banner, pattern};
+        s.downloads.Run(DownloadRequest::Banner(0));
+        s.downloads.Run(DownloadRequest::Pattern(4));
+        s.downloads.Run(DownloadRequest::Audio({{7, 7, 0, 0}, {"-3", "-3", "0", "0"}}));
+      });
   const Lines calls = generator.Calls();
   EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
                           [](const std::string& c) { return c.starts_with("FT_OpenEx"); }),

@@ -29,7 +29,7 @@ class AudioTest : public DownloadTest {
 
 TEST_F(AudioTest, SilentLoopIsWrittenAsElevenBlocksWithTheProgressSteps) {
   Session s(generator);
-  s.downloads.DownloadAudio();
+  s.downloads.Run(DownloadRequest::Audio(InitialAudio()));
   Lines expected = {"> F0",
                     "wait 1",
                     "> F4 06 80 00",
@@ -61,11 +61,7 @@ TEST_F(AudioTest, TonesAndAmplitudesReachTheFlashExactly) {
   Session s(generator);
   const std::array<int, 4> selections = {12, 26, 1, 0};  // 1000Hz, 16000Hz, 50Hz, Silence
   const std::array<std::string, 4> amplitudes = {"-6", "0", "-20.5dB", "-3"};
-  for (int ch = 0; ch < 4; ++ch) {
-    s.recorder.selections[control::kFrequencyCombos[ch]] = selections[ch];
-    s.recorder.texts[control::kAmplitudeEdits[ch]] = amplitudes[ch];
-  }
-  s.downloads.DownloadAudio();
+  s.downloads.Run(DownloadRequest::Audio({selections, amplitudes}));
   std::array<ChannelTone, 4> tones{};
   for (int ch = 0; ch < 4; ++ch) {
     tones[ch] = {ToneTable[selections[ch]].period, ParseAmplitude(ch + 1, amplitudes[ch]).gain};
@@ -79,17 +75,14 @@ TEST_F(AudioTest, TonesAndAmplitudesReachTheFlashExactly) {
 
 TEST_F(AudioTest, RefusalOnChannelThreeStopsBeforeAnyAudioIsWritten) {
   Session s(generator);
-  s.recorder.texts[1027] = "-6";
-  s.recorder.texts[1051] = "";
-  s.recorder.texts[1052] = "0.001";
-  s.recorder.texts[1028] = "-3";
-  s.downloads.DownloadAudio();
+  s.downloads.Run(DownloadRequest::Audio({{}, {"-6", "", "0.001", "-3"}}));
   EXPECT_EQ(s.Script(s.after_start),
             (Lines{"> F0", "wait 1", "> F4 06 80 00", "> F6", "> FD x3", "wait 3",
                    "text 1027 -6.000", "text 1051 0.000",
                    "box Ch 3's Amplitude Must be a negative value", "> FF", "progress 0"}));
-  EXPECT_EQ(s.recorder.texts[1052], "0.001");
-  EXPECT_EQ(s.recorder.texts[1028], "-3");
+  // Channels 3 and 4 keep the amplitudes as typed.
+  EXPECT_EQ(s.recorder.texts.count(1052), 0u);
+  EXPECT_EQ(s.recorder.texts.count(1028), 0u);
   EXPECT_TRUE(AllErased(generator.FlashAt(0x068000, 0x8000)));
   EXPECT_FALSE(s.recorder.wait_cursor);
   EXPECT_TRUE(s.recorder.enabled[control::kDownloadPicture]);
@@ -97,8 +90,9 @@ TEST_F(AudioTest, RefusalOnChannelThreeStopsBeforeAnyAudioIsWritten) {
 
 TEST_F(AudioTest, NotANumberIsRefusedLikeAPositiveAmplitude) {
   Session s(generator);
-  s.recorder.texts[1051] = "nan";
-  s.downloads.DownloadAudio();
+  AudioSettings audio = InitialAudio();
+  audio.amplitudes[1] = "nan";
+  s.downloads.Run(DownloadRequest::Audio(audio));
   EXPECT_EQ(Matching(s.Script(s.after_start), "box"),
             Lines{"box CH 2's Amplitude Must be a negative value"});
   EXPECT_EQ(Matching(s.Script(s.after_start), "> F8"), Lines{});
@@ -107,7 +101,7 @@ TEST_F(AudioTest, NotANumberIsRefusedLikeAPositiveAmplitude) {
 TEST_F(AudioTest, NotConnectedDoesNothingAtAll) {
   generator.SetOption("fail_open", 1);
   Session s(generator);
-  s.downloads.DownloadAudio();
+  s.downloads.Run(DownloadRequest::Audio(InitialAudio()));
   EXPECT_EQ(s.recorder.trace.size(), s.after_start);
 }
 

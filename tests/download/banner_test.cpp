@@ -21,9 +21,8 @@ void ExpectBannerStored(const Generator& generator, uint32_t first, uint32_t sec
 
 TEST_F(BannerTest, BannerEightErasesItsSectorsAndStoresBothFields) {
   Session s(generator);
-  s.recorder.selections[control::kBannerCombo] = 7;
   s.recorder.file_answers.push_back(banner_file);
-  s.downloads.DownloadBanner();
+  s.downloads.Run(DownloadRequest::Banner(7));
 
   const Lines script = s.Script(s.after_start);
   Lines head(script.begin(), script.begin() + 16);
@@ -49,7 +48,7 @@ TEST_F(BannerTest, BannerEightErasesItsSectorsAndStoresBothFields) {
 TEST_F(BannerTest, BannerOneWritesFromLine35OfTheSecondFieldDownToTheFirstFieldStart) {
   Session s(generator);
   s.recorder.file_answers.push_back(banner_file);
-  s.downloads.DownloadBanner();
+  s.downloads.Run(DownloadRequest::Banner(0));
   const Lines addresses = Matching(s.Script(s.after_start), "> F4");
   ASSERT_EQ(addresses.size(), 2u + 72u);
   EXPECT_EQ(addresses[0], "> F4 08 00 00");  // sector 19
@@ -63,7 +62,7 @@ TEST_F(BannerTest, BannerOneWritesFromLine35OfTheSecondFieldDownToTheFirstFieldS
 TEST_F(BannerTest, EachLineCostsOneAddressPauseAndTwoBlockPauses) {
   Session s(generator);
   s.recorder.file_answers.push_back(banner_file);
-  s.downloads.DownloadBanner();
+  s.downloads.Run(DownloadRequest::Banner(0));
   const Lines folded = s.Folded(s.after_start);
   const auto first = std::find(folded.begin(), folded.end(), "FT_Write F4 08 E2 70 -> 0 4");
   ASSERT_NE(first, folded.end());
@@ -76,9 +75,8 @@ TEST_F(BannerTest, EachLineCostsOneAddressPauseAndTwoBlockPauses) {
 
 TEST_F(BannerTest, CountdownUsesBannerNineWhateverTheListShows) {
   Session s(generator);
-  s.recorder.selections[control::kBannerCombo] = 3;
   s.recorder.file_answers.push_back(banner_file);
-  s.downloads.DownloadCountdown();
+  s.downloads.Run(DownloadRequest::Countdown());
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "title"),
             (Lines{"title Erasing Banner 9", "title Downloading Banner 9",
@@ -93,13 +91,12 @@ TEST_F(BannerTest, CountdownUsesBannerNineWhateverTheListShows) {
 
 TEST_F(BannerTest, CountdownBetweenTwoBannersDoesNotChangeTheBannerWritten) {
   Session s(generator);
-  s.recorder.selections[control::kBannerCombo] = 3;
   for (int i = 0; i < 3; ++i)
     s.recorder.file_answers.push_back(banner_file);
-  s.downloads.DownloadBanner();
-  s.downloads.DownloadCountdown();
+  s.downloads.Run(DownloadRequest::Banner(3));
+  s.downloads.Run(DownloadRequest::Countdown());
   const size_t from = s.recorder.trace.size();
-  s.downloads.DownloadBanner();
+  s.downloads.Run(DownloadRequest::Banner(3));
   const Lines script = s.Script(from);
   EXPECT_EQ(Matching(script, "title Erasing"), Lines{"title Erasing Banner 4"});
   EXPECT_EQ(Matching(script, "> F4")[0], "> F4 0B 00 00");  // sector 25
@@ -109,10 +106,10 @@ TEST_F(BannerTest, CountdownBetweenTwoBannersDoesNotChangeTheBannerWritten) {
 TEST_F(BannerTest, PictureSizedFileIsRefusedAndTheBannerStaysErased) {
   Session s(generator);
   s.recorder.file_answers.push_back(banner_file);
-  s.downloads.DownloadBanner();
+  s.downloads.Run(DownloadRequest::Banner(0));
   const size_t from = s.recorder.trace.size();
   s.recorder.file_answers.push_back(WriteFile("picture.bmp", MakeBmp(576)));
-  s.downloads.DownloadBanner();
+  s.downloads.Run(DownloadRequest::Banner(0));
   const Lines script = s.Script(from);
   EXPECT_EQ(Matching(script, "box"), Lines{"box Incorrect Banner file format"});
   EXPECT_EQ(Matching(script, "> F8"), Lines{});
@@ -126,7 +123,7 @@ TEST_F(BannerTest, PictureSizedFileIsRefusedAndTheBannerStaysErased) {
 TEST_F(BannerTest, NotConnectedShowsOnlyTheClosingSteps) {
   generator.SetOption("fail_open", 1);
   Session s(generator);
-  s.downloads.DownloadBanner();
+  s.downloads.Run(DownloadRequest::Banner(0));
   EXPECT_EQ(s.Script(s.after_start), (Lines{"title Finished Banner Download", "wait 2",
                                             "info Download Complete | QVX-5120", kReset}));
   EXPECT_TRUE(generator.Wire().empty());

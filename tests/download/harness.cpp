@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "download/controls.h"
 #include "download/startup.h"
 #include "emulator/vg_control.h"
 
@@ -70,17 +71,8 @@ void Recorder::Repaint() {
   Add("repaint");
 }
 
-int Recorder::Selection(int list_id) {
-  const auto it = selections.find(list_id);
-  return it == selections.end() ? 0 : it->second;
-}
-
-std::string Recorder::Text(int edit_id) {
-  const auto it = texts.find(edit_id);
-  return it == texts.end() ? "0.0" : it->second;
-}
-
-void Recorder::SetText(int edit_id, std::string_view text) {
+void Recorder::ShowAmplitude(int channel, std::string_view text) {
+  const int edit_id = control::kAmplitudeEdits.at(static_cast<size_t>(channel - 1));
   texts[edit_id] = std::string(text);
   Add("text " + std::to_string(edit_id) + " " + std::string(text));
 }

@@ -48,9 +48,7 @@ class Recorder final : public WindowPort, public Clock {
   void ShowWaitCursor() override;
   void ShowArrowCursor() override;
   void Repaint() override;
-  int Selection(int list_id) override;
-  std::string Text(int edit_id) override;
-  void SetText(int edit_id, std::string_view text) override;
+  void ShowAmplitude(int channel, std::string_view text) override;
   std::optional<std::string> ChooseFile(const FileFilter& filter) override;
 
   // Clock.
@@ -65,8 +63,7 @@ class Recorder final : public WindowPort, public Clock {
   void Sync();
 
   std::vector<std::string> trace;
-  std::map<int, int> selections;
-  std::map<int, std::string> texts;
+  std::map<int, std::string> texts;                     // amplitude edit id -> the text shown
   std::deque<std::optional<std::string>> file_answers;  // nullopt = cancel
   std::map<int, bool> enabled;
   int cursor_count = 0;
@@ -112,6 +109,13 @@ uint8_t PixelByte(int x, int y_from_top, int channel);
 // A 24-bit bottom-up BMP of 720 x `height` holding the test image; `declared_size` overrides the
 // file size its header declares.
 std::vector<uint8_t> MakeBmp(int height, uint32_t declared_size = 0);
+
+// The audio settings of a freshly started window: first tone rows, every level "0.0".
+inline AudioSettings InitialAudio() {
+  AudioSettings audio;
+  audio.amplitudes.fill("0.0");
+  return audio;
+}
 
 inline std::string Hex(std::span<const uint8_t> bytes) {
   return VirtualGenerator::Hex(bytes);

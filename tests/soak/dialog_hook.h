@@ -28,9 +28,9 @@ class DialogHook final : public WindowPort {
   void ShowWaitCursor() override { inner_.ShowWaitCursor(); }
   void ShowArrowCursor() override { inner_.ShowArrowCursor(); }
   void Repaint() override { inner_.Repaint(); }
-  int Selection(int list_id) override { return inner_.Selection(list_id); }
-  std::string Text(int edit_id) override { return inner_.Text(edit_id); }
-  void SetText(int edit_id, std::string_view text) override { inner_.SetText(edit_id, text); }
+  void ShowAmplitude(int channel, std::string_view text) override {
+    inner_.ShowAmplitude(channel, text);
+  }
 
   std::optional<std::string> ChooseFile(const FileFilter& filter) override {
     auto answer = inner_.ChooseFile(filter);

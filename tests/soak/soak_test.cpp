@@ -174,21 +174,23 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
   const bool connected = app.session.link.connected();
 
   model::Slot slot{model::SlotKind::kAudio, 0};
+  DownloadRequest request = DownloadRequest::Audio({});
   switch (c.op) {
     case Op::kPicture:
       slot = {model::SlotKind::kPicture, Uniform(rng_, 0, 1)};
-      rec.selections[control::kPictureCombo] = slot.number;
+      request = DownloadRequest::Picture(slot.number);
       break;
     case Op::kBanner:
       slot = {model::SlotKind::kBanner, Uniform(rng_, 1, 8)};
-      rec.selections[control::kBannerCombo] = slot.number - 1;
+      request = DownloadRequest::Banner(slot.number - 1);
       break;
     case Op::kCountdown:
       slot = {model::SlotKind::kBanner, 9};
+      request = DownloadRequest::Countdown();
       break;
     case Op::kPattern:
       slot = {model::SlotKind::kPattern, Uniform(rng_, 0, 15)};
-      rec.selections[control::kPatternCombo] = slot.number;
+      request = DownloadRequest::Pattern(slot.number);
       break;
     case Op::kAudio:
       break;
@@ -219,8 +221,8 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
       const bool refuse = refused_channel >= 0 &&
                           (ch == refused_channel || (ch > refused_channel && rng_() % 2 == 0));
       const std::string text = refuse ? RefusedAmplitude(rng_) : AcceptedAmplitude(rng_);
-      rec.selections[control::kFrequencyCombos[ch]] = selections[ch];
-      rec.texts[control::kAmplitudeEdits[ch]] = text;
+      request.audio.tone_rows[ch] = selections[ch];
+      request.audio.amplitudes[ch] = text;
       dbfs[ch] = model::AtofValue(text);
     }
   }
@@ -258,24 +260,7 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
   }
 
   const size_t from = rec.trace.size();
-  Outcome outcome = Outcome::kNotConnected;
-  switch (c.op) {
-    case Op::kPicture:
-      outcome = app.downloads.DownloadPicture();
-      break;
-    case Op::kBanner:
-      outcome = app.downloads.DownloadBanner();
-      break;
-    case Op::kCountdown:
-      outcome = app.downloads.DownloadCountdown();
-      break;
-    case Op::kPattern:
-      outcome = app.downloads.DownloadTestPattern();
-      break;
-    case Op::kAudio:
-      outcome = app.downloads.DownloadAudio();
-      break;
-  }
+  const Outcome outcome = app.downloads.Run(request);
   rec.Sync();
   rec.on_pause = nullptr;
   const Observed seen = Observe(rec.trace, from);
