@@ -1,6 +1,10 @@
 // Binding of the D2XX library and the guarded calls.
 #include "device/driver_table.h"
 
+#include <string>
+
+#include "device/texts.h"
+
 namespace qvx {
 namespace {
 
@@ -14,93 +18,89 @@ void Store(Fn& field, void* symbol) {
 void Driver::BindDriver() {
   table_.library = loader_.Load();
   if (table_.library == nullptr) {
-    window_.ShowMessage("Error: Can't Load ft8u245.dll");
+    window_.ShowMessage(kCannotLoadDriverText);
     return;
   }
   // Each entry point is stored before it is tested, and binding stops at the first one missing.
-  auto bind = [this](auto& field, const char* name, const char* message) {
+  auto bind = [this](auto& field, const char* name) {
     Store(field, loader_.Find(table_.library, name));
     if (field == nullptr) {
-      window_.ShowMessage(message);
+      window_.ShowMessage(std::string(kCannotFindEntryText) + name);
       return false;
     }
     return true;
   };
-  bind(table_.FT_Write, "FT_Write", "Error: Can't Find FT_Write") &&
-      bind(table_.FT_Read, "FT_Read", "Error: Can't Find FT_Read") &&
-      bind(table_.FT_Open, "FT_Open", "Error: Can't Find FT_Open") &&
-      bind(table_.FT_OpenEx, "FT_OpenEx", "Error: Can't Find FT_OpenEx") &&
-      bind(table_.FT_ListDevices, "FT_ListDevices", "Error: Can't Find FT_ListDevices") &&
-      bind(table_.FT_Close, "FT_Close", "Error: Can't Find FT_Close") &&
-      bind(table_.FT_ResetDevice, "FT_ResetDevice", "Error: Can't Find FT_ResetDevice") &&
-      bind(table_.FT_Purge, "FT_Purge", "Error: Can't Find FT_Purge") &&
-      bind(table_.FT_SetTimeouts, "FT_SetTimeouts", "Error: Can't Find FT_SetTimeouts") &&
-      bind(table_.FT_GetQueueStatus, "FT_GetQueueStatus", "Error: Can't Find FT_GetQueueStatus");
+  bind(table_.FT_Write, "FT_Write") && bind(table_.FT_Read, "FT_Read") &&
+      bind(table_.FT_Open, "FT_Open") && bind(table_.FT_OpenEx, "FT_OpenEx") &&
+      bind(table_.FT_ListDevices, "FT_ListDevices") && bind(table_.FT_Close, "FT_Close") &&
+      bind(table_.FT_ResetDevice, "FT_ResetDevice") && bind(table_.FT_Purge, "FT_Purge") &&
+      bind(table_.FT_SetTimeouts, "FT_SetTimeouts") &&
+      bind(table_.FT_GetQueueStatus, "FT_GetQueueStatus");
 }
 
-d2xx::Status Driver::Missing(const char* message) {
-  window_.ShowMessage(message);
+d2xx::Status Driver::Missing(const char* entry_point) {
+  window_.ShowMessage(std::string(entry_point) + kEntryNotValidText);
   return 1;
 }
 
 d2xx::Status Driver::GuardedOpen(int index) {
   if (table_.FT_Open == nullptr)
-    return Missing("FT_Open is not valid!");
+    return Missing("FT_Open");
   return table_.FT_Open(index, &table_.device);
 }
 
 d2xx::Status Driver::GuardedOpenEx(void* arg, d2xx::Dword flags) {
   if (table_.FT_OpenEx == nullptr)
-    return Missing("FT_OpenEx is not valid!");
+    return Missing("FT_OpenEx");
   return table_.FT_OpenEx(arg, flags, &table_.device);
 }
 
 d2xx::Status Driver::GuardedListDevices(void* arg1, void* arg2, d2xx::Dword flags) {
   if (table_.FT_ListDevices == nullptr)
-    return Missing("FT_ListDevices is not valid!");
+    return Missing("FT_ListDevices");
   return table_.FT_ListDevices(arg1, arg2, flags);
 }
 
 d2xx::Status Driver::GuardedClose() {
   if (table_.FT_Close == nullptr)
-    return Missing("FT_Close is not valid!");
+    return Missing("FT_Close");
   return table_.FT_Close(table_.device);
 }
 
 d2xx::Status Driver::GuardedRead(void* buffer, d2xx::Dword count, d2xx::Dword* received) {
   if (table_.FT_Read == nullptr)
-    return Missing("FT_Read is not valid!");
+    return Missing("FT_Read");
   return table_.FT_Read(table_.device, buffer, count, received);
 }
 
 d2xx::Status Driver::GuardedWrite(const void* buffer, d2xx::Dword count, d2xx::Dword* written) {
   if (table_.FT_Write == nullptr)
-    return Missing("FT_Write is not valid!");
+    return Missing("FT_Write");
   // D2XX takes a non-const buffer but only reads from it.
   return table_.FT_Write(table_.device, const_cast<void*>(buffer), count, written);
 }
 
 d2xx::Status Driver::GuardedResetDevice() {
   if (table_.FT_ResetDevice == nullptr)
-    return Missing("FT_ResetDevice is not valid!");
+    return Missing("FT_ResetDevice");
   return table_.FT_ResetDevice(table_.device);
 }
 
 d2xx::Status Driver::GuardedPurge(d2xx::Dword mask) {
   if (table_.FT_Purge == nullptr)
-    return Missing("FT_Purge is not valid!");
+    return Missing("FT_Purge");
   return table_.FT_Purge(table_.device, mask);
 }
 
 d2xx::Status Driver::GuardedSetTimeouts(d2xx::Dword read_ms, d2xx::Dword write_ms) {
   if (table_.FT_SetTimeouts == nullptr)
-    return Missing("FT_SetTimeouts is not valid!");
+    return Missing("FT_SetTimeouts");
   return table_.FT_SetTimeouts(table_.device, read_ms, write_ms);
 }
 
 d2xx::Status Driver::GuardedGetQueueStatus(d2xx::Dword* received) {
   if (table_.FT_GetQueueStatus == nullptr)
-    return Missing("FT_GetQueueStatus is not valid!");
+    return Missing("FT_GetQueueStatus");
   return table_.FT_GetQueueStatus(table_.device, received);
 }
 

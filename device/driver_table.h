@@ -47,7 +47,7 @@ class Driver {
   const DriverTable& table() const { return table_; }
 
  private:
-  d2xx::Status Missing(const char* message);
+  d2xx::Status Missing(const char* entry_point);
 
   WindowPort& window_;
   LibraryLoader& loader_;

@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "device/texts.h"
+
 namespace qvx {
 namespace {
 
@@ -64,7 +66,7 @@ void EraseSector(DeviceLink& link, uint16_t sector_index) {
   link.SetAddress(SectorAddress(sector_index));
   link.WriteCommand(CMD_ERASE_SECTOR);
   if (link.PollStatus() == 0) {
-    throw DeviceFault("the generator did not report the end of the flash erase");
+    throw DeviceFault(kEraseUnfinishedText);
   }
 }
 

@@ -1,6 +1,8 @@
 // Connection set-up, the loading-mode brackets and the status poll.
 #include "device/protocol.h"
 
+#include "device/texts.h"
+
 namespace qvx {
 
 std::array<uint8_t, 4> AddressCommand(uint32_t address) {
@@ -21,12 +23,12 @@ void DeviceLink::ConnectDevice() {
   driver_.BindDriver();
   const d2xx::Status status = serial_.empty() ? OpenByDescription() : OpenBySerial();
   if (status != d2xx::FT_OK) {
-    window_.ShowMessage("USB DEVICE not responding");
+    window_.ShowMessage(kNotRespondingText);
     connected_ = false;
-    window_.SetTitle("USB port NOT OPEN");
+    window_.SetTitle(kPortNotOpenTitle);
   } else {
     driver_.GuardedResetDevice();
-    window_.SetTitle("USB port OPEN");
+    window_.SetTitle(kPortOpenTitle);
     driver_.GuardedSetTimeouts(kSetupTimeoutMs, kSetupTimeoutMs);
     PurgeReceive();
     connected_ = true;
@@ -42,7 +44,7 @@ void DeviceLink::Write(std::span<const uint8_t> bytes) {
   const d2xx::Status status = driver_.GuardedWrite(bytes.data(), count, &written);
   if (status != d2xx::FT_OK || written != count) {
     write_failed_ = true;
-    throw DeviceFault("the generator did not accept the data sent to it (is it still connected?)");
+    throw DeviceFault(kWriteRefusedText);
   }
 }
 
@@ -99,7 +101,7 @@ uint8_t DeviceLink::PollStatus() {
     if (received > 0) {
       last_answer = now;
     } else if (now - last_answer >= kSilenceLimit) {
-      throw DeviceFault("the generator stopped answering (no status for 30 seconds)");
+      throw DeviceFault(kStoppedAnsweringText);
     }
     clock_.Idle();
   } while (status == 0 && attempts < kPollAttempts);

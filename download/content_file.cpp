@@ -5,6 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "device/texts.h"
+
 namespace qvx {
 
 std::unique_ptr<ContentFile> ContentFile::Open(const std::string& path) {
@@ -32,7 +34,7 @@ size_t ContentFile::Read(std::span<uint8_t> buffer) {
   const size_t got = std::fread(buffer.data(), 1, buffer.size(), file_);
   if (got < buffer.size() && std::ferror(file_)) {
     const int code = errno;
-    throw FileReadError(std::string("the file could not be read: ") +
+    throw FileReadError(std::string(kFileUnreadableText) +
                         (code != 0 ? std::strerror(code) : "read error"));
   }
   position_ += got;

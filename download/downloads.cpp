@@ -252,7 +252,7 @@ void Downloads::WritePattern(const Slot& slot, std::span<const uint8_t> pattern)
   link_.WriteCommand(CMD_WRITE_PATTERN);
   link_.Write(pattern);
   if (link_.PollStatus() == 0) {
-    throw DeviceFault("the generator did not report the end of the pattern write");
+    throw DeviceFault(kPatternWriteUnfinishedText);
   }
   link_.BusyPause();
   link_.SendFinishWrite();

@@ -18,7 +18,7 @@ void EnableButtons(WindowPort& window) {
 }
 
 void ReportComplete(WindowPort& window) {
-  window.ShowInformation("Download Complete", "QVX-5120");
+  window.ShowInformation(kDownloadCompleteText, kDownloadCompleteCaption);
   window.SetTitle(kResetTitle);
 }
 

@@ -1,6 +1,7 @@
 // Building blocks of the frame every download runs in.
 #pragma once
 
+#include "device/texts.h"
 #include "device/window_port.h"
 
 namespace qvx {
@@ -11,7 +12,5 @@ void DisableButtons(WindowPort& window);
 void EnableButtons(WindowPort& window);
 // "Download Complete" with its own caption and the information icon, then the title reset.
 void ReportComplete(WindowPort& window);
-
-inline constexpr const char* kResetTitle = "QVX-5120              ";
 
 }  // namespace qvx

@@ -12,8 +12,7 @@ std::string FormatStep(const char* format, int number) {
 }
 
 std::string FailureMessage(const std::string& what_failed, const OperationTexts& texts, int slot) {
-  return "Download failed: " + what_failed + "\n" + FormatStep(texts.slot, slot) +
-         " is incomplete; load it again.";
+  return kFailedText + what_failed + "\n" + FormatStep(texts.slot, slot) + kIncompleteText;
 }
 
 }  // namespace qvx

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "device/texts.h"
 #include "encode/line_encoder.h"
 
 namespace qvx {
@@ -26,7 +27,7 @@ void VideoLineSender::ReadRow(ContentFile& file, uint64_t data_end) {
   const uint64_t expected =
       position < data_end ? std::min<uint64_t>(row_.size(), data_end - position) : 0;
   if (file.Read(row_) < expected) {
-    throw FileReadError("the file became shorter while it was being read");
+    throw FileReadError(kFileShrankText);
   }
 }
 

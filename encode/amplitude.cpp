@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "device/texts.h"
 #include "encode/c_number.h"
 #include "encode/tone_synthesis.h"
 
@@ -13,7 +14,7 @@ namespace {
 std::string RefusalMessage(int channel) {
   // Channel 2's message has always been spelt with "CH".
   const char* prefix = channel == 2 ? "CH " : "Ch ";
-  return prefix + std::to_string(channel) + "'s Amplitude Must be a negative value";
+  return prefix + std::to_string(channel) + kAmplitudeRefusedText;
 }
 
 // The value as printf("%.3f") prints it, without the process locale's decimal separator.
