@@ -10,7 +10,7 @@
 #include <optional>
 #include <sstream>
 
-#include "device/flash_map.h"
+#include "device/slot.h"
 
 namespace qvx::cli {
 namespace {
@@ -20,15 +20,18 @@ namespace fs = std::filesystem;
 // One kind of slot as the set names it.
 struct SlotTable {
   const char* key;  // the table's name, and its list's name under [erase]
-  LoadKind kind;
+  SlotKind kind;
   int first;
   int last;
 };
 
-constexpr std::array<SlotTable, 3> kSlotTables{{
-    {"pictures", LoadKind::kPicture, 1, kPictureSlots},
-    {"banners", LoadKind::kBanner, 1, kBannerSlots},
-    {"patterns", LoadKind::kPattern, 0, kPatternSlots - 1},
+const std::array<SlotTable, 3> kSlotTables{{
+    {"pictures", SlotKind::kPicture, Slot::FirstNumber(SlotKind::kPicture),
+     Slot::LastNumber(SlotKind::kPicture)},
+    {"banners", SlotKind::kBanner, Slot::FirstNumber(SlotKind::kBanner),
+     Slot::LastNumber(SlotKind::kBanner)},
+    {"patterns", SlotKind::kPattern, Slot::FirstNumber(SlotKind::kPattern),
+     Slot::LastNumber(SlotKind::kPattern)},
 }};
 
 // The step that stands for a slot, with the key that named it.
@@ -59,7 +62,7 @@ class SetReader {
   // The steps in the documented order, erases and loads interleaved by slot.
   std::vector<PlannedStep> Ordered() {
     std::vector<PlannedStep> ordered;
-    auto take = [&](LoadKind kind, int slot) {
+    auto take = [&](SlotKind kind, int slot) {
       const auto found = planned_.find({kind, slot});
       if (found != planned_.end())
         ordered.push_back(found->second);
@@ -67,10 +70,10 @@ class SetReader {
     for (const SlotTable& table : kSlotTables) {
       for (int slot = table.first; slot <= table.last; ++slot)
         take(table.kind, slot);
-      if (table.kind == LoadKind::kBanner)
-        take(LoadKind::kCountdown, kCountdownBanner);
+      if (table.kind == SlotKind::kBanner)
+        take(SlotKind::kCountdown, Slot::Countdown().number());
     }
-    take(LoadKind::kAudio, 0);
+    take(SlotKind::kAudio, 0);
     return ordered;
   }
 
@@ -129,9 +132,9 @@ class SetReader {
         continue;
       }
       LoadStep step;
-      if (table.kind == LoadKind::kBanner && slot_name == "countdown") {
-        step.kind = LoadKind::kCountdown;
-        step.slot = kCountdownBanner;
+      if (table.kind == SlotKind::kBanner && slot_name == "countdown") {
+        step.kind = SlotKind::kCountdown;
+        step.slot = Slot::Countdown().number();
       } else if (const auto slot = Slot(table, key, slot_name)) {
         step.kind = table.kind;
         step.slot = *slot;
@@ -157,8 +160,8 @@ class SetReader {
           Malformed(key, "must be true or false");
         } else if (value.value_or(false)) {
           LoadStep step;
-          step.kind = LoadKind::kCountdown;
-          step.slot = kCountdownBanner;
+          step.kind = SlotKind::kCountdown;
+          step.slot = Slot::Countdown().number();
           step.erase = true;
           Plan(key, step);
         }
@@ -218,7 +221,7 @@ class SetReader {
     if (tones == nullptr || levels == nullptr)
       return;
     LoadStep step;
-    step.kind = LoadKind::kAudio;
+    step.kind = SlotKind::kAudio;
     bool whole = true;
     for (int ch = 0; ch < kAudioChannels; ++ch) {
       const std::string index = "[" + std::to_string(ch) + "]";
@@ -273,7 +276,7 @@ class SetReader {
   }
 
   fs::path folder_;
-  std::map<std::pair<LoadKind, int>, PlannedStep> planned_;
+  std::map<std::pair<SlotKind, int>, PlannedStep> planned_;
   std::vector<std::string> problems_;
 };
 
@@ -281,7 +284,7 @@ class SetReader {
 std::vector<std::string> RefusedContent(const std::vector<PlannedStep>& planned) {
   std::vector<std::string> refused;
   for (const PlannedStep& entry : planned) {
-    if (entry.step.kind == LoadKind::kAudio) {
+    if (entry.step.kind == SlotKind::kAudio) {
       for (int ch = 0; ch < kAudioChannels; ++ch) {
         const AmplitudeReading reading = ParseAmplitude(ch + 1, entry.step.amplitudes[ch]);
         if (!reading.accepted)

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "device/flash_map.h"
+#include "device/slot.h"
 
 namespace qvx::cli {
 
@@ -39,16 +39,17 @@ std::span<const uint8_t> FlashImage::At(uint32_t address, size_t bytes) const {
 }
 
 ImageSlot PictureImageSlot(int picture) {
-  const FlashSlot slot = PictureSlot(picture - 1);
+  const FlashSlot slot = Slot::FromRow(SlotKind::kPicture, picture - 1).flash();
   return {"Picture " + std::to_string(picture), slot.first_address, slot.second_address,
           static_cast<int>(kPictureHeight)};
 }
 
 ImageSlot BannerImageSlot(int banner) {
-  const FlashSlot slot = BannerSlot(banner);
-  return {
-      banner == kCountdownBanner ? std::string("Countdown") : "Banner " + std::to_string(banner),
-      slot.first_address, slot.second_address, static_cast<int>(kBannerHeight)};
+  const bool countdown = banner == Slot::Countdown().number();
+  // Banner 9 is the countdown's list row past the eight banners.
+  const FlashSlot slot = Slot::FromRow(SlotKind::kBanner, banner - 1).flash();
+  return {countdown ? std::string("Countdown") : "Banner " + std::to_string(banner),
+          slot.first_address, slot.second_address, static_cast<int>(kBannerHeight)};
 }
 
 std::span<const uint8_t, kEncodedLineSize> StoredLine(const FlashImage& flash,
@@ -91,7 +92,7 @@ AudioSamples DecodeAudio(const FlashImage& flash) {
 }
 
 std::span<const uint8_t> StoredPattern(const FlashImage& flash, int number) {
-  return flash.At(PatternSlot(number).first_address, kPatternSize);
+  return flash.At(Slot::FromRow(SlotKind::kPattern, number).flash().first_address, kPatternSize);
 }
 
 }  // namespace qvx::cli

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "device/flash_map.h"
+#include "device/slot.h"
 
 namespace qvx::cli {
 namespace {
@@ -117,11 +117,14 @@ SlotReport InspectPattern(const FlashImage& flash, int number) {
 
 std::vector<SlotReport> InspectFlash(const FlashImage& flash) {
   std::vector<SlotReport> reports;
-  for (int picture = 1; picture <= kPictureSlots; ++picture)
+  for (int picture = Slot::FirstNumber(SlotKind::kPicture);
+       picture <= Slot::LastNumber(SlotKind::kPicture); ++picture)
     reports.push_back(InspectImage(flash, PictureImageSlot(picture)));
-  for (int banner = 1; banner <= kCountdownBanner; ++banner)
+  for (int banner = Slot::FirstNumber(SlotKind::kBanner); banner <= Slot::Countdown().number();
+       ++banner)
     reports.push_back(InspectImage(flash, BannerImageSlot(banner)));
-  for (int pattern = 0; pattern < kPatternSlots; ++pattern)
+  for (int pattern = Slot::FirstNumber(SlotKind::kPattern);
+       pattern <= Slot::LastNumber(SlotKind::kPattern); ++pattern)
     reports.push_back(InspectPattern(flash, pattern));
   reports.push_back(InspectAudio(flash));
   return reports;

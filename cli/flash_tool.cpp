@@ -8,7 +8,7 @@
 #include "cli/flash_files.h"
 #include "cli/flash_image.h"
 #include "cli/flash_report.h"
-#include "device/flash_map.h"
+#include "device/slot.h"
 #include "emulator/flash_file.h"
 
 namespace qvx::cli {
@@ -81,10 +81,13 @@ int Run(const Command& command, const FlashImage& flash, std::ostream& out, std:
     return kFlashDone;
   }
   if (command.name == "picture" || command.name == "banner") {
-    const ImageSlot slot =
-        command.name == "picture"
-            ? PictureImageSlot(SlotNumber(operands[0], "picture", 1, kPictureSlots))
-            : BannerImageSlot(SlotNumber(operands[0], "banner", 1, kCountdownBanner));
+    const ImageSlot slot = command.name == "picture"
+                               ? PictureImageSlot(SlotNumber(operands[0], "picture",
+                                                             Slot::FirstNumber(SlotKind::kPicture),
+                                                             Slot::LastNumber(SlotKind::kPicture)))
+                               : BannerImageSlot(SlotNumber(operands[0], "banner",
+                                                            Slot::FirstNumber(SlotKind::kBanner),
+                                                            Slot::Countdown().number()));
     if (InspectImage(flash, slot).erased)
       return Erased(err, slot.name);
     WritePng(DecodeImage(flash, slot), operands[1]);
@@ -92,7 +95,8 @@ int Run(const Command& command, const FlashImage& flash, std::ostream& out, std:
     return kFlashDone;
   }
   if (command.name == "pattern") {
-    const int number = SlotNumber(operands[0], "pattern", 0, kPatternSlots - 1);
+    const int number = SlotNumber(operands[0], "pattern", Slot::FirstNumber(SlotKind::kPattern),
+                                  Slot::LastNumber(SlotKind::kPattern));
     const SlotReport report = InspectPattern(flash, number);
     if (report.erased)
       return Erased(err, report.slot);

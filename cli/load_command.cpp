@@ -12,16 +12,6 @@
 namespace qvx::cli {
 namespace {
 
-struct SlotRange {
-  const char* name;  // as the user types it
-  int first;
-  int last;
-};
-
-constexpr SlotRange kPictureRange{"picture", 1, kPictureSlots};
-constexpr SlotRange kBannerRange{"banner", 1, kBannerSlots};
-constexpr SlotRange kPatternRange{"pattern", 0, kPatternSlots - 1};
-
 // The arguments still to read, with the operation they belong to for messages.
 class ArgumentReader {
  public:
@@ -36,14 +26,16 @@ class ArgumentReader {
     return args_[next_++];
   }
 
-  int TakeSlot(const SlotRange& range) {
-    const std::string& text = Take(range.name, "slot number");
+  int TakeSlot(SlotKind kind) {
+    const std::string name(Slot::Name(kind));
+    const std::string& text = Take(name.c_str(), "slot number");
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < range.first ||
-        value > range.last) {
-      throw UsageError(std::string(range.name) + " slot \"" + text + "\" is not one of " +
-                       std::to_string(range.first) + " to " + std::to_string(range.last));
+    if (error != std::errc() || end != text.data() + text.size() ||
+        !Slot::FromNumber(kind, value)) {
+      throw UsageError(name + " slot \"" + text + "\" is not one of " +
+                       std::to_string(Slot::FirstNumber(kind)) + " to " +
+                       std::to_string(Slot::LastNumber(kind)));
     }
     return value;
   }
@@ -70,17 +62,17 @@ LoadStep ReadErase(ArgumentReader& reader) {
   step.erase = true;
   const std::string& what = reader.Take("erase", "slot kind (picture, banner, countdown, pattern)");
   if (what == "picture") {
-    step.kind = LoadKind::kPicture;
-    step.slot = reader.TakeSlot(kPictureRange);
+    step.kind = SlotKind::kPicture;
+    step.slot = reader.TakeSlot(SlotKind::kPicture);
   } else if (what == "banner") {
-    step.kind = LoadKind::kBanner;
-    step.slot = reader.TakeSlot(kBannerRange);
+    step.kind = SlotKind::kBanner;
+    step.slot = reader.TakeSlot(SlotKind::kBanner);
   } else if (what == "countdown") {
-    step.kind = LoadKind::kCountdown;
-    step.slot = kCountdownBanner;
+    step.kind = SlotKind::kCountdown;
+    step.slot = Slot::Countdown().number();
   } else if (what == "pattern") {
-    step.kind = LoadKind::kPattern;
-    step.slot = reader.TakeSlot(kPatternRange);
+    step.kind = SlotKind::kPattern;
+    step.slot = reader.TakeSlot(SlotKind::kPattern);
   } else {
     throw UsageError("erase: \"" + what + "\" is not picture, banner, countdown or pattern");
   }
@@ -90,23 +82,23 @@ LoadStep ReadErase(ArgumentReader& reader) {
 LoadStep ReadStep(ArgumentReader& reader, const std::string& operation) {
   LoadStep step;
   if (operation == "picture") {
-    step.kind = LoadKind::kPicture;
-    step.slot = reader.TakeSlot(kPictureRange);
+    step.kind = SlotKind::kPicture;
+    step.slot = reader.TakeSlot(SlotKind::kPicture);
     step.file = reader.Take("picture", "BMP file");
   } else if (operation == "banner") {
-    step.kind = LoadKind::kBanner;
-    step.slot = reader.TakeSlot(kBannerRange);
+    step.kind = SlotKind::kBanner;
+    step.slot = reader.TakeSlot(SlotKind::kBanner);
     step.file = reader.Take("banner", "BMP file");
   } else if (operation == "countdown") {
-    step.kind = LoadKind::kCountdown;
-    step.slot = kCountdownBanner;
+    step.kind = SlotKind::kCountdown;
+    step.slot = Slot::Countdown().number();
     step.file = reader.Take("countdown", "BMP file");
   } else if (operation == "pattern") {
-    step.kind = LoadKind::kPattern;
-    step.slot = reader.TakeSlot(kPatternRange);
+    step.kind = SlotKind::kPattern;
+    step.slot = reader.TakeSlot(SlotKind::kPattern);
     step.file = reader.Take("pattern", ".tst file");
   } else if (operation == "audio") {
-    step.kind = LoadKind::kAudio;
+    step.kind = SlotKind::kAudio;
     for (int ch = 0; ch < kAudioChannels; ++ch) {
       const std::string channel = "channel " + std::to_string(ch + 1);
       step.tone_rows[ch] = ToneRow(reader.Take("audio", (channel + " frequency").c_str()), ch + 1);
@@ -122,7 +114,7 @@ LoadStep ReadStep(ArgumentReader& reader, const std::string& operation) {
 
 // Reads the header as the download does and judges it for the step's slot.
 std::optional<std::string> CheckBitmap(const LoadStep& step, ContentFile& file) {
-  const bool picture = step.kind == LoadKind::kPicture;
+  const bool picture = step.kind == SlotKind::kPicture;
   const char* refusal = picture ? kPictureTexts.refused : kBannerTexts.refused;
   BmpHeader header{};
   const BmpVerdict verdict = ReadBitmapHeader(file, header);
@@ -193,7 +185,7 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
 std::optional<std::string> CheckStepInput(const LoadStep& step) {
   if (step.erase)
     return std::nullopt;
-  if (step.kind == LoadKind::kAudio) {
+  if (step.kind == SlotKind::kAudio) {
     for (int ch = 0; ch < kAudioChannels; ++ch) {
       const AmplitudeReading reading = ParseAmplitude(ch + 1, step.amplitudes[ch]);
       if (!reading.accepted)
@@ -205,7 +197,7 @@ std::optional<std::string> CheckStepInput(const LoadStep& step) {
     const auto file = ContentFile::Open(step.file);
     if (!file)
       return step.file + ": cannot be opened for reading";
-    if (step.kind == LoadKind::kPattern)
+    if (step.kind == SlotKind::kPattern)
       return std::nullopt;
     return CheckBitmap(step, *file);
   } catch (const FileReadError& error) {
@@ -214,35 +206,26 @@ std::optional<std::string> CheckStepInput(const LoadStep& step) {
 }
 
 DownloadRequest RequestOf(const LoadStep& step) {
-  switch (step.kind) {
-    case LoadKind::kPicture:
-      return DownloadRequest::Picture(step.slot - Slot::FirstNumber(SlotKind::kPicture));
-    case LoadKind::kBanner:
-      return DownloadRequest::Banner(step.slot - Slot::FirstNumber(SlotKind::kBanner));
-    case LoadKind::kCountdown:
-      return DownloadRequest::Countdown();
-    case LoadKind::kPattern:
-      return DownloadRequest::Pattern(step.slot - Slot::FirstNumber(SlotKind::kPattern));
-    case LoadKind::kAudio:
-      break;
-  }
-  return DownloadRequest::Audio({step.tone_rows, step.amplitudes});
+  if (step.kind == SlotKind::kAudio)
+    return DownloadRequest::Audio({step.tone_rows, step.amplitudes});
+  // The command line and content sets only make steps with a slot of their kind.
+  return {Slot::FromNumber(step.kind, step.slot).value_or(Slot::FromRow(step.kind, 0)), {}};
 }
 
 std::string Describe(const LoadStep& step) {
   switch (step.kind) {
-    case LoadKind::kPicture:
-    case LoadKind::kBanner:
-    case LoadKind::kPattern: {
-      const char* name = step.kind == LoadKind::kPicture  ? "picture"
-                         : step.kind == LoadKind::kBanner ? "banner"
+    case SlotKind::kPicture:
+    case SlotKind::kBanner:
+    case SlotKind::kPattern: {
+      const char* name = step.kind == SlotKind::kPicture  ? "picture"
+                         : step.kind == SlotKind::kBanner ? "banner"
                                                           : "pattern";
       const std::string slot = std::string(name) + " " + std::to_string(step.slot);
       return step.erase ? "erase " + slot : slot + " from " + step.file;
     }
-    case LoadKind::kCountdown:
+    case SlotKind::kCountdown:
       return step.erase ? "erase countdown" : "countdown from " + step.file;
-    case LoadKind::kAudio:
+    case SlotKind::kAudio:
       break;
   }
   std::string text = "audio";

@@ -14,11 +14,10 @@
 
 namespace qvx::cli {
 
-enum class LoadKind { kPicture, kBanner, kCountdown, kPattern, kAudio };
-
 struct LoadStep {
-  LoadKind kind = LoadKind::kPicture;
-  // As the lists number the slots: picture 1..2, banner 1..8, pattern 0..15; 9 for the countdown.
+  SlotKind kind = SlotKind::kPicture;
+  // The slot's number as titles show it (see Slot::FromNumber): picture 1..2, banner 1..8,
+  // pattern 0..15; 9 for the countdown.
   int slot = 0;
   // The content file; empty for the audio loop and for an erase.
   std::string file;
