@@ -1,0 +1,50 @@
+// The FTDI FIFO bridges attached to this machine, as libftdi sees them: their order on the bus,
+// their USB strings, and the choice of one by index, description or serial number.
+#pragma once
+
+#include <ftdi.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvx::ftdi {
+
+// The USB strings that tell one bridge from another.
+struct BridgeStrings {
+  std::string description;
+  std::string serial;
+};
+
+// What FT_Open or FT_OpenEx asks for.
+struct BridgeChoice {
+  enum class By { kIndex, kDescription, kSerial };
+  By by = By::kIndex;
+  size_t index = 0;
+  std::string text;
+};
+
+// One enumeration of FTDI's vendor id and FIFO-capable product ids, made with `context` and held
+// until destruction. Empty when libusb finds nothing or fails.
+class BridgeList {
+ public:
+  explicit BridgeList(ftdi_context* context);
+  ~BridgeList();
+  BridgeList(const BridgeList&) = delete;
+  BridgeList& operator=(const BridgeList&) = delete;
+
+  size_t size() const { return devices_.size(); }
+  libusb_device* device(size_t index) const { return devices_[index]; }
+  // Opens the bridge briefly to read its strings; nothing when it cannot be opened.
+  std::optional<BridgeStrings> Strings(size_t index) const;
+  // The first bridge that matches `choice`.
+  std::optional<size_t> Find(const BridgeChoice& choice) const;
+
+ private:
+  ftdi_context* context_;
+  ftdi_device_list* list_ = nullptr;
+  std::vector<libusb_device*> devices_;
+};
+
+}  // namespace qvx::ftdi

@@ -1,0 +1,145 @@
+#include "ftdi/ftdi_port.h"
+
+#include <algorithm>
+#include <array>
+
+namespace qvx::ftdi {
+namespace {
+
+using d2xx::Dword;
+using d2xx::Status;
+using Clock = std::chrono::steady_clock;
+
+// The chip holds received bytes until 64 have gathered or its latency timer runs out. The status
+// poll waits for a single byte, so with the chip's default 16 ms every poll, and every empty
+// queue query, would cost up to 16 ms; 2 ms keeps both short while still letting a full packet
+// form during a stream.
+constexpr unsigned char kLatencyTimerMs = 2;
+// libftdi's bulk reads must outlast the latency timer, or an idle chip would look unplugged.
+constexpr int kShortestUsbReadMs = 50;
+constexpr int kDefaultUsbReadMs = 5000;
+constexpr size_t kFillChunk = 4096;
+
+struct ContextDeleter {
+  void operator()(ftdi_context* context) const { ftdi_free(context); }
+};
+using Context = std::unique_ptr<ftdi_context, ContextDeleter>;
+
+}  // namespace
+
+std::unique_ptr<FtdiPort> FtdiPort::Open(const BridgeChoice& choice, Status& status) {
+  Context context(ftdi_new());  // nullptr when libusb cannot start (no USB access)
+  status = d2xx::FT_DEVICE_NOT_FOUND;
+  if (!context)
+    return nullptr;
+  std::optional<size_t> found;
+  {
+    const BridgeList bridges(context.get());
+    found = bridges.Find(choice);
+    if (!found)
+      return nullptr;
+    // Detaches ftdi_sio, claims the interface, resets the chip and sets 9600 baud.
+    if (ftdi_usb_open_dev(context.get(), bridges.device(*found)) < 0) {
+      status = d2xx::FT_DEVICE_NOT_OPENED;
+      return nullptr;
+    }
+  }
+  if (ftdi_set_latency_timer(context.get(), kLatencyTimerMs) < 0) {
+    ftdi_usb_close(context.get());
+    status = d2xx::FT_IO_ERROR;
+    return nullptr;
+  }
+  status = d2xx::FT_OK;
+  return std::unique_ptr<FtdiPort>(new FtdiPort(context.release()));
+}
+
+FtdiPort::~FtdiPort() {
+  ftdi_usb_close(context_);
+  ftdi_free(context_);
+}
+
+bool FtdiPort::Fill() {
+  std::array<uint8_t, kFillChunk> chunk{};
+  const int got = ftdi_read_data(context_, chunk.data(), static_cast<int>(chunk.size()));
+  if (got < 0)
+    return false;
+  queue_.insert(queue_.end(), chunk.begin(), chunk.begin() + got);
+  return true;
+}
+
+Status FtdiPort::Read(uint8_t* buffer, Dword count, Dword& received) {
+  const bool forever = read_timeout_ms_ == 0;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(read_timeout_ms_);
+  bool usb_ok = true;
+  while (queue_.size() < count) {
+    usb_ok = Fill();
+    if (!usb_ok || (!forever && Clock::now() >= deadline))
+      break;
+  }
+  const size_t taken = std::min<size_t>(count, queue_.size());
+  std::copy_n(queue_.begin(), taken, buffer);
+  queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(taken));
+  received = static_cast<Dword>(taken);
+  return usb_ok ? d2xx::FT_OK : d2xx::FT_IO_ERROR;
+}
+
+Status FtdiPort::Write(const uint8_t* buffer, Dword count, Dword& written) {
+  written = 0;
+  if (count == 0)
+    return d2xx::FT_OK;
+  const int sent = ftdi_write_data(context_, buffer, static_cast<int>(count));
+  if (sent < 0)
+    return d2xx::FT_IO_ERROR;
+  written = static_cast<Dword>(sent);
+  return written == count ? d2xx::FT_OK : d2xx::FT_IO_ERROR;
+}
+
+Status FtdiPort::Reset() {
+  queue_.clear();
+  return ftdi_usb_reset(context_) < 0 ? d2xx::FT_IO_ERROR : d2xx::FT_OK;
+}
+
+Status FtdiPort::Purge(Dword mask) {
+  bool ok = true;
+  // Receive is the chip-to-host direction: libftdi's tciflush, which also drops its own buffer.
+  if ((mask & d2xx::FT_PURGE_RX) != 0) {
+    queue_.clear();
+    ok = ftdi_tciflush(context_) >= 0;
+  }
+  if ((mask & d2xx::FT_PURGE_TX) != 0)
+    ok = ftdi_tcoflush(context_) >= 0 && ok;
+  return ok ? d2xx::FT_OK : d2xx::FT_IO_ERROR;
+}
+
+Status FtdiPort::SetTimeouts(Dword read_ms, Dword write_ms) {
+  read_timeout_ms_ = read_ms;
+  // Each bulk read ends within the latency timer on a live chip; this bounds a stalled one.
+  context_->usb_read_timeout =
+      read_ms == 0 ? kDefaultUsbReadMs
+                   : static_cast<int>(std::clamp<Dword>(read_ms, kShortestUsbReadMs, 1u << 30));
+  // libusb also takes 0 as "no time-out", as D2XX does.
+  context_->usb_write_timeout = static_cast<int>(std::min<Dword>(write_ms, 1u << 30));
+  return d2xx::FT_OK;
+}
+
+Status FtdiPort::QueueStatus(Dword& waiting) {
+  const bool usb_ok = Fill();
+  waiting = static_cast<Dword>(queue_.size());
+  return usb_ok ? d2xx::FT_OK : d2xx::FT_IO_ERROR;
+}
+
+std::optional<size_t> CountBridges() {
+  Context context(ftdi_new());
+  if (!context)
+    return std::nullopt;
+  return BridgeList(context.get()).size();
+}
+
+std::optional<BridgeStrings> BridgeStringsAt(size_t index) {
+  Context context(ftdi_new());
+  if (!context)
+    return std::nullopt;
+  return BridgeList(context.get()).Strings(index);
+}
+
+}  // namespace qvx::ftdi

@@ -1,0 +1,54 @@
+// One opened FTDI bridge with D2XX behaviour on top of libftdi: a receive queue of its own (libftdi
+// has no "bytes waiting" call), reads that block until the bytes asked for arrive or the read
+// time-out passes, and D2XX statuses for every outcome.
+#pragma once
+
+#include <ftdi.h>
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "device/d2xx.h"
+#include "ftdi/bridge_search.h"
+
+namespace qvx::ftdi {
+
+class FtdiPort {
+ public:
+  // Opens the bridge that matches `choice`; `status` says why when the result is empty.
+  static std::unique_ptr<FtdiPort> Open(const BridgeChoice& choice, d2xx::Status& status);
+  ~FtdiPort();
+  FtdiPort(const FtdiPort&) = delete;
+  FtdiPort& operator=(const FtdiPort&) = delete;
+
+  d2xx::Status Read(uint8_t* buffer, d2xx::Dword count, d2xx::Dword& received);
+  d2xx::Status Write(const uint8_t* buffer, d2xx::Dword count, d2xx::Dword& written);
+  d2xx::Status Reset();
+  d2xx::Status Purge(d2xx::Dword mask);
+  d2xx::Status SetTimeouts(d2xx::Dword read_ms, d2xx::Dword write_ms);
+  d2xx::Status QueueStatus(d2xx::Dword& waiting);
+
+  // Calls on one handle from several threads take turns.
+  std::mutex& mutex() { return mutex_; }
+
+ private:
+  explicit FtdiPort(ftdi_context* context) : context_(context) {}
+  // Moves whatever the chip holds into the queue without waiting for more than one packet
+  // (the chip answers every bulk read within its latency timer). False when USB failed.
+  bool Fill();
+
+  ftdi_context* context_;
+  std::deque<uint8_t> queue_;
+  d2xx::Dword read_timeout_ms_ = 0;  // 0: wait for ever, as D2XX does
+  std::mutex mutex_;
+};
+
+// The number of attached bridges, and one bridge's strings, each from a fresh enumeration.
+// Nothing when libusb cannot be started.
+std::optional<size_t> CountBridges();
+std::optional<BridgeStrings> BridgeStringsAt(size_t index);
+
+}  // namespace qvx::ftdi
