@@ -1,9 +1,11 @@
 // The one place that differs between platforms when the driver library is loaded: dlopen/dlsym on
 // Linux, LoadLibraryA/GetProcAddress on Windows. The library is loaded by plain file name, so the
-// platform's normal library search applies.
+// platform's normal library search applies; on Linux the open library beside the program is the
+// fallback.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qvx {
 
@@ -12,6 +14,10 @@ inline constexpr const char* kDriverLibraryName = "Ftd2xx.dll";
 #else
 inline constexpr const char* kDriverLibraryName = "libftd2xx.so";
 #endif
+
+// Set to 1, this environment variable makes the loader name the driver file it loaded (or that it
+// loaded none) in one line on standard error.
+inline constexpr const char* kDriverTraceVariable = "QVX_DRIVER_TRACE";
 
 class LibraryLoader {
  public:
@@ -22,15 +28,22 @@ class LibraryLoader {
   virtual void* Find(void* library, const char* name) = 0;
 };
 
-// Loads a library by name through the platform loader; the library is never released.
+// Loads a library through the platform loader; the library is never released.
 class SystemLibraryLoader final : public LibraryLoader {
  public:
-  explicit SystemLibraryLoader(std::string file_name = kDriverLibraryName);
+  // The driver library by plain name; on Linux then the open library beside the executable.
+  SystemLibraryLoader();
+  // `file_name` by plain name only.
+  explicit SystemLibraryLoader(std::string file_name);
+  // `file_name` by plain name, then each of `fallback_paths` in turn.
+  SystemLibraryLoader(std::string file_name, std::vector<std::string> fallback_paths);
+
   void* Load() override;
   void* Find(void* library, const char* name) override;
 
  private:
   std::string file_name_;
+  std::vector<std::string> fallback_paths_;
 };
 
 }  // namespace qvx

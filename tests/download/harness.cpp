@@ -131,7 +131,8 @@ std::vector<std::string> Session::Script(size_t from) const {
   std::vector<std::string> lines;
   for (size_t i = from; i < recorder.trace.size(); ++i) {
     const std::string& entry = recorder.trace[i];
-    if (entry.starts_with("FT_Write ")) {
+    // Both prefixes are nine characters long.
+    if (entry.starts_with("FT_Write ") || entry.starts_with("bulk out ")) {
       const auto arrow = entry.find(" -> ");
       const std::string hex = entry.substr(9, arrow - 9);
       const size_t count = (hex.size() + 1) / 3;

@@ -27,6 +27,7 @@ namespace qvx::test {
 // needs to interleave driver calls with its own events.
 class Generator : public VirtualGenerator {
  public:
+  using VirtualGenerator::VirtualGenerator;
   size_t CallCount() const;
   std::string Call(size_t index) const;
   // Flash bytes of `units` address units from `address` (two bytes a unit).
@@ -85,7 +86,8 @@ struct Session {
   // The trace from `from` on, with runs of "pause" folded into "pause xN".
   std::vector<std::string> Folded(size_t from = 0) const;
   // What the user and the generator see, without pauses, cursors and button switches: device
-  // writes as "> F4 06 80 00" (longer ones as "> [1536]"), waits, titles, progress, boxes, file
+  // writes (driver calls, or bulk-out transfers of the libusb double) as "> F4 06 80 00" (longer
+  // ones as "> [1536]"), waits, titles, progress, boxes, file
   // dialogs and edit texts. Runs of one entry are folded into "entry xN".
   std::vector<std::string> Script(size_t from = 0) const;
   // Only the entries that start with one of the prefixes.

@@ -1,0 +1,224 @@
+// The open libftd2xx.so's entry points called directly, over the libusb double: what the loader
+// never does on its own (several bridges, listing, bad handles) and what it needs to be exact
+// (reads that wait, answers spread over several USB packets).
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+#include "device/d2xx.h"
+#include "tests/download/harness.h"
+#include "tests/usb-double/usb_double_control.h"
+
+namespace qvx::test {
+namespace {
+
+using d2xx::Dword;
+using d2xx::Handle;
+using d2xx::Status;
+
+// The ten entry points of the open library.
+struct OpenDriver {
+  OpenDriver() {
+    void* library = dlopen(QVX_OPEN_DRIVER, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr)
+      throw std::runtime_error(dlerror());
+    auto bind = [library](auto& fn, const char* name) {
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(library, name));
+      if (fn == nullptr)
+        throw std::runtime_error(std::string("open driver lacks ") + name);
+    };
+    bind(Open, "FT_Open");
+    bind(OpenEx, "FT_OpenEx");
+    bind(ListDevices, "FT_ListDevices");
+    bind(Close, "FT_Close");
+    bind(Read, "FT_Read");
+    bind(Write, "FT_Write");
+    bind(ResetDevice, "FT_ResetDevice");
+    bind(Purge, "FT_Purge");
+    bind(SetTimeouts, "FT_SetTimeouts");
+    bind(GetQueueStatus, "FT_GetQueueStatus");
+  }
+
+  Status WriteBytes(Handle handle, std::vector<uint8_t> bytes) const {
+    Dword written = 0;
+    const Status status = Write(handle, bytes.data(), static_cast<Dword>(bytes.size()), &written);
+    return status == d2xx::FT_OK && written != bytes.size() ? d2xx::FT_IO_ERROR : status;
+  }
+
+  d2xx::OpenFn Open = nullptr;
+  d2xx::OpenExFn OpenEx = nullptr;
+  d2xx::ListDevicesFn ListDevices = nullptr;
+  d2xx::CloseFn Close = nullptr;
+  d2xx::ReadFn Read = nullptr;
+  d2xx::WriteFn Write = nullptr;
+  d2xx::ResetDeviceFn ResetDevice = nullptr;
+  d2xx::PurgeFn Purge = nullptr;
+  d2xx::SetTimeoutsFn SetTimeouts = nullptr;
+  d2xx::GetQueueStatusFn GetQueueStatus = nullptr;
+};
+
+constexpr uint8_t kBeginLoad = 0xF0;
+constexpr uint8_t kReadStatus = 0xFD;
+char kDescription[] = "QVX5120I1";
+
+class DriverCallsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { usb.Reset(); }
+
+  // The wire of bridge `index` as hex.
+  std::string WireOf(unsigned long index) const {
+    reinterpret_cast<decltype(&VG_ObserveBridge)>(usb.Symbol("VG_ObserveBridge"))(index);
+    return Hex(usb.Wire());
+  }
+
+  Generator usb{QVX_USB_DOUBLE};
+  OpenDriver ft;
+};
+
+struct ShortReadCase {
+  const char* name;
+  bool mute;
+  Dword asked;
+  Dword expected;
+};
+
+void PrintTo(const ShortReadCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class ShortReadTest : public DriverCallsTest,
+                      public ::testing::WithParamInterface<ShortReadCase> {};
+
+TEST_P(ShortReadTest, ReadWaitsOutItsTimeOutAndReportsWhatArrived) {
+  usb.SetOption("mute", GetParam().mute ? 1 : 0);
+  Handle handle = nullptr;
+  ASSERT_EQ(ft.OpenEx(kDescription, d2xx::FT_OPEN_BY_DESCRIPTION, &handle), d2xx::FT_OK);
+  constexpr Dword kTimeoutMs = 100;
+  ASSERT_EQ(ft.SetTimeouts(handle, kTimeoutMs, 0), d2xx::FT_OK);
+  ASSERT_EQ(ft.WriteBytes(handle, {kBeginLoad, kReadStatus}), d2xx::FT_OK);
+
+  uint8_t buffer[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+  Dword received = 99;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ft.Read(handle, buffer, GetParam().asked, &received), d2xx::FT_OK);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(received, GetParam().expected);
+  // Fewer bytes than asked means the whole time-out was spent waiting for the rest.
+  EXPECT_GE(waited, std::chrono::milliseconds(kTimeoutMs));
+  EXPECT_EQ(buffer[0], GetParam().expected == 1 ? 1 : 0xAA);
+  EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Read, ShortReadTest,
+                         ::testing::Values(ShortReadCase{"MuteGeneratorGivesNothing", true, 1, 0},
+                                           ShortReadCase{"OneAnswerOfThreeAsked", false, 3, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DriverCallsTest, AnswersSpreadOverSeveralPacketsArriveWholeAndInOrder) {
+  // 150 answers need three 64-byte packets, each opened by two status bytes.
+  std::vector<uint8_t> answers(150);
+  for (size_t i = 0; i < answers.size(); ++i)
+    answers[i] = static_cast<uint8_t>(i + 1);
+  usb.SetStatusAnswers(answers);
+  Handle handle = nullptr;
+  ASSERT_EQ(ft.Open(0, &handle), d2xx::FT_OK);
+  std::vector<uint8_t> polls(1 + answers.size(), kReadStatus);
+  polls[0] = kBeginLoad;
+  ASSERT_EQ(ft.WriteBytes(handle, polls), d2xx::FT_OK);
+
+  Dword waiting = 0;
+  EXPECT_EQ(ft.GetQueueStatus(handle, &waiting), d2xx::FT_OK);
+  EXPECT_EQ(waiting, answers.size());
+  std::vector<uint8_t> got(answers.size() + 1, 0);
+  Dword received = 0;
+  ASSERT_EQ(ft.SetTimeouts(handle, 100, 0), d2xx::FT_OK);
+  EXPECT_EQ(ft.Read(handle, got.data(), 10, &received), d2xx::FT_OK);
+  EXPECT_EQ(received, 10u);
+  EXPECT_EQ(ft.Read(handle, got.data() + 10, static_cast<Dword>(answers.size() - 10), &received),
+            d2xx::FT_OK);
+  EXPECT_EQ(received, answers.size() - 10);
+  got.resize(answers.size());
+  EXPECT_EQ(Hex(got), Hex(answers));
+
+  // A purge of the receive side drops answers the chip holds.
+  ASSERT_EQ(ft.WriteBytes(handle, {kReadStatus, kReadStatus}), d2xx::FT_OK);
+  EXPECT_EQ(ft.Purge(handle, d2xx::FT_PURGE_RX), d2xx::FT_OK);
+  EXPECT_EQ(ft.GetQueueStatus(handle, &waiting), d2xx::FT_OK);
+  EXPECT_EQ(waiting, 0u);
+  EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
+}
+
+TEST_F(DriverCallsTest, TwoGeneratorsAreListedAndEachHandleReachesItsOwn) {
+  usb.SetOption("devices", 2);
+  Dword count = 0;
+  EXPECT_EQ(ft.ListDevices(&count, nullptr, d2xx::FT_LIST_NUMBER_ONLY), d2xx::FT_OK);
+  EXPECT_EQ(count, 2u);
+  for (uintptr_t index : {0, 1}) {
+    char serial[16] = {};
+    char description[64] = {};
+    EXPECT_EQ(ft.ListDevices(reinterpret_cast<void*>(index), serial,
+                             d2xx::FT_LIST_BY_INDEX | d2xx::FT_OPEN_BY_SERIAL_NUMBER),
+              d2xx::FT_OK);
+    EXPECT_EQ(ft.ListDevices(reinterpret_cast<void*>(index), description,
+                             d2xx::FT_LIST_BY_INDEX | d2xx::FT_OPEN_BY_DESCRIPTION),
+              d2xx::FT_OK);
+    EXPECT_EQ(std::string(serial), index == 0 ? "QVX00001" : "QVX00002");
+    EXPECT_EQ(std::string(description), "QVX5120I1");
+  }
+
+  char second_serial[] = "QVX00002";
+  Handle second = nullptr, first = nullptr, again = nullptr;
+  ASSERT_EQ(ft.OpenEx(second_serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &second), d2xx::FT_OK);
+  ASSERT_EQ(ft.OpenEx(kDescription, d2xx::FT_OPEN_BY_DESCRIPTION, &first), d2xx::FT_OK);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(ft.OpenEx(second_serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &again),
+            d2xx::FT_DEVICE_NOT_OPENED);
+  EXPECT_EQ(ft.WriteBytes(second, {kBeginLoad, 0xFF}), d2xx::FT_OK);
+  EXPECT_EQ(ft.WriteBytes(first, {kBeginLoad}), d2xx::FT_OK);
+  EXPECT_EQ(WireOf(0), "F0");
+  EXPECT_EQ(WireOf(1), "F0 FF");
+
+  EXPECT_EQ(ft.Close(second), d2xx::FT_OK);
+  EXPECT_EQ(ft.WriteBytes(second, {0xFF}), d2xx::FT_INVALID_HANDLE);
+  EXPECT_EQ(ft.WriteBytes(first, {0xFF}), d2xx::FT_OK);
+  EXPECT_EQ(ft.Close(first), d2xx::FT_OK);
+  EXPECT_EQ(ft.Close(first), d2xx::FT_INVALID_HANDLE);
+  char unknown_serial[] = "QVX00003";
+  EXPECT_EQ(ft.OpenEx(unknown_serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &again),
+            d2xx::FT_DEVICE_NOT_FOUND);
+}
+
+TEST_F(DriverCallsTest, NullHandlesAndPointersGetStatusesNotCrashes) {
+  Handle handle = nullptr;
+  uint8_t byte = 0;
+  Dword count = 0;
+  EXPECT_EQ(ft.OpenEx(nullptr, d2xx::FT_OPEN_BY_DESCRIPTION, &handle), d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.OpenEx(kDescription, 4, &handle), d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.OpenEx(kDescription, d2xx::FT_OPEN_BY_DESCRIPTION, nullptr),
+            d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.ListDevices(nullptr, nullptr, d2xx::FT_LIST_NUMBER_ONLY),
+            d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.Read(nullptr, &byte, 1, &count), d2xx::FT_INVALID_HANDLE);
+  EXPECT_EQ(ft.Write(nullptr, &byte, 1, &count), d2xx::FT_INVALID_HANDLE);
+  EXPECT_EQ(ft.ResetDevice(nullptr), d2xx::FT_INVALID_HANDLE);
+  EXPECT_EQ(ft.Purge(nullptr, d2xx::FT_PURGE_RX), d2xx::FT_INVALID_HANDLE);
+  EXPECT_EQ(ft.SetTimeouts(nullptr, 1, 1), d2xx::FT_INVALID_HANDLE);
+  EXPECT_EQ(ft.GetQueueStatus(nullptr, &count), d2xx::FT_INVALID_HANDLE);
+  EXPECT_EQ(ft.Close(nullptr), d2xx::FT_INVALID_HANDLE);
+
+  ASSERT_EQ(ft.Open(0, &handle), d2xx::FT_OK);
+  EXPECT_EQ(ft.Read(handle, nullptr, 1, &count), d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.Read(handle, &byte, 1, nullptr), d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.Write(handle, nullptr, 1, &count), d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.Write(handle, &byte, 1, nullptr), d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.GetQueueStatus(handle, nullptr), d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
+  EXPECT_TRUE(usb.Wire().empty());
+}
+
+}  // namespace
+}  // namespace qvx::test
