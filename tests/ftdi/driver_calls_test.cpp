@@ -11,7 +11,6 @@
 
 #include "device/d2xx.h"
 #include "tests/download/harness.h"
-#include "tests/usb-double/usb_double_control.h"
 
 namespace qvx::test {
 namespace {
@@ -69,9 +68,9 @@ class DriverCallsTest : public ::testing::Test {
  protected:
   void SetUp() override { usb.Reset(); }
 
-  // The wire of bridge `index` as hex.
-  std::string WireOf(unsigned long index) const {
-    reinterpret_cast<decltype(&VG_ObserveBridge)>(usb.Symbol("VG_ObserveBridge"))(index);
+  // The wire of unit `index` as hex.
+  std::string WireOf(int index) const {
+    EXPECT_TRUE(usb.SelectUnit(index));
     return Hex(usb.Wire());
   }
 
@@ -153,7 +152,7 @@ TEST_F(DriverCallsTest, AnswersSpreadOverSeveralPacketsArriveWholeAndInOrder) {
 }
 
 TEST_F(DriverCallsTest, TwoGeneratorsAreListedAndEachHandleReachesItsOwn) {
-  usb.SetOption("devices", 2);
+  usb.SetUnits(2);
   Dword count = 0;
   EXPECT_EQ(ft.ListDevices(&count, nullptr, d2xx::FT_LIST_NUMBER_ONLY), d2xx::FT_OK);
   EXPECT_EQ(count, 2u);

@@ -1,9 +1,10 @@
 // The VG_ control functions over the double's bus, so the tests' virtual-generator access works
-// unchanged on a generator reached through libftdi. The capture holds the double's own lines.
+// unchanged on a generator reached through libftdi: units are the bridges on the bus, and the
+// capture holds the double's own lines, one per transfer, for the whole bus.
 #include <mutex>
 
+#include "emulator/vg_control.h"
 #include "tests/usb-double/usb_bus.h"
-#include "tests/usb-double/usb_double_control.h"
 
 using qvx::usbdouble::TheBus;
 
@@ -22,6 +23,17 @@ void VG_Reset(void) {
   locked.bus.Reset();
 }
 
+void VG_SetUnits(int count) {
+  Locked locked;
+  locked.bus.Reset();
+  locked.bus.SetOption("devices", count);
+}
+
+int VG_SelectUnit(int index) {
+  Locked locked;
+  return locked.bus.Select(index) ? 1 : 0;
+}
+
 void VG_SetOption(const char* name, long long value) {
   Locked locked;
   if (name != nullptr)
@@ -30,34 +42,34 @@ void VG_SetOption(const char* name, long long value) {
 
 void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count) {
   Locked locked;
-  locked.bus.observed().generator.SetScriptedAnswers(
+  locked.bus.selected().generator.SetScriptedAnswers(
       answers != nullptr ? std::span(answers, count) : std::span<const unsigned char>());
 }
 
 void VG_SetFlashFile(const char* path) {
   Locked locked;
-  locked.bus.observed().generator.flash().Attach(path != nullptr ? std::optional<std::string>(path)
+  locked.bus.selected().generator.flash().Attach(path != nullptr ? std::optional<std::string>(path)
                                                                  : std::nullopt);
 }
 
 const unsigned char* VG_Flash(void) {
   Locked locked;
-  return locked.bus.observed().generator.flash().image().data();
+  return locked.bus.selected().generator.flash().image().data();
 }
 
 unsigned long VG_FlashBytes(void) {
   Locked locked;
-  return locked.bus.observed().generator.flash().image().size();
+  return locked.bus.selected().generator.flash().image().size();
 }
 
 const unsigned char* VG_Wire(void) {
   Locked locked;
-  return locked.bus.observed().wire.data();
+  return locked.bus.selected().wire.data();
 }
 
 unsigned long VG_WireBytes(void) {
   Locked locked;
-  return locked.bus.observed().wire.size();
+  return locked.bus.selected().wire.size();
 }
 
 unsigned long VG_CallCount(void) {
@@ -73,21 +85,16 @@ const char* VG_Call(unsigned long index) {
 
 unsigned long VG_ViolationCount(void) {
   Locked locked;
-  return locked.bus.observed().generator.violations().size();
+  return locked.bus.selected().generator.violations().size();
 }
 
 const char* VG_Violation(unsigned long index) {
   Locked locked;
-  const auto& violations = locked.bus.observed().generator.violations();
+  const auto& violations = locked.bus.selected().generator.violations();
   return index < violations.size() ? violations[index].c_str() : nullptr;
 }
 
 int VG_InLoadingMode(void) {
   Locked locked;
-  return locked.bus.observed().generator.loading() ? 1 : 0;
-}
-
-void VG_ObserveBridge(unsigned long index) {
-  Locked locked;
-  locked.bus.Observe(index);
+  return locked.bus.selected().generator.loading() ? 1 : 0;
 }

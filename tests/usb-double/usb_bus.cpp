@@ -47,7 +47,7 @@ void Bus::Reset() {
 
 void Bus::MakeBridges() {
   bridges_.clear();
-  observed_ = 0;
+  selected_ = 0;
   for (int i = 0; i < std::max(settings_.devices, 1); ++i) {
     auto bridge = std::make_unique<Bridge>();
     bridge->serial = vg::Format("QVX%05d", i + 1);
@@ -90,9 +90,11 @@ bool Bus::SetOption(const std::string& name, long long value) {
   return true;
 }
 
-void Bus::Observe(size_t index) {
-  if (index < bridges_.size())
-    observed_ = index;
+bool Bus::Select(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= bridges_.size())
+    return false;
+  selected_ = static_cast<size_t>(index);
+  return true;
 }
 
 int Bus::TakeBytes(Bridge& bridge, std::span<const uint8_t> bytes, int& transferred) {

@@ -48,9 +48,9 @@ class Bus {
   const BusSettings& settings() const { return settings_; }
 
   std::vector<std::unique_ptr<Bridge>>& bridges() { return bridges_; }
-  // The bridge the VG_ functions report on.
-  Bridge& observed() { return *bridges_.at(observed_); }
-  void Observe(size_t index);
+  // The bridge the VG_ functions act on; false, and no change, when there is no such bridge.
+  Bridge& selected() { return *bridges_.at(selected_); }
+  bool Select(int index);
 
   // Bulk out: feeds the generator, honouring the unplug fault. Returns the libusb status.
   int TakeBytes(Bridge& bridge, std::span<const uint8_t> bytes, int& transferred);
@@ -68,7 +68,7 @@ class Bus {
 
   BusSettings settings_;
   std::vector<std::unique_ptr<Bridge>> bridges_;
-  size_t observed_ = 0;
+  size_t selected_ = 0;
   std::vector<std::string> calls_;
 };
 
