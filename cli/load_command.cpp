@@ -139,10 +139,12 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
   LoadCommand command;
   if (args.empty())
     throw UsageError("no operation given (see --help)");
-  if (args.front() == "--help" || args.front() == "-h") {
+  if (args.front() == "--help" || args.front() == "-h" || args.front() == "--version") {
+    command.version = args.front() == "--version";
+    command.help = !command.version;
     if (args.size() > 1)
-      throw UsageError("--help takes no operations");
-    command.help = true;
+      throw UsageError(command.version ? "--version takes no operations"
+                                       : "--help takes no operations");
     return command;
   }
   size_t next = 0;

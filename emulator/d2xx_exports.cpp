@@ -14,7 +14,13 @@
 #include "emulator/vg_control.h"
 #include "emulator/virtual_device.h"
 
+// On Windows a module-definition file exports the entry points under their plain names; marking
+// them here too would add the decorated __stdcall names (FT_Write@16) of 32-bit builds.
+#if defined(_WIN32)
+#define QVX_VG_EXPORT extern "C"
+#else
 #define QVX_VG_EXPORT extern "C" QVX_VG_API
+#endif
 
 using d2xx::Dword;
 using d2xx::Handle;

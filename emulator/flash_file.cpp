@@ -1,42 +1,15 @@
+// The flash file, read and written with the standard library only, so the same code serves Linux
+// and Windows; the platforms differ only in where the file lives by default.
 #include "emulator/flash_file.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 
 namespace qvx::vg {
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0)
-      close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-bool WriteAll(int fd, size_t offset, std::span<const uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
-    if (n <= 0)
-      return false;
-    bytes = bytes.subspan(static_cast<size_t>(n));
-    offset += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 const char* NonEmptyEnv(const char* name) {
   const char* value = std::getenv(name);
@@ -45,21 +18,39 @@ const char* NonEmptyEnv(const char* name) {
 
 constexpr std::string_view kDefaultFlashName = "virtual-generator-flash.bin";
 
+// Where programs keep their state: %LOCALAPPDATA% on Windows, $XDG_STATE_HOME (by default
+// $HOME/.local/state) elsewhere. Nothing when the environment does not say.
+std::optional<std::filesystem::path> StateDirectory() {
+#if defined(_WIN32)
+  if (const char* local = NonEmptyEnv("LOCALAPPDATA"))
+    return std::filesystem::path(local);
+#else
+  if (const char* xdg = NonEmptyEnv("XDG_STATE_HOME"))
+    return std::filesystem::path(xdg);
+  if (const char* home = NonEmptyEnv("HOME"))
+    return std::filesystem::path(home) / ".local" / "state";
+#endif
+  return std::nullopt;
+}
+
+bool WriteAt(std::fstream& file, size_t offset, std::span<const uint8_t> bytes) {
+  file.seekp(static_cast<std::streamoff>(offset));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  file.flush();
+  return file.good();
+}
+
 std::optional<std::string> FirstUnitFlashPath() {
   if (const char* flash = NonEmptyEnv("QVX_VG_FLASH")) {
     if (std::string_view(flash) == "none")
       return std::nullopt;
     return std::string(flash);
   }
-  std::filesystem::path state;
-  if (const char* xdg = NonEmptyEnv("XDG_STATE_HOME")) {
-    state = xdg;
-  } else if (const char* home = NonEmptyEnv("HOME")) {
-    state = std::filesystem::path(home) / ".local" / "state";
-  } else {
+  const auto state = StateDirectory();
+  if (!state)
     return std::nullopt;
-  }
-  return (state / "qvx5120" / kDefaultFlashName).string();
+  return (*state / "qvx5120" / kDefaultFlashName).string();
 }
 
 }  // namespace
@@ -97,20 +88,12 @@ std::optional<std::string> FlashPathFromEnvironment(int index) {
 }
 
 bool ReadFlashFile(const std::string& path, std::span<uint8_t> image) {
-  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat st {};
-  if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || st.st_size != static_cast<off_t>(image.size())) {
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) != image.size() || error)
     return false;
-  }
-  size_t done = 0;
-  while (done < image.size()) {
-    const ssize_t n =
-        pread(fd.get(), image.data() + done, image.size() - done, static_cast<off_t>(done));
-    if (n <= 0)
-      return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  std::ifstream file(path, std::ios::binary);
+  file.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  return file.good();
 }
 
 bool WriteFlashFile(const std::string& path, std::span<const uint8_t> image) {
@@ -118,13 +101,14 @@ bool WriteFlashFile(const std::string& path, std::span<const uint8_t> image) {
   const auto parent = std::filesystem::path(path).parent_path();
   if (!parent.empty())
     std::filesystem::create_directories(parent, ignored);
-  Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  return fd.get() >= 0 && WriteAll(fd.get(), 0, image);
+  std::fstream file(path, std::ios::out | std::ios::binary | std::ios::trunc);
+  return file.is_open() && WriteAt(file, 0, image);
 }
 
 bool WriteFlashRange(const std::string& path, size_t offset, std::span<const uint8_t> bytes) {
-  Fd fd(open(path.c_str(), O_WRONLY | O_CLOEXEC));
-  return fd.get() >= 0 && WriteAll(fd.get(), offset, bytes);
+  // in|out opens an existing file without truncating it, and fails when there is none.
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  return file.is_open() && WriteAt(file, offset, bytes);
 }
 
 }  // namespace qvx::vg

@@ -24,8 +24,9 @@ std::string UnitSiblingPath(const std::string& path, int index);
 
 // Unit `index`'s flash file. Unit 1's is QVX_VG_FLASH when set ("none" keeps the flash in memory:
 // no path); otherwise $XDG_STATE_HOME/qvx5120/virtual-generator-flash.bin, with XDG_STATE_HOME
-// defaulting to $HOME/.local/state. No path when neither variable helps. Other units use the
-// sibling of unit 1's file.
+// defaulting to $HOME/.local/state, and on Windows
+// %LOCALAPPDATA%\qvx5120\virtual-generator-flash.bin. No path when the environment does not help.
+// Other units use the sibling of unit 1's file.
 std::optional<std::string> FlashPathFromEnvironment(int index = 0);
 
 // Fills `image` from the file when it exists and has exactly the image's size.

@@ -3,12 +3,15 @@
 // no file and so no lock across processes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace qvx::vg {
 
 class OpenerLock {
  public:
+  static constexpr intptr_t kNoLock = -1;  // as INVALID_HANDLE_VALUE on Windows
+
   OpenerLock() = default;
   OpenerLock(const OpenerLock&) = delete;
   OpenerLock& operator=(const OpenerLock&) = delete;
@@ -20,7 +23,7 @@ class OpenerLock {
   void Release();
 
  private:
-  int fd_ = -1;
+  intptr_t lock_ = kNoLock;  // the locked file's descriptor, or its handle on Windows
 };
 
 // "<flash file>.lock".

@@ -1,6 +1,6 @@
-// The virtual generator's control interface, exported from its libftd2xx.so next to the D2XX entry
-// points. Tests and demos reach it by dlopen of the same library the application loaded and dlsym
-// of these names; the application itself never uses it.
+// The virtual generator's control interface, exported from its libftd2xx.so (Ftd2xx.dll on
+// Windows) next to the D2XX entry points. Tests and demos reach it by dlopen of the same library
+// the application loaded and dlsym of these names; the application itself never uses it.
 //
 // The library presents QVX_VG_UNITS units (default 1), serial numbers QVX00001, QVX00002, ...
 // The functions below act on the selected unit, unit 1 unless VG_SelectUnit chose another.
@@ -8,7 +8,9 @@
 // Pointers returned here stay valid until the next D2XX or VG_ call on that unit.
 #pragma once
 
-#if defined(__GNUC__)
+#if defined(_WIN32)
+#define QVX_VG_API __declspec(dllexport)
+#elif defined(__GNUC__)
 #define QVX_VG_API __attribute__((visibility("default")))
 #else
 #define QVX_VG_API

@@ -92,7 +92,8 @@ void VirtualDevice::Reset() {
 
   capture_file_.reset();
   if (const char* capture = std::getenv("QVX_VG_CAPTURE"); capture != nullptr && *capture) {
-    capture_file_.reset(std::fopen(UnitSiblingPath(capture, index_).c_str(), "a"));
+    // Binary, so the lines end in "\n" on Windows too and logs compare across platforms.
+    capture_file_.reset(std::fopen(UnitSiblingPath(capture, index_).c_str(), "ab"));
   }
 }
 

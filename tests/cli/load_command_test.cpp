@@ -75,6 +75,7 @@ TEST(LoadCommandTest, RefusesIncompleteAndUnknownCommandLines) {
   EXPECT_EQ(UsageMessage({"flash", "1"}), "\"flash\" is not an operation (see --help)");
   EXPECT_EQ(UsageMessage({"--help", "banner"}), "--help takes no operations");
   EXPECT_TRUE(ParseLoadCommand(Args{"-h"}).help);
+  EXPECT_EQ(UsageMessage({"--version", "banner"}), "--version takes no operations");
 }
 
 TEST(LoadCommandTest, ChecksContentBeforeAnythingIsSent) {

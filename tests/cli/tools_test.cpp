@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "cli/flash_tool.h"
@@ -43,6 +44,12 @@ TEST(ToolsTest, LoaderHelpUsageErrorAndNoGenerator) {
   EXPECT_EQ(help.status, cli::kExitCompleted);
   EXPECT_TRUE(help.out.starts_with("Usage: qvx5120-load OPERATION [OPERATION...]\n"));
   EXPECT_EQ(help.err, "");
+
+  for (const char* tool : {QVX_LOAD_TOOL, QVX_FLASH_TOOL}) {
+    const Process version = Shell("", std::string(tool) + " --version");
+    EXPECT_EQ(version.status, 0) << tool;
+    EXPECT_EQ(version.out, std::filesystem::path(tool).filename().string() + " " QVX_VERSION "\n");
+  }
 
   const Process usage = Shell("", QVX_LOAD_TOOL " pattern 16 x.tst");
   EXPECT_EQ(usage.status, cli::kExitUsage);
