@@ -121,6 +121,10 @@ int RunFlashTool(std::span<const std::string> args, std::ostream& out, std::ostr
       out << FlashUsage();
       return kFlashDone;
     }
+    if (!args.empty() && args.front() == "--version") {
+      out << "qvx5120-flash " QVX_VERSION "\n";
+      return kFlashDone;
+    }
     std::optional<std::string> image;
     int unit = 0;
     while (!args.empty() && (args.front() == "--image" || args.front() == "--unit")) {

@@ -139,10 +139,11 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
   LoadCommand command;
   if (args.empty())
     throw UsageError("no operation given (see --help)");
-  if (args.front() == "--help" || args.front() == "-h") {
+  command.help = args.front() == "--help" || args.front() == "-h";
+  command.version = args.front() == "--version";
+  if (command.help || command.version) {
     if (args.size() > 1)
-      throw UsageError("--help takes no operations");
-    command.help = true;
+      throw UsageError(std::string(command.help ? "--help" : "--version") + " takes no operations");
     return command;
   }
   size_t next = 0;

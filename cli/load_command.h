@@ -30,6 +30,7 @@ struct LoadStep {
 
 struct LoadCommand {
   bool help = false;
+  bool version = false;
   // --list: print the attached generators and run nothing.
   bool list = false;
   // --unit SERIAL, in the order given; with --all-units, every attached unit. Either runs the

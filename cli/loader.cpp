@@ -75,6 +75,10 @@ int RunLoader(std::span<const std::string> args, LoaderContext& context) {
     context.out << LoadUsage();
     return kExitCompleted;
   }
+  if (command.version) {
+    context.out << "qvx5120-load " QVX_VERSION "\n";
+    return kExitCompleted;
+  }
   if (command.list)
     return PrintList(context);
 
