@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "cli/loader.h"
-#include "download/controls.h"
+#include "download/request.h"
 #include "tests/download/fixture.h"
 #include "tests/download/image_check.h"
 
@@ -47,20 +47,17 @@ class OpenDriverTest : public ::testing::Test {
 
 // Start-up, a banner, a test pattern and the audio loop in one session.
 void DriveEveryKindOfDownload(Session& s) {
-  s.recorder.selections[control::kBannerCombo] = 7;
   s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-  s.downloads.DownloadBanner();
+  s.downloads.Run(DownloadRequest::Banner(7));
 
   std::vector<uint8_t> pattern(2880);
   for (size_t i = 0; i < pattern.size(); ++i)
     pattern[i] = static_cast<uint8_t>(i * 13 + 5);
-  s.recorder.selections[control::kPatternCombo] = 4;
   s.recorder.file_answers.push_back(WriteFile("pattern.tst", pattern));
-  s.downloads.DownloadTestPattern();
+  s.downloads.Run(DownloadRequest::Pattern(4));
 
-  s.recorder.selections[control::kFrequencyCombos[0]] = 12;  // 1000Hz
-  s.recorder.texts[control::kAmplitudeEdits[0]] = "-6";
-  s.downloads.DownloadAudio();
+  // Channel 1 at 1000Hz and -6 dBFS, the others silent.
+  s.downloads.Run(DownloadRequest::Audio({{12, 0, 0, 0}, {"-6", "0", "0", "0"}}));
 }
 
 TEST_F(OpenDriverTest, DownloadsReachTheFlashThroughLibftdiExactlyAsOnTheVirtualGenerator) {
@@ -92,7 +89,7 @@ TEST_F(OpenDriverTest, DownloadsReachTheFlashThroughLibftdiExactlyAsOnTheVirtual
 TEST_F(OpenDriverTest, UnplugMidBannerEndsInTheSameMessagesAsOnTheVirtualGenerator) {
   auto banner = [](Session& s) {
     s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-    s.downloads.DownloadBanner();
+    s.downloads.Run(DownloadRequest::Banner(0));
   };
   usb.SetOption("unplug_after", 5000);
   Session open(usb, QVX_OPEN_DRIVER);
@@ -125,7 +122,7 @@ TEST_P(AbsentDeviceTest, OpenFailsWithTheUsualBoxAndTitle) {
   EXPECT_FALSE(open.link.connected());
   EXPECT_EQ(open.Only({"box", "title"}),
             (Lines{"box USB DEVICE not responding", "title USB port NOT OPEN"}));
-  open.downloads.DownloadBanner();
+  open.downloads.Run(DownloadRequest::Banner(0));
   EXPECT_TRUE(usb.Wire().empty());
 }
 
