@@ -11,6 +11,7 @@ namespace qvx::vg {
 namespace {
 
 constexpr size_t kAddressBytes = 3;
+constexpr int kUsbFrameMs = 1;
 constexpr uint32_t kBlockUnits = kBlockPayload / 2;
 constexpr uint32_t kPatternUnits = kPatternSize / 2;
 
@@ -183,8 +184,14 @@ void Generator::Store(std::span<const uint8_t> data, const char* what) {
 }
 
 void Generator::Answer(uint8_t byte) {
+  // Over real USB an answer is at least one frame (1 ms) behind its command. With flash steps
+  // that take time, an emulator that answered at once would let the host's bounded poll run
+  // through all its attempts within one erase, which no real generator allows; without them the
+  // answers may come at once, which keeps the protocol tests quick.
+  const int floor_ms = status_.erase_ms > 0 ? kUsbFrameMs : 0;
+  const int latency_ms = std::max(status_.latency_ms, floor_ms);
   answers_.push_back(
-      {byte, std::chrono::steady_clock::now() + std::chrono::milliseconds(status_.latency_ms)});
+      {byte, std::chrono::steady_clock::now() + std::chrono::milliseconds(latency_ms)});
 }
 
 void Generator::AnswerStatus() {

@@ -118,6 +118,8 @@ TEST_F(EmuStatus, SlowEraseAnswersBusyUntilItsTimeHasPassed) {
   OpenLoading();
   vg_.SetOption("busy_polls", 0);
   vg_.SetOption("erase_ms", 400);
+  // Each answer now takes a USB frame to arrive: the reads wait for it.
+  ASSERT_EQ(host_.FT_SetTimeouts(host_.handle, 1000, 0), d2xx::FT_OK);
   host_.Erase(0x068000);
   EXPECT_EQ(host_.ReadStatus(), std::optional<uint8_t>(0));
   int busy = 1;
