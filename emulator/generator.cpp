@@ -1,6 +1,7 @@
 #include "emulator/generator.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "device/protocol.h"
@@ -31,6 +32,7 @@ void Generator::Restart() {
   busy_left_ = 0;
   busy_until_ = {};
   expect_ = Expect::kCommand;
+  command_ = nullptr;
   data_.clear();
   data_needed_ = 0;
 }
@@ -84,53 +86,53 @@ void Generator::Accept(std::span<const uint8_t> bytes, uint64_t wire_offset) {
   }
 }
 
-void Generator::StartCommand(uint8_t command) {
-  command_ = command;
-  switch (command) {
-    case CMD_BEGIN_LOAD:
-      loading_ = true;
-      return;
-    case CMD_END_LOAD:
-      loading_ = false;
-      return;
-    case CMD_SET_ADDRESS:
-    case CMD_ERASE_SECTOR:
-    case CMD_WRITE_BLOCK:
-    case CMD_WRITE_PATTERN:
-    case CMD_READ_STATUS:
-    case CMD_FINISH_WRITE:
-      break;
-    default:
-      Violation(Format("unknown command byte %02X", command));
-      return;
+// Each command of the protocol: its byte, the payload that follows it, whether it belongs inside
+// loading mode (outside it still runs, and is recorded as a violation), and what it does once its
+// payload is in.
+struct Generator::Command {
+  uint8_t byte;
+  size_t payload;
+  bool needs_loading;
+  void (Generator::*run)();
+};
+
+const Generator::Command* Generator::FindCommand(uint8_t byte) {
+  static constexpr std::array<Command, 8> kCommands = {{
+      {CMD_BEGIN_LOAD, 0, false, &Generator::BeginLoad},
+      {CMD_END_LOAD, 0, false, &Generator::EndLoad},
+      {CMD_SET_ADDRESS, kAddressBytes, true, &Generator::SetAddress},
+      {CMD_ERASE_SECTOR, 0, true, &Generator::EraseSector},
+      {CMD_WRITE_BLOCK, kBlockSize, true, &Generator::WriteBlock},
+      {CMD_WRITE_PATTERN, kPatternSize, true, &Generator::WritePattern},
+      {CMD_READ_STATUS, 0, true, &Generator::AnswerStatus},
+      {CMD_FINISH_WRITE, 0, true, &Generator::FinishWrite},
+  }};
+  const auto found = std::find_if(kCommands.begin(), kCommands.end(),
+                                  [byte](const Command& c) { return c.byte == byte; });
+  return found != kCommands.end() ? &*found : nullptr;
+}
+
+void Generator::StartCommand(uint8_t byte) {
+  command_ = FindCommand(byte);
+  if (command_ == nullptr) {
+    Violation(Format("unknown command byte %02X", byte));
+    return;
   }
-  if (!loading_)
-    Violation(Format("command %02X outside loading mode", command));
+  if (command_->needs_loading && !loading_)
+    Violation(Format("command %02X outside loading mode", byte));
 
   data_.clear();
-  data_needed_ = command == CMD_SET_ADDRESS     ? kAddressBytes
-                 : command == CMD_WRITE_BLOCK   ? kBlockSize
-                 : command == CMD_WRITE_PATTERN ? kPatternSize
-                                                : 0;
+  data_needed_ = command_->payload;
   if (data_needed_ > 0) {
     expect_ = Expect::kData;
     return;
   }
-  if (command == CMD_ERASE_SECTOR)
-    EraseSector();
-  if (command == CMD_READ_STATUS)
-    AnswerStatus();
-  // CMD_FINISH_WRITE: accepted; the flash is already up to date.
+  FinishCommand();
 }
 
 void Generator::FinishCommand() {
   expect_ = Expect::kCommand;
-  if (command_ == CMD_SET_ADDRESS)
-    SetAddress();
-  if (command_ == CMD_WRITE_BLOCK)
-    WriteBlock();
-  if (command_ == CMD_WRITE_PATTERN)
-    WritePattern();
+  (this->*command_->run)();
   data_.clear();
 }
 

@@ -53,14 +53,22 @@ class Generator {
 
  private:
   enum class Expect { kCommand, kData };
+  struct Command;
 
-  void StartCommand(uint8_t command);
+  // The rules of the command with this byte, or nullptr for a byte that is no command.
+  static const Command* FindCommand(uint8_t byte);
+  void StartCommand(uint8_t byte);
+  // Runs the current command once its payload is in.
   void FinishCommand();
+  void BeginLoad() { loading_ = true; }
+  void EndLoad() { loading_ = false; }
   void SetAddress();
   void EraseSector();
   void WriteBlock();
   void WritePattern();
   void AnswerStatus();
+  // Accepted; the flash is already up to date.
+  void FinishWrite() {}
   void Answer(uint8_t byte);
   // Starts a flash step: busy for the set number of polls and the set time.
   void StartFlashStep();
@@ -84,7 +92,7 @@ class Generator {
   SteadyTime busy_until_{};
 
   Expect expect_ = Expect::kCommand;
-  uint8_t command_ = 0;
+  const Command* command_ = nullptr;  // the command whose payload is coming in
   uint64_t command_offset_ = 0;
   size_t data_needed_ = 0;
   std::vector<uint8_t> data_;
