@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "device/d2xx.h"
+#include "emulator/options.h"
 #include "emulator/unit_registry.h"
 #include "emulator/vg_control.h"
 #include "emulator/virtual_device.h"
@@ -148,9 +149,13 @@ int VG_SelectUnit(int index) {
   return Units().Select(index) ? 1 : 0;
 }
 
-void VG_SetOption(const char* name, long long value) {
-  if (name != nullptr)
-    Selected().device.SetOption(name, value);
+int VG_SetOption(const char* name, long long value) {
+  return name != nullptr && Selected().device.SetOption(name, value) ? 0 : 1;
+}
+
+const char* VG_OptionVariable(unsigned long index) {
+  const auto options = qvx::vg::Options();
+  return index < options.size() ? options[index].variable : nullptr;
 }
 
 void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count) {

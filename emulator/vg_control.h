@@ -27,8 +27,13 @@ QVX_VG_API void VG_SetUnits(int count);
 // Makes unit `index` (0-based, as FT_Open and FT_ListDevices number them) the one the other VG_
 // functions act on. Returns 0 and changes nothing when there is no such unit.
 QVX_VG_API int VG_SelectUnit(int index);
-// "fail_open", "busy_polls", "never_ready", "mute", "unplug_after" (-1 = off).
-QVX_VG_API void VG_SetOption(const char* name, long long value);
+// Sets an option of the selected unit, as its environment variable would at reset: "fail_open",
+// "unplug_after" (-1 = off), "busy_polls", "never_ready", "mute", "erase_ms", "latency_ms".
+// Returns 0 when done, nonzero for a name that is no option (nothing changes then).
+QVX_VG_API int VG_SetOption(const char* name, long long value);
+// The environment variable of option `index` (0-based, "QVX_VG_FAIL_OPEN", ...), nullptr past the
+// last one: what a test clears so that no option comes from outside.
+QVX_VG_API const char* VG_OptionVariable(unsigned long index);
 // Status answers given first, one per CMD_READ_STATUS, before the normal busy/ready model.
 QVX_VG_API void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count);
 // nullptr keeps the flash in memory only; a path is loaded at once, as at open.

@@ -1,8 +1,6 @@
 #include "emulator/virtual_device.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,31 +16,6 @@ using d2xx::Status;
 
 constexpr size_t kDescriptionLogLimit = 64;
 constexpr size_t kListTextBytes = 64;  // a D2XX listing buffer holds 64 characters
-
-std::optional<long long> EnvNumber(const char* name) {
-  const char* text = std::getenv(name);
-  if (text == nullptr || *text == '\0')
-    return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || *end != '\0')
-    return std::nullopt;
-  return value;
-}
-
-bool EnvFlag(const char* name) {
-  return EnvNumber(name).value_or(0) != 0;
-}
-
-int ClampPolls(long long value) {
-  return static_cast<int>(std::clamp(value, 0LL, 1LL << 30));
-}
-
-// Milliseconds of emulated flash or USB time, at most a day.
-int ClampMs(long long value) {
-  return static_cast<int>(std::clamp(value, 0LL, 86'400'000LL));
-}
 
 // What the host passed to FT_OpenEx: the text for the string-based flags, else the raw value.
 std::string OpenArgText(const void* arg, Dword flags) {
@@ -74,19 +47,9 @@ void VirtualDevice::Reset() {
   calls_.clear();
   generator_.Restart();
 
-  faults_ = Faults{};
-  StatusBehaviour status;
-  if (FaultsApplyHere()) {
-    faults_.fail_open = EnvFlag("QVX_VG_FAIL_OPEN");
-    faults_.unplug_after = std::max(EnvNumber("QVX_VG_UNPLUG_AFTER").value_or(-1), -1LL);
-    status.busy_polls = ClampPolls(EnvNumber("QVX_VG_BUSY_POLLS").value_or(status.busy_polls));
-    status.never_ready = EnvFlag("QVX_VG_NEVER_READY");
-    status.mute = EnvFlag("QVX_VG_MUTE");
-    status.erase_ms = ClampMs(EnvNumber("QVX_VG_ERASE_MS").value_or(0));
-  }
-  // The USB latency is the link's, not a fault: every unit has it.
-  status.latency_ms = ClampMs(EnvNumber("QVX_VG_LATENCY_MS").value_or(0));
-  generator_.SetStatusBehaviour(status);
+  const UnitSettings settings = SettingsFromEnvironment(FaultsApplyHere());
+  faults_ = settings.faults;
+  generator_.SetStatusBehaviour(settings.status);
 
   generator_.flash().Attach(FlashPathFromEnvironment(index_));
 
@@ -98,31 +61,29 @@ void VirtualDevice::Reset() {
 }
 
 bool VirtualDevice::SetOption(std::string_view name, long long value) {
-  StatusBehaviour status = generator_.status_behaviour();
-  if (name == "fail_open") {
-    faults_.fail_open = value != 0;
-  } else if (name == "unplug_after") {
-    faults_.unplug_after = std::max(value, -1LL);
-  } else if (name == "busy_polls") {
-    status.busy_polls = ClampPolls(value);
-  } else if (name == "never_ready") {
-    status.never_ready = value != 0;
-  } else if (name == "mute") {
-    status.mute = value != 0;
-  } else if (name == "erase_ms") {
-    status.erase_ms = ClampMs(value);
-  } else if (name == "latency_ms") {
-    status.latency_ms = ClampMs(value);
-  } else {
+  const Option* option = FindOption(name);
+  if (option == nullptr)
     return false;
-  }
-  generator_.SetStatusBehaviour(status);
+  UnitSettings settings{faults_, generator_.status_behaviour()};
+  option->apply(settings, value);
+  faults_ = settings.faults;
+  generator_.SetStatusBehaviour(settings.status);
   return true;
 }
 
 bool VirtualDevice::Unplugged() const {
   return faults_.unplug_after >= 0 &&
          accepted_since_open_ >= static_cast<uint64_t>(faults_.unplug_after);
+}
+
+Status VirtualDevice::CheckCall(d2xx::Handle handle, bool arguments_valid, Link link) const {
+  if (!IsOpen(handle))
+    return d2xx::FT_INVALID_HANDLE;
+  if (!arguments_valid)
+    return d2xx::FT_INVALID_PARAMETER;
+  if (link == Link::kUsed && Unplugged())
+    return d2xx::FT_IO_ERROR;
+  return d2xx::FT_OK;
 }
 
 Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
@@ -190,26 +151,19 @@ Status VirtualDevice::ListDevices(void* arg1, void* arg2, Dword flags,
 }
 
 Status VirtualDevice::Close(d2xx::Handle handle) {
-  Status st = d2xx::FT_INVALID_HANDLE;
-  if (IsOpen(handle)) {
+  const Status st = CheckCall(handle, true, Link::kNotUsed);
+  if (st == d2xx::FT_OK) {
     open_ = false;
     opener_lock_.Release();
-    st = d2xx::FT_OK;
   }
   Log(Format("FT_Close -> %u", st));
   return st;
 }
 
 Status VirtualDevice::Read(d2xx::Handle handle, void* buffer, Dword count, Dword* received) {
-  Status st = d2xx::FT_OK;
+  const Status st = CheckCall(handle, buffer != nullptr && received != nullptr);
   std::vector<uint8_t> taken;
-  if (!IsOpen(handle)) {
-    st = d2xx::FT_INVALID_HANDLE;
-  } else if (buffer == nullptr || received == nullptr) {
-    st = d2xx::FT_INVALID_PARAMETER;
-  } else if (Unplugged()) {
-    st = d2xx::FT_IO_ERROR;
-  } else {
+  if (st == d2xx::FT_OK) {
     taken = generator_.TakeAnswers(count);
     std::copy(taken.begin(), taken.end(), static_cast<uint8_t*>(buffer));
   }
@@ -224,7 +178,7 @@ Status VirtualDevice::Read(d2xx::Handle handle, void* buffer, Dword count, Dword
 
 std::optional<SteadyTime> VirtualDevice::ReadWaitsUntil(d2xx::Handle handle, Dword count,
                                                         SteadyTime started) const {
-  if (!IsOpen(handle) || Unplugged() || generator_.QueuedAnswers() >= count)
+  if (CheckCall(handle) != d2xx::FT_OK || generator_.QueuedAnswers() >= count)
     return std::nullopt;
   const SteadyTime deadline = started + std::chrono::milliseconds(read_timeout_ms_);
   const SteadyTime now = std::chrono::steady_clock::now();
@@ -241,15 +195,9 @@ std::optional<SteadyTime> VirtualDevice::ReadWaitsUntil(d2xx::Handle handle, Dwo
 Status VirtualDevice::Write(d2xx::Handle handle, const void* buffer, Dword count, Dword* written) {
   const auto bytes = buffer != nullptr ? std::span(static_cast<const uint8_t*>(buffer), count)
                                        : std::span<const uint8_t>();
-  Status st = d2xx::FT_OK;
+  Status st = CheckCall(handle, (buffer != nullptr || count == 0) && written != nullptr);
   size_t accepted = 0;
-  if (!IsOpen(handle)) {
-    st = d2xx::FT_INVALID_HANDLE;
-  } else if ((buffer == nullptr && count > 0) || written == nullptr) {
-    st = d2xx::FT_INVALID_PARAMETER;
-  } else if (Unplugged()) {
-    st = d2xx::FT_IO_ERROR;
-  } else {
+  if (st == d2xx::FT_OK) {
     accepted = bytes.size();
     if (faults_.unplug_after >= 0) {
       const uint64_t room = static_cast<uint64_t>(faults_.unplug_after) - accepted_since_open_;
@@ -271,18 +219,14 @@ Status VirtualDevice::Write(d2xx::Handle handle, const void* buffer, Dword count
 }
 
 Status VirtualDevice::ResetDevice(d2xx::Handle handle) {
-  const Status st = IsOpen(handle) ? d2xx::FT_OK : d2xx::FT_INVALID_HANDLE;
+  const Status st = CheckCall(handle, true, Link::kNotUsed);
   Log(Format("FT_ResetDevice -> %u", st));
   return st;
 }
 
 Status VirtualDevice::Purge(d2xx::Handle handle, Dword mask) {
-  Status st = d2xx::FT_OK;
-  if (!IsOpen(handle)) {
-    st = d2xx::FT_INVALID_HANDLE;
-  } else if (Unplugged()) {
-    st = d2xx::FT_IO_ERROR;
-  } else if ((mask & d2xx::FT_PURGE_RX) != 0) {
+  const Status st = CheckCall(handle);
+  if (st == d2xx::FT_OK && (mask & d2xx::FT_PURGE_RX) != 0) {
     generator_.ClearAnswers();
   }
   Log(Format("FT_Purge %u -> %u", mask, st));
@@ -290,7 +234,7 @@ Status VirtualDevice::Purge(d2xx::Handle handle, Dword mask) {
 }
 
 Status VirtualDevice::SetTimeouts(d2xx::Handle handle, Dword read_ms, Dword write_ms) {
-  const Status st = IsOpen(handle) ? d2xx::FT_OK : d2xx::FT_INVALID_HANDLE;
+  const Status st = CheckCall(handle, true, Link::kNotUsed);
   if (st == d2xx::FT_OK)
     read_timeout_ms_ = read_ms;
   Log(Format("FT_SetTimeouts %u %u -> %u", read_ms, write_ms, st));
@@ -298,15 +242,9 @@ Status VirtualDevice::SetTimeouts(d2xx::Handle handle, Dword read_ms, Dword writ
 }
 
 Status VirtualDevice::GetQueueStatus(d2xx::Handle handle, Dword* received) {
-  Status st = d2xx::FT_OK;
+  const Status st = CheckCall(handle, received != nullptr);
   size_t queued = 0;
-  if (!IsOpen(handle)) {
-    st = d2xx::FT_INVALID_HANDLE;
-  } else if (received == nullptr) {
-    st = d2xx::FT_INVALID_PARAMETER;
-  } else if (Unplugged()) {
-    st = d2xx::FT_IO_ERROR;
-  } else {
+  if (st == d2xx::FT_OK) {
     queued = generator_.QueuedAnswers();
   }
   if (received != nullptr)

@@ -18,13 +18,9 @@
 #include "device/d2xx.h"
 #include "emulator/generator.h"
 #include "emulator/opener_lock.h"
+#include "emulator/options.h"
 
 namespace qvx::vg {
-
-struct Faults {
-  bool fail_open = false;
-  long long unplug_after = -1;  // bytes accepted after each open; -1 = never unplugged
-};
 
 class VirtualDevice {
  public:
@@ -60,7 +56,7 @@ class VirtualDevice {
   d2xx::Status SetTimeouts(d2xx::Handle handle, d2xx::Dword read_ms, d2xx::Dword write_ms);
   d2xx::Status GetQueueStatus(d2xx::Handle handle, d2xx::Dword* received);
 
-  // Returns false for an unknown option name.
+  // One of the options table's names (emulator/options.h); false for an unknown name.
   bool SetOption(std::string_view name, long long value);
   void SetStatusAnswers(std::span<const uint8_t> answers) {
     generator_.SetScriptedAnswers(answers);
@@ -82,6 +78,12 @@ class VirtualDevice {
   // The fault variables apply to every unit, or to QVX_VG_FAULT_UNIT's only.
   bool FaultsApplyHere() const;
   bool Unplugged() const;
+  // The status a call with `handle` gets before it does anything: FT_INVALID_HANDLE unless this
+  // unit is open under that handle, then FT_INVALID_PARAMETER unless `arguments_valid`, then, for
+  // a call that goes over the link, FT_IO_ERROR once unplugged; FT_OK when it may go ahead.
+  enum class Link { kUsed, kNotUsed };
+  d2xx::Status CheckCall(d2xx::Handle handle, bool arguments_valid = true,
+                         Link link = Link::kUsed) const;
   d2xx::Status OpenDevice(bool wanted, d2xx::Handle* handle);
   void Log(std::string line);
 

@@ -59,13 +59,9 @@ class OperationHost::RecordingLoader final : public LibraryLoader {
 OperationHost::OperationHost() {
   // Never the user's flash file, and no fault switched on from outside.
   setenv("QVX_VG_FLASH", "none", 1);
-  for (const char* name :
-       {"QVX_VG_FAIL_OPEN", "QVX_VG_UNPLUG_AFTER", "QVX_VG_NEVER_READY", "QVX_VG_MUTE",
-        "QVX_VG_BUSY_POLLS", "QVX_VG_CAPTURE", "QVX_VG_ERASE_MS", "QVX_VG_LATENCY_MS"}) {
-    unsetenv(name);
-  }
   const std::string path = LibraryPath();
   generator_ = std::make_unique<test::VirtualGenerator>(path);
+  generator_->ClearOptionEnvironment();
   loader_ = std::make_unique<RecordingLoader>(path);
   scratch_path_ =
       (std::filesystem::temp_directory_path() / ("qvx-fuzz-input-" + std::to_string(getpid())))

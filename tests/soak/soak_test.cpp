@@ -142,11 +142,7 @@ class FaultSoak : public ::testing::Test {
     // The generator keeps its flash in a file so that it outlives each restart of the
     // application; no fault comes from the environment.
     setenv("QVX_VG_FLASH", (dir_ / "flash.bin").c_str(), 1);
-    for (const char* name :
-         {"QVX_VG_FAIL_OPEN", "QVX_VG_UNPLUG_AFTER", "QVX_VG_NEVER_READY", "QVX_VG_MUTE",
-          "QVX_VG_BUSY_POLLS", "QVX_VG_CAPTURE", "QVX_VG_ERASE_MS", "QVX_VG_LATENCY_MS"}) {
-      unsetenv(name);
-    }
+    generator_.ClearOptionEnvironment();
     expected_.assign(model::kFlashBytes, 0xFF);
   }
 

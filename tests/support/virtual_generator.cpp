@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <stdexcept>
 
 namespace qvx::test {
@@ -20,6 +21,7 @@ VirtualGenerator::VirtualGenerator(const std::string& path) {
   Bind(set_units_, "VG_SetUnits");
   Bind(select_unit_, "VG_SelectUnit");
   Bind(set_option_, "VG_SetOption");
+  Bind(option_variable_, "VG_OptionVariable");
   Bind(set_status_answers_, "VG_SetStatusAnswers");
   Bind(set_flash_file_, "VG_SetFlashFile");
   Bind(flash_, "VG_Flash");
@@ -42,6 +44,25 @@ void VirtualGenerator::Bind(Fn& fn, const char* name) {
 
 void* VirtualGenerator::Symbol(const char* name) const {
   return dlsym(library_, name);
+}
+
+void VirtualGenerator::SetOption(const char* name, long long value) const {
+  if (set_option_(name, value) != 0)
+    throw std::runtime_error(std::string("the virtual generator has no option ") +
+                             (name != nullptr ? name : "(null)"));
+}
+
+std::vector<std::string> VirtualGenerator::OptionVariables() const {
+  std::vector<std::string> variables;
+  for (unsigned long i = 0; const char* variable = option_variable_(i); ++i)
+    variables.emplace_back(variable);
+  return variables;
+}
+
+void VirtualGenerator::ClearOptionEnvironment() const {
+  for (const std::string& variable : OptionVariables())
+    unsetenv(variable.c_str());
+  unsetenv("QVX_VG_CAPTURE");
 }
 
 void VirtualGenerator::SetStatusAnswers(const std::vector<uint8_t>& answers) const {

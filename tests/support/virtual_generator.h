@@ -30,7 +30,13 @@ class VirtualGenerator {
   void SetUnits(int count) const { set_units_(count); }
   // The unit (0-based) the other controls act on; false when there is no such unit.
   bool SelectUnit(int index) const { return select_unit_(index) != 0; }
-  void SetOption(const char* name, long long value) const { set_option_(name, value); }
+  // Throws std::runtime_error for a name that is no option, so that a misspelt one fails its test.
+  void SetOption(const char* name, long long value) const;
+  // The environment variables of every option, in the library's order.
+  std::vector<std::string> OptionVariables() const;
+  // Unsets every option variable and QVX_VG_CAPTURE, so that from the next Reset no fault, timing
+  // or capture comes from outside the test.
+  void ClearOptionEnvironment() const;
   void SetStatusAnswers(const std::vector<uint8_t>& answers) const;
   // Empty path = memory only.
   void SetFlashFile(const std::string& path) const;
@@ -53,6 +59,7 @@ class VirtualGenerator {
   decltype(&::VG_SetUnits) set_units_ = nullptr;
   decltype(&::VG_SelectUnit) select_unit_ = nullptr;
   decltype(&::VG_SetOption) set_option_ = nullptr;
+  decltype(&::VG_OptionVariable) option_variable_ = nullptr;
   decltype(&::VG_SetStatusAnswers) set_status_answers_ = nullptr;
   decltype(&::VG_SetFlashFile) set_flash_file_ = nullptr;
   decltype(&::VG_Flash) flash_ = nullptr;

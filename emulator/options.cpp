@@ -1,0 +1,79 @@
+#include "emulator/options.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+
+namespace qvx::vg {
+namespace {
+
+// The variable's value when it holds a whole decimal number; an empty or malformed value counts as
+// not set.
+std::optional<long long> EnvNumber(const char* name) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0')
+    return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text, &end, 10);
+  if (errno != 0 || *end != '\0')
+    return std::nullopt;
+  return value;
+}
+
+int ClampPolls(long long value) {
+  return static_cast<int>(std::clamp(value, 0LL, 1LL << 30));
+}
+
+// Milliseconds of emulated flash or USB time, at most a day.
+int ClampMs(long long value) {
+  return static_cast<int>(std::clamp(value, 0LL, 86'400'000LL));
+}
+
+constexpr bool kFault = true;
+// The USB latency is the link's, not a fault: every unit has it.
+constexpr bool kEveryUnit = false;
+
+constexpr std::array kOptions = {
+    Option{"fail_open", "QVX_VG_FAIL_OPEN", kFault,
+           [](UnitSettings& s, long long v) { s.faults.fail_open = v != 0; }},
+    Option{"unplug_after", "QVX_VG_UNPLUG_AFTER", kFault,
+           [](UnitSettings& s, long long v) { s.faults.unplug_after = std::max(v, -1LL); }},
+    Option{"busy_polls", "QVX_VG_BUSY_POLLS", kFault,
+           [](UnitSettings& s, long long v) { s.status.busy_polls = ClampPolls(v); }},
+    Option{"never_ready", "QVX_VG_NEVER_READY", kFault,
+           [](UnitSettings& s, long long v) { s.status.never_ready = v != 0; }},
+    Option{"mute", "QVX_VG_MUTE", kFault,
+           [](UnitSettings& s, long long v) { s.status.mute = v != 0; }},
+    Option{"erase_ms", "QVX_VG_ERASE_MS", kFault,
+           [](UnitSettings& s, long long v) { s.status.erase_ms = ClampMs(v); }},
+    Option{"latency_ms", "QVX_VG_LATENCY_MS", kEveryUnit,
+           [](UnitSettings& s, long long v) { s.status.latency_ms = ClampMs(v); }},
+};
+
+}  // namespace
+
+std::span<const Option> Options() {
+  return kOptions;
+}
+
+const Option* FindOption(std::string_view name) {
+  const auto found = std::find_if(kOptions.begin(), kOptions.end(),
+                                  [name](const Option& o) { return o.name == name; });
+  return found != kOptions.end() ? &*found : nullptr;
+}
+
+UnitSettings SettingsFromEnvironment(bool faults_apply) {
+  UnitSettings settings;
+  for (const Option& option : kOptions) {
+    if (option.fault && !faults_apply)
+      continue;
+    if (const auto value = EnvNumber(option.variable))
+      option.apply(settings, *value);
+  }
+  return settings;
+}
+
+}  // namespace qvx::vg

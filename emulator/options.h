@@ -1,0 +1,43 @@
+// The virtual generator's options, in one table: the name VG_SetOption takes, the environment
+// variable VG_Reset reads, what a value does to a unit's settings, and whether QVX_VG_FAULT_UNIT
+// limits it to one unit. Reading the environment, VG_SetOption and the list of variables that
+// tests clear all go through this table, so an option cannot be known to one and missing from
+// another.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "emulator/generator.h"
+
+namespace qvx::vg {
+
+struct Faults {
+  bool fail_open = false;
+  long long unplug_after = -1;  // bytes accepted after each open; -1 = never unplugged
+};
+
+// Everything an option sets on one unit.
+struct UnitSettings {
+  Faults faults;
+  StatusBehaviour status;
+};
+
+struct Option {
+  std::string_view name;  // as VG_SetOption takes it
+  const char* variable;   // the environment variable read at reset
+  bool fault;             // QVX_VG_FAULT_UNIT limits it to that unit
+  void (*apply)(UnitSettings& settings, long long value);  // parses and clamps
+};
+
+std::span<const Option> Options();
+
+// The option called `name`, or nullptr.
+const Option* FindOption(std::string_view name);
+
+// The settings a unit starts with: the defaults, changed by each option's variable that is set to a
+// number; fault options only when `faults_apply` (this is QVX_VG_FAULT_UNIT's unit, or none is
+// set).
+UnitSettings SettingsFromEnvironment(bool faults_apply);
+
+}  // namespace qvx::vg
