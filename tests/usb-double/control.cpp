@@ -1,6 +1,7 @@
 // The VG_ control functions over the double's bus, so the tests' virtual-generator access works
 // unchanged on a generator reached through libftdi: units are the bridges on the bus, and the
 // capture holds the double's own lines, one per transfer, for the whole bus.
+#include <iterator>
 #include <mutex>
 
 #include "emulator/vg_control.h"
@@ -34,10 +35,16 @@ int VG_SelectUnit(int index) {
   return locked.bus.Select(index) ? 1 : 0;
 }
 
-void VG_SetOption(const char* name, long long value) {
+int VG_SetOption(const char* name, long long value) {
   Locked locked;
-  if (name != nullptr)
-    locked.bus.SetOption(name, value);
+  return name != nullptr && locked.bus.SetOption(name, value) ? 0 : 1;
+}
+
+// The bus's own variables, read at each reset (see usb_bus.cpp).
+const char* VG_OptionVariable(unsigned long index) {
+  constexpr const char* kVariables[] = {"QVX_USB_DEVICES", "QVX_USB_INIT_FAILS", "QVX_USB_MUTE",
+                                        "QVX_USB_UNPLUG_AFTER"};
+  return index < std::size(kVariables) ? kVariables[index] : nullptr;
 }
 
 void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count) {
