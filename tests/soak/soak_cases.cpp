@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/test_files.h"
+
 namespace qvx::soak {
 namespace {
 
@@ -20,11 +22,6 @@ constexpr size_t kRow = 2160;
 template <typename T>
 T Uniform(Rng& rng, T low, T high) {
   return std::uniform_int_distribution<T>(low, high)(rng);
-}
-
-void Put(std::vector<uint8_t>& bytes, size_t at, uint32_t value, int count) {
-  for (int i = 0; i < count; ++i)
-    bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 // The file size a BMP header declares; 0 for a file too short to hold it.
@@ -214,16 +211,9 @@ std::vector<Case> Round() {
 
 std::vector<uint8_t> RandomBmp(int height, uint32_t declared, int rows, Rng& rng) {
   std::vector<uint8_t> bmp = RandomBytes(54 + kRow * static_cast<size_t>(rows), rng);
-  std::fill(bmp.begin(), bmp.begin() + 54, 0);
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  Put(bmp, 2, declared, 4);
-  Put(bmp, 10, 54, 4);
-  Put(bmp, 14, 40, 4);
-  Put(bmp, 18, 720, 4);
-  Put(bmp, 22, static_cast<uint32_t>(height), 4);
-  Put(bmp, 26, 1, 2);
-  Put(bmp, 28, 24, 2);
+  const auto header =
+      test::BmpHeader({.declared_size = declared, .height = static_cast<uint32_t>(height)});
+  std::copy(header.begin(), header.end(), bmp.begin());
   return bmp;
 }
 
