@@ -1,6 +1,6 @@
-// Test doubles for the main window: a loader that finds no library,
-// and a MainDialog whose boxes, file dialogs, About boxes and menus are recorded and answered
-// by the test instead of running modal loops.
+// Test doubles for the main window: a loader that finds no library, and a MainDialog whose boxes,
+// file dialogs, About boxes and menus are recorded and answered by the test instead of running
+// modal loops.
 #pragma once
 
 #include <QMessageBox>

@@ -23,7 +23,6 @@
 
 #include "download/controls.h"
 #include "download/frame.h"
-#include "tests/soak/dialog_hook.h"
 #include "tests/soak/soak_cases.h"
 #include "tests/support/content_model.h"
 #include "tests/support/environment.h"
@@ -51,15 +50,6 @@ template <typename T>
 T Uniform(Rng& rng, T low, T high) {
   return std::uniform_int_distribution<T>(low, high)(rng);
 }
-
-// One start of the application: a session and the operations, seen through the dialog hook.
-struct AppRun {
-  explicit AppRun(Generator& generator)
-      : session(generator), window(session.recorder), downloads(session.link, window) {}
-  Session session;
-  DialogHook window;
-  Downloads downloads;
-};
 
 // What one operation showed and sent, from its part of the trace.
 struct Observed {
@@ -172,13 +162,13 @@ class FaultSoak : public ::testing::Test {
     Observed seen;
   };
 
-  void RunCase(AppRun& app, const Case& c, int index);
-  Prepared Prepare(AppRun& app, const Case& c, int index);
-  void ArmFault(AppRun& app, const Case& c, Prepared& prep);
-  Ran Perform(AppRun& app, const Case& c, const Prepared& prep);
+  void RunCase(Session& app, const Case& c, int index);
+  Prepared Prepare(Session& app, const Case& c, int index);
+  void ArmFault(Session& app, const Case& c, Prepared& prep);
+  Ran Perform(Session& app, const Case& c, const Prepared& prep);
   static Outcome Expect(const Case& c, bool connected, const Prepared& prep, const Observed& seen);
-  void Check(AppRun& app, const Case& c, bool connected, const Prepared& prep, const Observed& seen,
-             Outcome expected);
+  void Check(Session& app, const Case& c, bool connected, const Prepared& prep,
+             const Observed& seen, Outcome expected);
   void Apply(const Case& c, const Prepared& prep, Outcome outcome);
   void CheckFlash(const std::string& after);
   void PrintTally(uint64_t seed, double seconds) const;
@@ -191,8 +181,8 @@ class FaultSoak : public ::testing::Test {
   std::map<std::pair<Op, Fault>, std::map<Outcome, int>> tally_;
 };
 
-void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
-  const bool connected = app.session.link.connected();
+void FaultSoak::RunCase(Session& app, const Case& c, int index) {
+  const bool connected = app.link.connected();
   Prepared prep = Prepare(app, c, index);
   ArmFault(app, c, prep);  // after Prepare: the pause hook holds on to `prep`
   const Ran ran = Perform(app, c, prep);
@@ -204,7 +194,7 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
   Apply(c, prep, ran.outcome);
 }
 
-FaultSoak::Prepared FaultSoak::Prepare(AppRun& app, const Case& c, int index) {
+FaultSoak::Prepared FaultSoak::Prepare(Session& app, const Case& c, int index) {
   Prepared prep;
   switch (c.op) {
     case Op::kPicture:
@@ -230,7 +220,7 @@ FaultSoak::Prepared FaultSoak::Prepare(AppRun& app, const Case& c, int index) {
       prep.slot.kind == model::SlotKind::kPicture || prep.slot.kind == model::SlotKind::kBanner;
   prep.picture = prep.slot.kind == model::SlotKind::kPicture;
 
-  test::Recorder& rec = app.session.recorder;
+  test::Recorder& rec = app.recorder;
   const std::string files = (dir_ / "files").string();
   if (prep.image)
     prep.file = PrepareImageFile(c.fault, prep.picture, files, index, rng_);
@@ -240,7 +230,7 @@ FaultSoak::Prepared FaultSoak::Prepare(AppRun& app, const Case& c, int index) {
   if (c.op != Op::kAudio)
     rec.file_answers.push_back(prep.file.answer);
   if (prep.file.after_dialog)
-    app.window.Arm(prep.file.after_dialog);
+    rec.after_dialog = prep.file.after_dialog;
 
   // Audio: random lists, and amplitudes refused from one channel on when the case asks for it.
   prep.refused_channel = c.fault == Fault::kRefusedAmplitude ? Uniform(rng_, 0, 3) : -1;
@@ -259,7 +249,7 @@ FaultSoak::Prepared FaultSoak::Prepare(AppRun& app, const Case& c, int index) {
   return prep;
 }
 
-void FaultSoak::ArmFault(AppRun& app, const Case& c, Prepared& prep) {
+void FaultSoak::ArmFault(Session& app, const Case& c, Prepared& prep) {
   // Device faults, armed after start-up so they hit this operation.
   if (c.fault == Fault::kUnplug) {
     // Now and then past the end, so that some of these operations finish untouched.
@@ -278,7 +268,7 @@ void FaultSoak::ArmFault(AppRun& app, const Case& c, Prepared& prep) {
     // early enough that rows the file no longer has are still to be read.
     const int after_block = Uniform(rng_, 1, declared_rows - 3);
     const uint64_t cut = Uniform<uint64_t>(rng_, 0, prep.file.declared_end - 1);
-    test::Recorder& rec = app.session.recorder;
+    test::Recorder& rec = app.recorder;
     rec.on_pause = [&rec, &cut_during_transfer = prep.cut_during_transfer, after_block, cut,
                     path = *prep.file.answer, scanned = rec.trace.size(), blocks = 0]() mutable {
       if (cut_during_transfer)
@@ -293,8 +283,8 @@ void FaultSoak::ArmFault(AppRun& app, const Case& c, Prepared& prep) {
   }
 }
 
-FaultSoak::Ran FaultSoak::Perform(AppRun& app, const Case& c, const Prepared& prep) {
-  test::Recorder& rec = app.session.recorder;
+FaultSoak::Ran FaultSoak::Perform(Session& app, const Case& c, const Prepared& prep) {
+  test::Recorder& rec = app.recorder;
   const size_t from = rec.trace.size();
   Ran ran;
   ran.outcome = app.downloads.Run(prep.request);
@@ -324,7 +314,7 @@ Outcome FaultSoak::Expect(const Case& c, bool connected, const Prepared& prep,
   return Outcome::kCompleted;
 }
 
-void FaultSoak::Check(AppRun& app, const Case& c, bool connected, const Prepared& prep,
+void FaultSoak::Check(Session& app, const Case& c, bool connected, const Prepared& prep,
                       const Observed& seen, Outcome expected) {
   // Exactly one box on a failure, the refusal's box on a refusal, none otherwise; the
   // completion box whenever the operation did not fail (audio only when it stored its loop).
@@ -356,7 +346,7 @@ void FaultSoak::Check(AppRun& app, const Case& c, bool connected, const Prepared
   }
 
   // The frame is closed, and the generator was taken out of loading mode unless it was gone.
-  test::Recorder& rec = app.session.recorder;
+  test::Recorder& rec = app.recorder;
   if (connected) {
     for (int id : control::kDownloadButtons)
       EXPECT_TRUE(rec.enabled[id]) << "button " << id;
@@ -486,7 +476,7 @@ TEST_F(FaultSoak, EveryOperationEndsCleanlyAndTheFlashHoldsWhatCompletedOperatio
     generator_.SetOption("busy_polls", Uniform(rng_, 0, 3));
     if (cases[next].fault == Fault::kAbsent)
       generator_.SetOption("fail_open", 1);
-    auto app = std::make_unique<AppRun>(generator_);
+    auto app = std::make_unique<Session>(generator_);
     const int length = Uniform(rng_, 1, kLongestRun);
     for (int i = 0; i < length && next < cases.size() && !HasFailure(); ++i) {
       const Case c = cases[next];

@@ -1,5 +1,7 @@
 #include "tests/support/session.h"
 
+#include <utility>
+
 #include "download/controls.h"
 #include "emulator/vg_control.h"
 
@@ -72,10 +74,13 @@ void Recorder::ShowAmplitude(int channel, std::string_view text) {
 
 std::optional<std::string> Recorder::ChooseFile(const FileFilter& filter) {
   Add("file " + std::string(filter.name) + " " + std::string(filter.pattern));
-  if (file_answers.empty())
-    return std::nullopt;
-  auto answer = file_answers.front();
-  file_answers.pop_front();
+  std::optional<std::string> answer;
+  if (!file_answers.empty()) {
+    answer = file_answers.front();
+    file_answers.pop_front();
+  }
+  if (auto hook = std::exchange(after_dialog, nullptr))
+    hook();
   return answer;
 }
 

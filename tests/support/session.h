@@ -65,6 +65,9 @@ class Recorder final : public WindowPort, public Clock {
   std::vector<std::string> trace;
   std::map<int, std::string> texts;                     // amplitude edit id -> the text shown
   std::deque<std::optional<std::string>> file_answers;  // nullopt = cancel
+  // Runs once, after the next file dialog has answered and before the operation opens the file:
+  // the moment a file can vanish or shrink under it.
+  std::function<void()> after_dialog;
   std::map<int, bool> enabled;
   int cursor_count = 0;
   bool wait_cursor = false;
