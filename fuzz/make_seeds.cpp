@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -19,25 +21,10 @@ void Save(const fs::path& dir, const std::string& name, const Bytes& bytes) {
             static_cast<std::streamsize>(bytes.size()));
 }
 
-void Put(Bytes& bytes, size_t at, uint32_t value, int count) {
-  for (int i = 0; i < count; ++i)
-    bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 // A 54-byte BMP header: 720 wide, 24 bits, uncompressed, unless told otherwise.
 Bytes Header(uint32_t declared, uint32_t height, uint32_t bits = 24, uint32_t compression = 0) {
-  Bytes h(54, 0);
-  h[0] = 'B';
-  h[1] = 'M';
-  Put(h, 2, declared, 4);
-  Put(h, 10, 54, 4);
-  Put(h, 14, 40, 4);
-  Put(h, 18, 720, 4);
-  Put(h, 22, height, 4);
-  Put(h, 26, 1, 2);
-  Put(h, 28, bits, 2);
-  Put(h, 30, compression, 4);
-  return h;
+  return qvx::test::BmpHeader(
+      {.declared_size = declared, .height = height, .bits = bits, .compression = compression});
 }
 
 // The image target's compact form: operation byte, length adjustment, header, row pattern.

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "download/controls.h"
-#include "download/startup.h"
+#include "tests/support/environment.h"
 
 namespace qvx::fuzz {
 namespace {
@@ -58,10 +58,9 @@ class OperationHost::RecordingLoader final : public LibraryLoader {
 
 OperationHost::OperationHost() {
   // Never the user's flash file, and no fault switched on from outside.
-  setenv("QVX_VG_FLASH", "none", 1);
   const std::string path = LibraryPath();
   generator_ = std::make_unique<test::VirtualGenerator>(path);
-  generator_->ClearOptionEnvironment();
+  test::IsolateGenerator(*generator_, "none");
   loader_ = std::make_unique<RecordingLoader>(path);
   scratch_path_ =
       (std::filesystem::temp_directory_path() / ("qvx-fuzz-input-" + std::to_string(getpid())))
@@ -73,17 +72,12 @@ OperationHost::~OperationHost() {
 }
 
 void OperationHost::Start() {
-  downloads_.reset();
-  link_.reset();
-  driver_.reset();
+  wiring_.reset();
   generator_->Reset();
   generator_->SetOption("busy_polls", 1);
   window_ = std::make_unique<QuietWindow>();
-  driver_ = std::make_unique<Driver>(*window_, *loader_);
-  link_ = std::make_unique<DeviceLink>(*driver_, clock_, *window_);
-  downloads_ = std::make_unique<Downloads>(*link_, *window_);
-  ConnectAndEnable(*link_, *window_);
-  Require(link_->connected(), "the virtual generator opens");
+  wiring_ = std::make_unique<test::Wiring>(*window_, clock_, *loader_);
+  Require(wiring_->link.connected(), "the virtual generator opens");
   sent.clear();
 }
 

@@ -18,6 +18,7 @@
 #include "download/downloads.h"
 #include "tests/support/fake_time.h"
 #include "tests/support/virtual_generator.h"
+#include "tests/support/wiring.h"
 
 namespace qvx::fuzz {
 
@@ -74,7 +75,7 @@ class OperationHost {
   // window event forgotten.
   void Start();
 
-  Downloads& downloads() { return *downloads_; }
+  Downloads& downloads() { return wiring_->downloads; }
   QuietWindow& window() { return *window_; }
   const std::vector<SentWrite>& writes() const;
   const test::VirtualGenerator& generator() const { return *generator_; }
@@ -91,9 +92,7 @@ class OperationHost {
   std::unique_ptr<RecordingLoader> loader_;
   std::unique_ptr<QuietWindow> window_;
   NoWaitClock clock_;
-  std::unique_ptr<Driver> driver_;
-  std::unique_ptr<DeviceLink> link_;
-  std::unique_ptr<Downloads> downloads_;
+  std::unique_ptr<test::Wiring> wiring_;
   std::string scratch_path_;
 };
 

@@ -9,7 +9,7 @@
 
 #include "download/controls.h"
 #include "fuzz/operation_host.h"
-#include "tests/soak/content_model.h"
+#include "tests/support/content_model.h"
 
 namespace {
 

@@ -55,7 +55,7 @@ class AppTest : public testing::Test {
   }
 
   VirtualGenerator vg_;
-  FakeClock clock_;
+  RecordingClock clock_;
 };
 
 inline const std::vector<bool> kAllEnabled(5, true);

@@ -176,7 +176,7 @@ class AppBusyWindow : public AppOperation {
 };
 
 TEST_F(AppBusyWindow, InputDuringAnOperationHasNoEffect) {
-  clock_.on_wait = [this](int32_t) { Interfere(); };
+  clock_.on_wait = [this](size_t) { Interfere(); };
   QTest::mouseClick(&Button(*dialog_, control::kDownloadTestPattern), Qt::LeftButton);
   clock_.on_wait = nullptr;
   ASSERT_GT(interferences_, 0);
@@ -231,7 +231,7 @@ TEST_F(AppBusyWindow, PendingEventsAreHandledWhileTheOperationRuns) {
   bool handled = false;
   QMetaObject::invokeMethod(
       dialog_.get(), [&] { handled = true; }, Qt::QueuedConnection);
-  clock_.on_wait = [&](int32_t) {
+  clock_.on_wait = [&](size_t) {
     if (clock_.waits.size() == 1)
       handled_before_first_wait = handled;
   };

@@ -1,6 +1,6 @@
-// Test doubles for the main window: a clock that never sleeps, a loader that finds no library,
-// and a MainDialog whose boxes, file dialogs, About boxes and menus are recorded and answered
-// by the test instead of running modal loops.
+// Test doubles for the main window: a loader that finds no library, and a MainDialog whose boxes,
+// file dialogs, About boxes and menus are recorded and answered by the test instead of running
+// modal loops.
 #pragma once
 
 #include <QMessageBox>
@@ -15,28 +15,9 @@
 #include "app/main_dialog.h"
 #include "device/clock.h"
 #include "device/library_loader.h"
-#include "tests/support/fake_time.h"
+#include "tests/support/recording_clock.h"
 
 namespace qvx::test {
-
-class FakeClock final : public Clock {
- public:
-  void BusyPause() override { ++pauses; }
-  void WaitSeconds(int32_t n) override {
-    waits.push_back(n);
-    time.Wait(n);
-    if (on_wait)
-      on_wait(n);
-  }
-  std::chrono::milliseconds Now() override { return time.Read(); }
-  void Idle() override { ++idles; }
-
-  int pauses = 0;
-  int idles = 0;
-  FakeTime time;
-  std::vector<int32_t> waits;
-  std::function<void(int32_t)> on_wait;
-};
 
 class NoLibraryLoader final : public LibraryLoader {
  public:

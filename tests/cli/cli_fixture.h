@@ -12,30 +12,12 @@
 #include <vector>
 
 #include "cli/loader.h"
-#include "tests/download/harness.h"
+#include "tests/support/recording_clock.h"
+#include "tests/support/session.h"
 
 namespace qvx::test {
 
 using Lines = std::vector<std::string>;
-
-class RecordingClock final : public Clock {
- public:
-  void BusyPause() override { ++pauses; }
-  void WaitSeconds(int32_t n) override {
-    waits.push_back(n);
-    time.Wait(n);
-    if (on_wait)
-      on_wait(waits.size());
-  }
-  std::chrono::milliseconds Now() override { return time.Read(); }
-  void Idle() override { ++idles; }
-  int pauses = 0;
-  int idles = 0;
-  FakeTime time;
-  std::vector<int32_t> waits;
-  // Runs after each wait is recorded, with the number of waits so far.
-  std::function<void(size_t)> on_wait;
-};
 
 // What one run left behind: the exit status, the terminal, and the generator's capture log.
 struct ToolRun {

@@ -9,7 +9,7 @@
 #include "cli/flash_report.h"
 #include "cli/flash_tool.h"
 #include "device/flash_map.h"
-#include "tests/download/harness.h"
+#include "tests/support/session.h"
 
 namespace qvx::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include "cli/load_command.h"
 #include "cli/terminal_window.h"
 #include "download/controls.h"
-#include "tests/download/harness.h"
+#include "tests/support/session.h"
 
 namespace qvx::cli {
 namespace {

@@ -11,7 +11,7 @@
 #include "cli/flash_tool.h"
 #include "cli/loader.h"
 #include "device/d2xx.h"
-#include "tests/download/harness.h"
+#include "tests/support/session.h"
 
 namespace qvx::test {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "device/flash_map.h"
-#include "tests/download/harness.h"
+#include "tests/support/session.h"
 
 namespace qvx::test {
 namespace {

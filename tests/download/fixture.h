@@ -8,7 +8,7 @@
 
 #include "download/controls.h"
 #include "download/frame.h"
-#include "tests/download/harness.h"
+#include "tests/support/session.h"
 
 namespace qvx::test {
 

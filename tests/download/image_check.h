@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "encode/line_encoder.h"
-#include "tests/download/harness.h"
+#include "tests/support/session.h"
 
 namespace qvx::test {
 

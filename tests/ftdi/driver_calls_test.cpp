@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "device/d2xx.h"
-#include "tests/download/harness.h"
+#include "tests/support/session.h"
 
 namespace qvx::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "tests/soak/content_model.h"
+#include "tests/support/content_model.h"
 
 namespace qvx::model {
 namespace {

@@ -5,6 +5,10 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
+
+#include "tests/support/test_files.h"
 
 namespace qvx::soak {
 namespace {
@@ -20,11 +24,6 @@ constexpr size_t kRow = 2160;
 template <typename T>
 T Uniform(Rng& rng, T low, T high) {
   return std::uniform_int_distribution<T>(low, high)(rng);
-}
-
-void Put(std::vector<uint8_t>& bytes, size_t at, uint32_t value, int count) {
-  for (int i = 0; i < count; ++i)
-    bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 // The file size a BMP header declares; 0 for a file too short to hold it.
@@ -214,39 +213,73 @@ std::vector<Case> Round() {
 
 std::vector<uint8_t> RandomBmp(int height, uint32_t declared, int rows, Rng& rng) {
   std::vector<uint8_t> bmp = RandomBytes(54 + kRow * static_cast<size_t>(rows), rng);
-  std::fill(bmp.begin(), bmp.begin() + 54, 0);
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  Put(bmp, 2, declared, 4);
-  Put(bmp, 10, 54, 4);
-  Put(bmp, 14, 40, 4);
-  Put(bmp, 18, 720, 4);
-  Put(bmp, 22, static_cast<uint32_t>(height), 4);
-  Put(bmp, 26, 1, 2);
-  Put(bmp, 28, 24, 2);
+  const auto header =
+      test::BmpHeader({.declared_size = declared, .height = static_cast<uint32_t>(height)});
+  std::copy(header.begin(), header.end(), bmp.begin());
   return bmp;
 }
+
+namespace {
+
+// The answer for the classes that leave no readable file at the open (cancel, unopenable, gone
+// by the open), or nullopt for the others; `content` makes what a vanishing file held.
+std::optional<PreparedFile> Unreadable(Fault fault, const std::string& path, Rng& rng,
+                                       const std::function<std::vector<uint8_t>()>& content) {
+  PreparedFile file;
+  file.opens = false;
+  switch (fault) {
+    case Fault::kCancel:
+      return file;
+    case Fault::kCannotOpen:
+      file.answer = Unopenable(path, rng);
+      return file;
+    case Fault::kVanishes:
+      file.answer = path;
+      Write(path, content());
+      file.after_dialog = [path] { fs::remove(path); };
+      return file;
+    default:
+      return std::nullopt;
+  }
+}
+
+// `bytes` written to `path`, then cut to a random length between the dialog and the open.
+PreparedFile ShrinksBeforeRead(const std::string& path, std::vector<uint8_t> bytes, Rng& rng) {
+  const uint64_t cut = Uniform<uint64_t>(rng, 0, bytes.size() - 1);
+  Write(path, bytes);
+  bytes.resize(cut);
+  PreparedFile file;
+  file.answer = path;
+  file.after_dialog = [path, cut] { fs::resize_file(path, cut); };
+  file.at_read = model::FileImage::Whole(std::move(bytes));
+  return file;
+}
+
+// A file of `size` bytes at `path`: `prefix`, then a sparse hole.
+PreparedFile Sparse(const std::string& path, std::vector<uint8_t> prefix, uint64_t size) {
+  Write(path, prefix);
+  fs::resize_file(path, size);
+  PreparedFile file;
+  file.answer = path;
+  file.at_read.size = size;
+  file.at_read.prefix = std::move(prefix);
+  return file;
+}
+
+}  // namespace
 
 PreparedFile PrepareImageFile(Fault fault, bool picture, const std::string& dir, int index,
                               Rng& rng) {
   const std::string path = dir + "/case" + std::to_string(index) + ".bmp";
+  if (auto unreadable = Unreadable(fault, path, rng, [&] { return GoodImage(picture, rng); }))
+    return *unreadable;
   PreparedFile file;
   file.answer = path;
   std::vector<uint8_t> bytes;
   switch (fault) {
     case Fault::kCancel:
-      file.answer.reset();
-      file.opens = false;
-      return file;
     case Fault::kCannotOpen:
-      file.answer = Unopenable(path, rng);
-      file.opens = false;
-      return file;
     case Fault::kVanishes:
-      Write(path, GoodImage(picture, rng));
-      file.opens = false;
-      file.after_dialog = [path] { fs::remove(path); };
-      return file;
     case Fault::kEmpty:
       break;
     case Fault::kJunk:
@@ -266,36 +299,20 @@ PreparedFile PrepareImageFile(Fault fault, bool picture, const std::string& dir,
       bytes.resize(std::min(cut, bytes.size()));
       break;
     }
-    case Fault::kShrinksBeforeRead: {
-      bytes = GoodImage(picture, rng);
-      const uint64_t cut = Uniform<uint64_t>(rng, 0, bytes.size() - 1);
-      Write(path, bytes);
-      bytes.resize(cut);
-      file.after_dialog = [path, cut] { fs::resize_file(path, cut); };
-      file.at_read = model::FileImage::Whole(std::move(bytes));
-      return file;
-    }
+    case Fault::kShrinksBeforeRead:
+      return ShrinksBeforeRead(path, GoodImage(picture, rng), rng);
     case Fault::kWrongKind:
       // Only the header and a few rows are real; the rest of a picture-sized file is sparse.
       bytes = picture ? RandomBmp(72, kBannerBytes, 72, rng)
                       : RandomBmp(576, kPictureBytes, Uniform(rng, 0, 4), rng);
-      if (!picture) {
-        Write(path, bytes);
-        fs::resize_file(path, kPictureBytes);
-        file.at_read.size = kPictureBytes;
-        file.at_read.prefix = std::move(bytes);
-        return file;
-      }
+      if (!picture)
+        return Sparse(path, std::move(bytes), kPictureBytes);
       break;
-    case Fault::kHuge: {
-      bytes = picture ? RandomBmp(576, kPictureBytes, Uniform(rng, 0, 20), rng)
-                      : RandomBmp(72, kBannerBytes, Uniform(rng, 0, 20), rng);
-      Write(path, bytes);
-      fs::resize_file(path, kHugeBytes);
-      file.at_read.size = kHugeBytes;
-      file.at_read.prefix = std::move(bytes);
-      return file;
-    }
+    case Fault::kHuge:
+      return Sparse(path,
+                    picture ? RandomBmp(576, kPictureBytes, Uniform(rng, 0, 20), rng)
+                            : RandomBmp(72, kBannerBytes, Uniform(rng, 0, 20), rng),
+                    kHugeBytes);
     case Fault::kShrinksDuringTransfer:
     case Fault::kUnplug:
     case Fault::kNeverReady:
@@ -314,45 +331,22 @@ PreparedFile PrepareImageFile(Fault fault, bool picture, const std::string& dir,
 
 PreparedFile PreparePatternFile(Fault fault, const std::string& dir, int index, Rng& rng) {
   const std::string path = dir + "/case" + std::to_string(index) + ".tst";
-  PreparedFile file;
-  file.answer = path;
   // Exactly one pattern's worth a third of the time, else shorter or longer.
   auto length = [&rng] {
     return Uniform(rng, 0, 2) == 0 ? size_t{2880} : Uniform<size_t>(rng, 1, 6000);
   };
+  if (auto unreadable = Unreadable(fault, path, rng, [&] { return RandomBytes(length(), rng); }))
+    return *unreadable;
+  PreparedFile file;
+  file.answer = path;
   std::vector<uint8_t> bytes;
   switch (fault) {
-    case Fault::kCancel:
-      file.answer.reset();
-      file.opens = false;
-      return file;
-    case Fault::kCannotOpen:
-      file.answer = Unopenable(path, rng);
-      file.opens = false;
-      return file;
-    case Fault::kVanishes:
-      Write(path, RandomBytes(length(), rng));
-      file.opens = false;
-      file.after_dialog = [path] { fs::remove(path); };
-      return file;
     case Fault::kEmpty:
       break;
     case Fault::kHuge:
-      bytes = RandomBytes(Uniform<size_t>(rng, 0, 4000), rng);
-      Write(path, bytes);
-      fs::resize_file(path, kHugeBytes);
-      file.at_read.size = kHugeBytes;
-      file.at_read.prefix = std::move(bytes);
-      return file;
-    case Fault::kShrinksBeforeRead: {
-      bytes = RandomBytes(length(), rng);
-      const uint64_t cut = Uniform<uint64_t>(rng, 0, bytes.size() - 1);
-      Write(path, bytes);
-      bytes.resize(cut);
-      file.after_dialog = [path, cut] { fs::resize_file(path, cut); };
-      file.at_read = model::FileImage::Whole(std::move(bytes));
-      return file;
-    }
+      return Sparse(path, RandomBytes(Uniform<size_t>(rng, 0, 4000), rng), kHugeBytes);
+    case Fault::kShrinksBeforeRead:
+      return ShrinksBeforeRead(path, RandomBytes(length(), rng), rng);
     default:
       bytes = RandomBytes(length(), rng);
       break;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/soak/content_model.h"
+#include "tests/support/content_model.h"
 
 namespace qvx::soak {
 

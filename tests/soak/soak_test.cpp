@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -22,10 +23,10 @@
 
 #include "download/controls.h"
 #include "download/frame.h"
-#include "tests/download/harness.h"
-#include "tests/soak/content_model.h"
-#include "tests/soak/dialog_hook.h"
 #include "tests/soak/soak_cases.h"
+#include "tests/support/content_model.h"
+#include "tests/support/environment.h"
+#include "tests/support/session.h"
 
 namespace qvx::soak {
 namespace {
@@ -49,15 +50,6 @@ template <typename T>
 T Uniform(Rng& rng, T low, T high) {
   return std::uniform_int_distribution<T>(low, high)(rng);
 }
-
-// One start of the application: a session and the operations, seen through the dialog hook.
-struct AppRun {
-  explicit AppRun(Generator& generator)
-      : session(generator), window(session.recorder), downloads(session.link, window) {}
-  Session session;
-  DialogHook window;
-  Downloads downloads;
-};
 
 // What one operation showed and sent, from its part of the trace.
 struct Observed {
@@ -141,8 +133,7 @@ class FaultSoak : public ::testing::Test {
     fs::create_directories(dir_ / "files");
     // The generator keeps its flash in a file so that it outlives each restart of the
     // application; no fault comes from the environment.
-    setenv("QVX_VG_FLASH", (dir_ / "flash.bin").c_str(), 1);
-    generator_.ClearOptionEnvironment();
+    test::IsolateGenerator(generator_, (dir_ / "flash.bin").c_str());
     expected_.assign(model::kFlashBytes, 0xFF);
   }
 
@@ -153,7 +144,32 @@ class FaultSoak : public ::testing::Test {
     fs::remove_all(dir_, ignored);
   }
 
-  void RunCase(AppRun& app, const Case& c, int index);
+  // One case: its request, file and faults, the download, what must have come of it, the checks
+  // of what the window and the generator saw, and the flash model brought up to date.
+  struct Prepared {
+    model::Slot slot{model::SlotKind::kAudio, 0};
+    DownloadRequest request = DownloadRequest::Audio({});
+    bool image = false;
+    bool picture = false;
+    PreparedFile file;
+    int refused_channel = -1;  // audio: the first channel whose amplitude is refused
+    std::array<int, 4> selections{};
+    std::array<double, 4> dbfs{};
+    bool cut_during_transfer = false;  // set by the pause hook once it cut the file
+  };
+  struct Ran {
+    Outcome outcome = Outcome::kCompleted;
+    Observed seen;
+  };
+
+  void RunCase(Session& app, const Case& c, int index);
+  Prepared Prepare(Session& app, const Case& c, int index);
+  void ArmFault(Session& app, const Case& c, Prepared& prep);
+  Ran Perform(Session& app, const Case& c, const Prepared& prep);
+  static Outcome Expect(const Case& c, bool connected, const Prepared& prep, const Observed& seen);
+  void Check(Session& app, const Case& c, bool connected, const Prepared& prep,
+             const Observed& seen, Outcome expected);
+  void Apply(const Case& c, const Prepared& prep, Outcome outcome);
   void CheckFlash(const std::string& after);
   void PrintTally(uint64_t seed, double seconds) const;
 
@@ -165,64 +181,75 @@ class FaultSoak : public ::testing::Test {
   std::map<std::pair<Op, Fault>, std::map<Outcome, int>> tally_;
 };
 
-void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
-  test::Recorder& rec = app.session.recorder;
-  const bool connected = app.session.link.connected();
+void FaultSoak::RunCase(Session& app, const Case& c, int index) {
+  const bool connected = app.link.connected();
+  Prepared prep = Prepare(app, c, index);
+  ArmFault(app, c, prep);  // after Prepare: the pause hook holds on to `prep`
+  const Ran ran = Perform(app, c, prep);
+  const Outcome expected = Expect(c, connected, prep, ran.seen);
+  EXPECT_EQ(OutcomeName(ran.outcome), std::string(OutcomeName(expected)));
+  Check(app, c, connected, prep, ran.seen, expected);
+  if (HasFatalFailure())
+    return;
+  Apply(c, prep, ran.outcome);
+}
 
-  model::Slot slot{model::SlotKind::kAudio, 0};
-  DownloadRequest request = DownloadRequest::Audio({});
+FaultSoak::Prepared FaultSoak::Prepare(Session& app, const Case& c, int index) {
+  Prepared prep;
   switch (c.op) {
     case Op::kPicture:
-      slot = {model::SlotKind::kPicture, Uniform(rng_, 0, 1)};
-      request = DownloadRequest::Picture(slot.number);
+      prep.slot = {model::SlotKind::kPicture, Uniform(rng_, 0, 1)};
+      prep.request = DownloadRequest::Picture(prep.slot.number);
       break;
     case Op::kBanner:
-      slot = {model::SlotKind::kBanner, Uniform(rng_, 1, 8)};
-      request = DownloadRequest::Banner(slot.number - 1);
+      prep.slot = {model::SlotKind::kBanner, Uniform(rng_, 1, 8)};
+      prep.request = DownloadRequest::Banner(prep.slot.number - 1);
       break;
     case Op::kCountdown:
-      slot = {model::SlotKind::kBanner, 9};
-      request = DownloadRequest::Countdown();
+      prep.slot = {model::SlotKind::kBanner, 9};
+      prep.request = DownloadRequest::Countdown();
       break;
     case Op::kPattern:
-      slot = {model::SlotKind::kPattern, Uniform(rng_, 0, 15)};
-      request = DownloadRequest::Pattern(slot.number);
+      prep.slot = {model::SlotKind::kPattern, Uniform(rng_, 0, 15)};
+      prep.request = DownloadRequest::Pattern(prep.slot.number);
       break;
     case Op::kAudio:
       break;
   }
-  const bool image =
-      slot.kind == model::SlotKind::kPicture || slot.kind == model::SlotKind::kBanner;
-  const bool picture = slot.kind == model::SlotKind::kPicture;
+  prep.image =
+      prep.slot.kind == model::SlotKind::kPicture || prep.slot.kind == model::SlotKind::kBanner;
+  prep.picture = prep.slot.kind == model::SlotKind::kPicture;
 
-  PreparedFile file;
+  test::Recorder& rec = app.recorder;
   const std::string files = (dir_ / "files").string();
-  if (image)
-    file = PrepareImageFile(c.fault, picture, files, index, rng_);
+  if (prep.image)
+    prep.file = PrepareImageFile(c.fault, prep.picture, files, index, rng_);
   if (c.op == Op::kPattern)
-    file = PreparePatternFile(c.fault, files, index, rng_);
+    prep.file = PreparePatternFile(c.fault, files, index, rng_);
   rec.file_answers.clear();
   if (c.op != Op::kAudio)
-    rec.file_answers.push_back(file.answer);
-  if (file.after_dialog)
-    app.window.Arm(file.after_dialog);
+    rec.file_answers.push_back(prep.file.answer);
+  if (prep.file.after_dialog)
+    rec.after_dialog = prep.file.after_dialog;
 
   // Audio: random lists, and amplitudes refused from one channel on when the case asks for it.
-  std::array<int, 4> selections{};
-  std::array<double, 4> dbfs{};
-  const int refused_channel = c.fault == Fault::kRefusedAmplitude ? Uniform(rng_, 0, 3) : -1;
+  prep.refused_channel = c.fault == Fault::kRefusedAmplitude ? Uniform(rng_, 0, 3) : -1;
   if (c.op == Op::kAudio) {
     for (int ch = 0; ch < 4; ++ch) {
-      selections[ch] = Uniform(rng_, -1, 28);
-      const bool refuse = refused_channel >= 0 &&
-                          (ch == refused_channel || (ch > refused_channel && rng_() % 2 == 0));
+      prep.selections[ch] = Uniform(rng_, -1, 28);
+      const bool refuse =
+          prep.refused_channel >= 0 &&
+          (ch == prep.refused_channel || (ch > prep.refused_channel && rng_() % 2 == 0));
       const std::string text = refuse ? RefusedAmplitude(rng_) : AcceptedAmplitude(rng_);
-      request.audio.tone_rows[ch] = selections[ch];
-      request.audio.amplitudes[ch] = text;
-      dbfs[ch] = model::AtofValue(text);
+      prep.request.audio.tone_rows[ch] = prep.selections[ch];
+      prep.request.audio.amplitudes[ch] = text;
+      prep.dbfs[ch] = model::AtofValue(text);
     }
   }
+  return prep;
+}
 
+void FaultSoak::ArmFault(Session& app, const Case& c, Prepared& prep) {
   // Device faults, armed after start-up so they hit this operation.
   if (c.fault == Fault::kUnplug) {
     // Now and then past the end, so that some of these operations finish untouched.
@@ -234,16 +261,16 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
     generator_.SetOption("never_ready", 1);
   if (c.fault == Fault::kNoStatusAnswer)
     generator_.SetOption("mute", 1);
-  bool cut_during_transfer = false;
   if (c.fault == Fault::kShrinksDuringTransfer) {
     // After block j of the rows the file still declares, cut it short of its declared end.
-    const int declared_rows = !picture ? 72 : file.declared_end == 1036854 ? 480 : 576;
+    const int declared_rows = !prep.picture ? 72 : prep.file.declared_end == 1036854 ? 480 : 576;
     // The reader may already hold up to 4096 bytes beyond the last row it sent, so the cut comes
     // early enough that rows the file no longer has are still to be read.
     const int after_block = Uniform(rng_, 1, declared_rows - 3);
-    const uint64_t cut = Uniform<uint64_t>(rng_, 0, file.declared_end - 1);
-    rec.on_pause = [&rec, &cut_during_transfer, after_block, cut, path = *file.answer,
-                    scanned = rec.trace.size(), blocks = 0]() mutable {
+    const uint64_t cut = Uniform<uint64_t>(rng_, 0, prep.file.declared_end - 1);
+    test::Recorder& rec = app.recorder;
+    rec.on_pause = [&rec, &cut_during_transfer = prep.cut_during_transfer, after_block, cut,
+                    path = *prep.file.answer, scanned = rec.trace.size(), blocks = 0]() mutable {
       if (cut_during_transfer)
         return;
       for (; scanned < rec.trace.size(); ++scanned)
@@ -254,51 +281,62 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
       }
     };
   }
+}
 
+FaultSoak::Ran FaultSoak::Perform(Session& app, const Case& c, const Prepared& prep) {
+  test::Recorder& rec = app.recorder;
   const size_t from = rec.trace.size();
-  const Outcome outcome = app.downloads.Run(request);
+  Ran ran;
+  ran.outcome = app.downloads.Run(prep.request);
   rec.Sync();
   rec.on_pause = nullptr;
-  const Observed seen = Observe(rec.trace, from);
-  ++tally_[{c.op, c.fault}][outcome];
+  ran.seen = Observe(rec.trace, from);
+  ++tally_[{c.op, c.fault}][ran.outcome];
+  return ran;
+}
 
+Outcome FaultSoak::Expect(const Case& c, bool connected, const Prepared& prep,
+                          const Observed& seen) {
   // What must have happened, from the case alone and the generator's own record of refusals.
   const bool status_fault = c.fault == Fault::kNeverReady || c.fault == Fault::kNoStatusAnswer;
-  const bool failed = seen.refused_writes > 0 || (connected && status_fault) || cut_during_transfer;
-  Outcome expected = Outcome::kCompleted;
-  if (!connected) {
-    expected = Outcome::kNotConnected;
-  } else if (failed) {
-    expected = Outcome::kFailed;
-  } else if (c.op == Op::kAudio) {
-    expected = refused_channel >= 0 ? Outcome::kRefused : Outcome::kCompleted;
-  } else if (!file.answer || !file.opens) {
-    expected = Outcome::kLeftErased;
-  } else if (image && !model::ImageAcceptable(file.at_read, picture)) {
-    expected = Outcome::kRefused;
-  }
-  EXPECT_EQ(OutcomeName(outcome), std::string(OutcomeName(expected)));
+  const bool failed =
+      seen.refused_writes > 0 || (connected && status_fault) || prep.cut_during_transfer;
+  if (!connected)
+    return Outcome::kNotConnected;
+  if (failed)
+    return Outcome::kFailed;
+  if (c.op == Op::kAudio)
+    return prep.refused_channel >= 0 ? Outcome::kRefused : Outcome::kCompleted;
+  if (!prep.file.answer || !prep.file.opens)
+    return Outcome::kLeftErased;
+  if (prep.image && !model::ImageAcceptable(prep.file.at_read, prep.picture))
+    return Outcome::kRefused;
+  return Outcome::kCompleted;
+}
 
+void FaultSoak::Check(Session& app, const Case& c, bool connected, const Prepared& prep,
+                      const Observed& seen, Outcome expected) {
   // Exactly one box on a failure, the refusal's box on a refusal, none otherwise; the
   // completion box whenever the operation did not fail (audio only when it stored its loop).
   const Lines complete = {"info Download Complete | QVX-5120"};
   if (expected == Outcome::kFailed) {
-    const char* what = seen.refused_writes > 0
-                           ? "the generator did not accept the data sent to it (is it still "
-                             "connected?)"
-                       : cut_during_transfer ? "the file became shorter while it was being read"
-                       : c.fault == Fault::kNoStatusAnswer
-                           ? "the generator stopped answering (no status for 30 seconds)"
-                           : "the generator did not report the end of the flash erase";
+    const char* what =
+        seen.refused_writes > 0 ? "the generator did not accept the data sent to it (is it still "
+                                  "connected?)"
+        : prep.cut_during_transfer ? "the file became shorter while it was being read"
+        : c.fault == Fault::kNoStatusAnswer
+            ? "the generator stopped answering (no status for 30 seconds)"
+            : "the generator did not report the end of the flash erase";
     EXPECT_EQ(seen.boxes, Lines{"box Download failed: " + std::string(what) + "\n" +
-                                SlotInBox(slot) + " is incomplete; load it again."});
+                                SlotInBox(prep.slot) + " is incomplete; load it again."});
     EXPECT_EQ(seen.infos, Lines{});
   } else if (expected == Outcome::kRefused) {
-    const std::string box = c.op == Op::kAudio ? std::string(refused_channel == 1 ? "CH " : "Ch ") +
-                                                     std::to_string(refused_channel + 1) +
-                                                     "'s Amplitude Must be a negative value"
-                            : picture ? "Incorrect Picture file format"
-                                      : "Incorrect Banner file format";
+    const std::string box = c.op == Op::kAudio
+                                ? std::string(prep.refused_channel == 1 ? "CH " : "Ch ") +
+                                      std::to_string(prep.refused_channel + 1) +
+                                      "'s Amplitude Must be a negative value"
+                            : prep.picture ? "Incorrect Picture file format"
+                                           : "Incorrect Banner file format";
     EXPECT_EQ(seen.boxes, Lines{"box " + box});
     EXPECT_EQ(seen.infos, c.op == Op::kAudio ? Lines{} : complete);
   } else {
@@ -308,6 +346,7 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
   }
 
   // The frame is closed, and the generator was taken out of loading mode unless it was gone.
+  test::Recorder& rec = app.recorder;
   if (connected) {
     for (int id : control::kDownloadButtons)
       EXPECT_TRUE(rec.enabled[id]) << "button " << id;
@@ -339,11 +378,13 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
   }
   const Lines violations = generator_.Violations();
   EXPECT_EQ(violations, Lines{});
+}
 
+void FaultSoak::Apply(const Case& c, const Prepared& prep, Outcome outcome) {
   // The model: a failure leaves its slot unknown until the slot is erased again.
   const auto slots = model::AllSlots();
   const size_t slot_index =
-      static_cast<size_t>(std::find(slots.begin(), slots.end(), slot) - slots.begin());
+      static_cast<size_t>(std::find(slots.begin(), slots.end(), prep.slot) - slots.begin());
   switch (outcome) {
     case Outcome::kNotConnected:
       break;
@@ -352,21 +393,21 @@ void FaultSoak::RunCase(AppRun& app, const Case& c, int index) {
       break;
     case Outcome::kLeftErased:
     case Outcome::kRefused:
-      model::Erase(expected_, slot);
+      model::Erase(expected_, prep.slot);
       unknown_.erase(slot_index);
       break;
     case Outcome::kCompleted:
-      if (image) {
-        model::PlaceImage(expected_, slot, file.at_read);
+      if (prep.image) {
+        model::PlaceImage(expected_, prep.slot, prep.file.at_read);
       } else if (c.op == Op::kPattern) {
-        model::PlacePattern(expected_, slot.number, file.at_read);
+        model::PlacePattern(expected_, prep.slot.number, prep.file.at_read);
       } else {
-        model::PlaceAudio(expected_, selections, dbfs);
+        model::PlaceAudio(expected_, prep.selections, prep.dbfs);
       }
       unknown_.erase(slot_index);
       break;
   }
-  CheckFlash(std::string(OpName(c.op)) + " on " + slot.Name());
+  CheckFlash(std::string(OpName(c.op)) + " on " + prep.slot.Name());
 
   std::error_code ignored;
   for (const auto& entry : fs::directory_iterator(dir_ / "files"))
@@ -435,7 +476,7 @@ TEST_F(FaultSoak, EveryOperationEndsCleanlyAndTheFlashHoldsWhatCompletedOperatio
     generator_.SetOption("busy_polls", Uniform(rng_, 0, 3));
     if (cases[next].fault == Fault::kAbsent)
       generator_.SetOption("fail_open", 1);
-    auto app = std::make_unique<AppRun>(generator_);
+    auto app = std::make_unique<Session>(generator_);
     const int length = Uniform(rng_, 1, kLongestRun);
     for (int i = 0; i < length && next < cases.size() && !HasFailure(); ++i) {
       const Case c = cases[next];

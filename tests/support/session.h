@@ -1,4 +1,4 @@
-// End-to-end harness: the real device link and operations against the virtual generator, with a
+// End-to-end session: the real device link and operations against the virtual generator, with a
 // window and a clock that record everything into one trace, interleaved with the generator's
 // capture of every driver call.
 #pragma once
@@ -13,13 +13,12 @@
 #include <vector>
 
 #include "device/clock.h"
-#include "device/driver_table.h"
 #include "device/library_loader.h"
-#include "device/protocol.h"
 #include "device/window_port.h"
-#include "download/downloads.h"
 #include "tests/support/fake_time.h"
+#include "tests/support/test_files.h"
 #include "tests/support/virtual_generator.h"
+#include "tests/support/wiring.h"
 
 namespace qvx::test {
 
@@ -66,6 +65,9 @@ class Recorder final : public WindowPort, public Clock {
   std::vector<std::string> trace;
   std::map<int, std::string> texts;                     // amplitude edit id -> the text shown
   std::deque<std::optional<std::string>> file_answers;  // nullopt = cancel
+  // Runs once, after the next file dialog has answered and before the operation opens the file:
+  // the moment a file can vanish or shrink under it.
+  std::function<void()> after_dialog;
   std::map<int, bool> enabled;
   int cursor_count = 0;
   bool wait_cursor = false;
@@ -96,21 +98,12 @@ struct Session {
 
   Recorder recorder;
   SystemLibraryLoader loader;
-  Driver driver;
-  DeviceLink link;
-  Downloads downloads;
+  Wiring wiring;
+  Driver& driver = wiring.driver;
+  DeviceLink& link = wiring.link;
+  Downloads& downloads = wiring.downloads;
   size_t after_start = 0;  // trace length after start-up
 };
-
-// Files for the tests, removed with the fixture's temporary directory.
-std::string TempDir();
-std::string WriteFile(const std::string& name, std::span<const uint8_t> bytes);
-
-// Byte `channel` (0 blue, 1 green, 2 red) of the test image's pixel (x, y counted from the top).
-uint8_t PixelByte(int x, int y_from_top, int channel);
-// A 24-bit bottom-up BMP of 720 x `height` holding the test image; `declared_size` overrides the
-// file size its header declares.
-std::vector<uint8_t> MakeBmp(int height, uint32_t declared_size = 0);
 
 // The audio settings of a freshly started window: first tone rows, every level "0.0".
 inline AudioSettings InitialAudio() {

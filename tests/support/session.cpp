@@ -1,13 +1,8 @@
-#include "tests/download/harness.h"
+#include "tests/support/session.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <utility>
 
 #include "download/controls.h"
-#include "download/startup.h"
 #include "emulator/vg_control.h"
 
 namespace qvx::test {
@@ -79,10 +74,13 @@ void Recorder::ShowAmplitude(int channel, std::string_view text) {
 
 std::optional<std::string> Recorder::ChooseFile(const FileFilter& filter) {
   Add("file " + std::string(filter.name) + " " + std::string(filter.pattern));
-  if (file_answers.empty())
-    return std::nullopt;
-  auto answer = file_answers.front();
-  file_answers.pop_front();
+  std::optional<std::string> answer;
+  if (!file_answers.empty()) {
+    answer = file_answers.front();
+    file_answers.pop_front();
+  }
+  if (auto hook = std::exchange(after_dialog, nullptr))
+    hook();
   return answer;
 }
 
@@ -99,12 +97,7 @@ void Recorder::WaitSeconds(int32_t n) {
 }
 
 Session::Session(Generator& generator, const char* library)
-    : recorder(generator),
-      loader(library),
-      driver(recorder, loader),
-      link(driver, recorder, recorder),
-      downloads(link, recorder) {
-  ConnectAndEnable(link, recorder);
+    : recorder(generator), loader(library), wiring(recorder, recorder, loader) {
   recorder.Sync();
   after_start = recorder.trace.size();
 }
@@ -172,75 +165,6 @@ std::vector<std::string> Session::Only(std::initializer_list<std::string_view> p
     }
   }
   return out;
-}
-
-std::string TempDir() {
-  // Made on first use and removed with everything in it when the test process ends.
-  struct Folder {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("qvx-download-tests-" + std::to_string(getpid()));
-    Folder() { std::filesystem::create_directories(path); }
-    ~Folder() {
-      std::error_code ignored;
-      std::filesystem::remove_all(path, ignored);
-    }
-  };
-  static const Folder folder;
-  return folder.path.string();
-}
-
-std::string WriteFile(const std::string& name, std::span<const uint8_t> bytes) {
-  const std::string path = TempDir() + "/" + name;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
-uint8_t PixelByte(int x, int y_from_top, int channel) {
-  switch (channel) {
-    // Mid-range colours that change slowly along a row, so a decoded line can be compared with
-    // its source; green differs from row to row so misplaced lines show.
-    case 0:  // blue
-      return static_cast<uint8_t>(40 + x / 6);
-    case 1:  // green
-      return static_cast<uint8_t>(60 + (y_from_top * 37) % 120);
-    default:  // red
-      return static_cast<uint8_t>(50 + x / 5 + (y_from_top % 20) * 2);
-  }
-}
-
-std::vector<uint8_t> MakeBmp(int height, uint32_t declared_size) {
-  const uint32_t size = 54 + 720u * static_cast<uint32_t>(height) * 3;
-  if (declared_size == 0)
-    declared_size = size;
-  std::vector<uint8_t> bmp(size, 0);
-  auto put16 = [&](size_t at, uint32_t v) {
-    bmp[at] = static_cast<uint8_t>(v);
-    bmp[at + 1] = static_cast<uint8_t>(v >> 8);
-  };
-  auto put32 = [&](size_t at, uint32_t v) {
-    put16(at, v & 0xFFFF);
-    put16(at + 2, v >> 16);
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, declared_size);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, 720);
-  put32(22, static_cast<uint32_t>(height));
-  put16(26, 1);
-  put16(28, 24);
-  put32(34, 720u * static_cast<uint32_t>(height) * 3);
-  for (int row = 0; row < height; ++row) {  // stored bottom-up
-    const int y = height - 1 - row;
-    for (int x = 0; x < 720; ++x) {
-      for (int c = 0; c < 3; ++c)
-        bmp[54 + (size_t(row) * 720 + x) * 3 + c] = PixelByte(x, y, c);
-    }
-  }
-  return bmp;
 }
 
 }  // namespace qvx::test

@@ -1,4 +1,4 @@
-#include "tests/soak/content_model.h"
+#include "tests/support/content_model.h"
 
 #include <algorithm>
 #include <cmath>

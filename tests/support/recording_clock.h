@@ -1,0 +1,35 @@
+// A clock that never waits: it counts the busy pauses and idles, records every fixed wait and moves
+// a fake time instead, so a test sees the pacing without spending it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "device/clock.h"
+#include "tests/support/fake_time.h"
+
+namespace qvx::test {
+
+class RecordingClock final : public Clock {
+ public:
+  void BusyPause() override { ++pauses; }
+  void WaitSeconds(int32_t n) override {
+    waits.push_back(n);
+    time.Wait(n);
+    if (on_wait)
+      on_wait(waits.size());
+  }
+  std::chrono::milliseconds Now() override { return time.Read(); }
+  void Idle() override { ++idles; }
+
+  int pauses = 0;
+  int idles = 0;
+  FakeTime time;
+  std::vector<int32_t> waits;
+  // Runs after each wait is recorded, with the number of waits so far.
+  std::function<void(size_t)> on_wait;
+};
+
+}  // namespace qvx::test
