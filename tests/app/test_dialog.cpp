@@ -61,8 +61,12 @@ std::optional<QString> TestDialog::PresentFileDialog(QFileDialog& dialog) {
   log.push_back("file " + dialog.nameFilters().join(";").toStdString());
   if (file_answers.empty())
     return std::nullopt;
-  std::optional<QString> answer = file_answers.front();
+  // Taken as a plain string: GCC cannot see through a copied std::optional<QString> and warns.
+  const bool chosen = file_answers.front().has_value();
+  const QString answer = chosen ? *file_answers.front() : QString();
   file_answers.pop_front();
+  if (!chosen)
+    return std::nullopt;
   return answer;
 }
 
