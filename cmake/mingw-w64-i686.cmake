@@ -1,16 +1,3 @@
-# Cross-compiles for 32-bit Windows with Debian's mingw-w64 g++, the -posix variant (it has
-# std::thread and std::mutex). Everything links statically, so the programs need none of the
-# toolchain's DLLs beside them.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for 32-bit Windows (see mingw-w64.cmake).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
-set(CMAKE_SHARED_LINKER_FLAGS_INIT -static)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
