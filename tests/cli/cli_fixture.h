@@ -82,10 +82,6 @@ class CliTest : public ::testing::Test {
     return {generator.Flash().begin(), generator.Flash().end()};
   }
 
-  static bool AllErased(std::span<const uint8_t> bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xFF; });
-  }
-
   Generator generator;
 };
 

@@ -44,39 +44,31 @@ class LoaderTest : public CliTest {
 // --- The same stream on the wire as the window ---
 
 TEST_F(LoaderTest, BannerEightMatchesTheWindowByteForByte) {
-  ExpectSameAsWindow({"banner", "8", banner}, [&](Session& s) {
-    s.recorder.file_answers.push_back(banner);
-    s.downloads.Run(DownloadRequest::Banner(7));
-  });
+  ExpectSameAsWindow({"banner", "8", banner},
+                     [&](Session& s) { s.Run(DownloadRequest::Banner(7), banner); });
   EXPECT_FALSE(AllErased(generator.FlashAt(0xF0000, 720)));
 }
 
 TEST_F(LoaderTest, CountdownMatchesTheWindow) {
-  ExpectSameAsWindow({"countdown", banner}, [&](Session& s) {
-    s.recorder.file_answers.push_back(banner);
-    s.downloads.Run(DownloadRequest::Countdown());
-  });
+  ExpectSameAsWindow({"countdown", banner},
+                     [&](Session& s) { s.Run(DownloadRequest::Countdown(), banner); });
 }
 
 TEST_F(LoaderTest, PictureTwoMatchesTheWindow) {
-  ExpectSameAsWindow({"picture", "2", picture}, [&](Session& s) {
-    s.recorder.file_answers.push_back(picture);
-    s.downloads.Run(DownloadRequest::Picture(1));
-  });
+  ExpectSameAsWindow({"picture", "2", picture},
+                     [&](Session& s) { s.Run(DownloadRequest::Picture(1), picture); });
 }
 
 TEST_F(LoaderTest, PatternFifteenMatchesTheWindow) {
-  ExpectSameAsWindow({"pattern", "15", pattern}, [&](Session& s) {
-    s.recorder.file_answers.push_back(pattern);
-    s.downloads.Run(DownloadRequest::Pattern(15));
-  });
+  ExpectSameAsWindow({"pattern", "15", pattern},
+                     [&](Session& s) { s.Run(DownloadRequest::Pattern(15), pattern); });
 }
 
 TEST_F(LoaderTest, AudioMatchesTheWindowWithTheListRowsAndTypedAmplitudes) {
   ExpectSameAsWindow(
       {"audio", "1000Hz", "-6", "16000Hz", "0", "Silence", "-0", "50Hz", "-20.5dB"},
       [&](Session& s) {
-        s.downloads.Run(DownloadRequest::Audio({{12, 26, 0, 1}, {"-6", "0", "-0", "-20.5dB"}}));
+        s.Run(DownloadRequest::Audio({{12, 26, 0, 1}, {"-6", "0", "-0", "-20.5dB"}}));
       });
 }
 
@@ -84,23 +76,22 @@ TEST_F(LoaderTest, EraseIsTheCancelledFileDialog) {
   ExpectSameAsWindow({"erase", "banner", "3", "erase", "pattern", "0", "erase", "picture", "1",
                       "erase", "countdown"},
                      [&](Session& s) {
-                       s.downloads.Run(DownloadRequest::Banner(2));
-                       s.downloads.Run(DownloadRequest::Pattern(0));
-                       s.downloads.Run(DownloadRequest::Picture(0));
-                       s.downloads.Run(DownloadRequest::Countdown());
+                       s.Run(DownloadRequest::Banner(2));
+                       s.Run(DownloadRequest::Pattern(0));
+                       s.Run(DownloadRequest::Picture(0));
+                       s.Run(DownloadRequest::Countdown());
                      });
 }
 
 TEST_F(LoaderTest, SeveralOperationsRunInOrderOverOneConnection) {
-  ExpectSameAsWindow(
-      {"banner", "1", banner, "pattern", "4", pattern, "audio", "400Hz", "-3", "400Hz", "-3",
-       "Silence", "0", "Silence", "0"},
-      [&](Session& s) {
-        s.recorder.file_answers = {banner, pattern};
-        s.downloads.Run(DownloadRequest::Banner(0));
-        s.downloads.Run(DownloadRequest::Pattern(4));
-        s.downloads.Run(DownloadRequest::Audio({{7, 7, 0, 0}, {"-3", "-3", "0", "0"}}));
-      });
+  ExpectSameAsWindow({"banner", "1", banner, "pattern", "4", pattern, "audio", "400Hz", "-3",
+                      "400Hz", "-3", "Silence", "0", "Silence", "0"},
+                     [&](Session& s) {
+                       s.recorder.file_answers = {banner, pattern};
+                       s.Run(DownloadRequest::Banner(0));
+                       s.Run(DownloadRequest::Pattern(4));
+                       s.Run(DownloadRequest::Audio({{7, 7, 0, 0}, {"-3", "-3", "0", "0"}}));
+                     });
   const Lines calls = generator.Calls();
   EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
                           [](const std::string& c) { return c.starts_with("FT_OpenEx"); }),

@@ -29,7 +29,7 @@ class AudioTest : public DownloadTest {
 
 TEST_F(AudioTest, SilentLoopIsWrittenAsElevenBlocksWithTheProgressSteps) {
   Session s(generator);
-  s.downloads.Run(DownloadRequest::Audio(InitialAudio()));
+  s.Run(DownloadRequest::Audio(InitialAudio()));
   Lines expected = {"> F0",
                     "wait 1",
                     "> F4 06 80 00",
@@ -61,7 +61,7 @@ TEST_F(AudioTest, TonesAndAmplitudesReachTheFlashExactly) {
   Session s(generator);
   const std::array<int, 4> selections = {12, 26, 1, 0};  // 1000Hz, 16000Hz, 50Hz, Silence
   const std::array<std::string, 4> amplitudes = {"-6", "0", "-20.5dB", "-3"};
-  s.downloads.Run(DownloadRequest::Audio({selections, amplitudes}));
+  s.Run(DownloadRequest::Audio({selections, amplitudes}));
   std::array<ChannelTone, 4> tones{};
   for (int ch = 0; ch < 4; ++ch) {
     tones[ch] = {ToneTable[selections[ch]].period, ParseAmplitude(ch + 1, amplitudes[ch]).gain};
@@ -75,7 +75,7 @@ TEST_F(AudioTest, TonesAndAmplitudesReachTheFlashExactly) {
 
 TEST_F(AudioTest, RefusalOnChannelThreeStopsBeforeAnyAudioIsWritten) {
   Session s(generator);
-  s.downloads.Run(DownloadRequest::Audio({{}, {"-6", "", "0.001", "-3"}}));
+  s.Run(DownloadRequest::Audio({{}, {"-6", "", "0.001", "-3"}}));
   EXPECT_EQ(s.Script(s.after_start),
             (Lines{"> F0", "wait 1", "> F4 06 80 00", "> F6", "> FD x3", "wait 3",
                    "text 1027 -6.000", "text 1051 0.000",
@@ -92,7 +92,7 @@ TEST_F(AudioTest, NotANumberIsRefusedLikeAPositiveAmplitude) {
   Session s(generator);
   AudioSettings audio = InitialAudio();
   audio.amplitudes[1] = "nan";
-  s.downloads.Run(DownloadRequest::Audio(audio));
+  s.Run(DownloadRequest::Audio(audio));
   EXPECT_EQ(Matching(s.Script(s.after_start), "box"),
             Lines{"box CH 2's Amplitude Must be a negative value"});
   EXPECT_EQ(Matching(s.Script(s.after_start), "> F8"), Lines{});
@@ -101,7 +101,7 @@ TEST_F(AudioTest, NotANumberIsRefusedLikeAPositiveAmplitude) {
 TEST_F(AudioTest, NotConnectedDoesNothingAtAll) {
   generator.SetOption("fail_open", 1);
   Session s(generator);
-  s.downloads.Run(DownloadRequest::Audio(InitialAudio()));
+  s.Run(DownloadRequest::Audio(InitialAudio()));
   EXPECT_EQ(s.recorder.trace.size(), s.after_start);
 }
 

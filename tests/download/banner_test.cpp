@@ -21,8 +21,7 @@ void ExpectBannerStored(const Generator& generator, uint32_t first, uint32_t sec
 
 TEST_F(BannerTest, BannerEightErasesItsSectorsAndStoresBothFields) {
   Session s(generator);
-  s.recorder.file_answers.push_back(banner_file);
-  s.downloads.Run(DownloadRequest::Banner(7));
+  s.Run(DownloadRequest::Banner(7), banner_file);
 
   const Lines script = s.Script(s.after_start);
   Lines head(script.begin(), script.begin() + 16);
@@ -47,8 +46,7 @@ TEST_F(BannerTest, BannerEightErasesItsSectorsAndStoresBothFields) {
 
 TEST_F(BannerTest, BannerOneWritesFromLine35OfTheSecondFieldDownToTheFirstFieldStart) {
   Session s(generator);
-  s.recorder.file_answers.push_back(banner_file);
-  s.downloads.Run(DownloadRequest::Banner(0));
+  s.Run(DownloadRequest::Banner(0), banner_file);
   const Lines addresses = Matching(s.Script(s.after_start), "> F4");
   ASSERT_EQ(addresses.size(), 2u + 72u);
   EXPECT_EQ(addresses[0], "> F4 08 00 00");  // sector 19
@@ -61,8 +59,7 @@ TEST_F(BannerTest, BannerOneWritesFromLine35OfTheSecondFieldDownToTheFirstFieldS
 
 TEST_F(BannerTest, EachLineCostsOneAddressPauseAndTwoBlockPauses) {
   Session s(generator);
-  s.recorder.file_answers.push_back(banner_file);
-  s.downloads.Run(DownloadRequest::Banner(0));
+  s.Run(DownloadRequest::Banner(0), banner_file);
   const Lines folded = s.Folded(s.after_start);
   const auto first = std::find(folded.begin(), folded.end(), "FT_Write F4 08 E2 70 -> 0 4");
   ASSERT_NE(first, folded.end());
@@ -75,8 +72,7 @@ TEST_F(BannerTest, EachLineCostsOneAddressPauseAndTwoBlockPauses) {
 
 TEST_F(BannerTest, CountdownUsesBannerNineWhateverTheListShows) {
   Session s(generator);
-  s.recorder.file_answers.push_back(banner_file);
-  s.downloads.Run(DownloadRequest::Countdown());
+  s.Run(DownloadRequest::Countdown(), banner_file);
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "title"),
             (Lines{"title Erasing Banner 9", "title Downloading Banner 9",
@@ -91,12 +87,11 @@ TEST_F(BannerTest, CountdownUsesBannerNineWhateverTheListShows) {
 
 TEST_F(BannerTest, CountdownBetweenTwoBannersDoesNotChangeTheBannerWritten) {
   Session s(generator);
-  for (int i = 0; i < 3; ++i)
-    s.recorder.file_answers.push_back(banner_file);
-  s.downloads.Run(DownloadRequest::Banner(3));
-  s.downloads.Run(DownloadRequest::Countdown());
+  s.recorder.file_answers = {banner_file, banner_file, banner_file};
+  s.Run(DownloadRequest::Banner(3));
+  s.Run(DownloadRequest::Countdown());
   const size_t from = s.recorder.trace.size();
-  s.downloads.Run(DownloadRequest::Banner(3));
+  s.Run(DownloadRequest::Banner(3));
   const Lines script = s.Script(from);
   EXPECT_EQ(Matching(script, "title Erasing"), Lines{"title Erasing Banner 4"});
   EXPECT_EQ(Matching(script, "> F4")[0], "> F4 0B 00 00");  // sector 25
@@ -105,11 +100,9 @@ TEST_F(BannerTest, CountdownBetweenTwoBannersDoesNotChangeTheBannerWritten) {
 
 TEST_F(BannerTest, PictureSizedFileIsRefusedAndTheBannerStaysErased) {
   Session s(generator);
-  s.recorder.file_answers.push_back(banner_file);
-  s.downloads.Run(DownloadRequest::Banner(0));
+  s.Run(DownloadRequest::Banner(0), banner_file);
   const size_t from = s.recorder.trace.size();
-  s.recorder.file_answers.push_back(WriteFile("picture.bmp", MakeBmp(576)));
-  s.downloads.Run(DownloadRequest::Banner(0));
+  s.Run(DownloadRequest::Banner(0), WriteFile("picture.bmp", MakeBmp(576)));
   const Lines script = s.Script(from);
   EXPECT_EQ(Matching(script, "box"), Lines{"box Incorrect Banner file format"});
   EXPECT_EQ(Matching(script, "> F8"), Lines{});
@@ -123,7 +116,7 @@ TEST_F(BannerTest, PictureSizedFileIsRefusedAndTheBannerStaysErased) {
 TEST_F(BannerTest, NotConnectedShowsOnlyTheClosingSteps) {
   generator.SetOption("fail_open", 1);
   Session s(generator);
-  s.downloads.Run(DownloadRequest::Banner(0));
+  s.Run(DownloadRequest::Banner(0));
   EXPECT_EQ(s.Script(s.after_start), (Lines{"title Finished Banner Download", "wait 2",
                                             "info Download Complete | QVX-5120", kReset}));
   EXPECT_TRUE(generator.Wire().empty());

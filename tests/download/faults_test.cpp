@@ -24,14 +24,13 @@ class FaultTest : public DownloadTest {
 
 TEST_F(FaultTest, BmpShorterThanAHeaderIsRefusedEvenAfterAGoodOne) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("good.bmp", MakeBmp(72)));
-  s.downloads.Run(DownloadRequest::Banner(0));
+  s.Run(DownloadRequest::Banner(0), WriteFile("good.bmp", MakeBmp(72)));
   const auto good = MakeBmp(72);
   // The first 40 bytes of a good header: the rest would come from the previous file.
   s.recorder.file_answers.push_back(
       WriteFile("stub.bmp", std::span<const uint8_t>(good.data(), 40)));
   const size_t from = s.recorder.trace.size();
-  s.downloads.Run(DownloadRequest::Banner(0));
+  s.Run(DownloadRequest::Banner(0));
   const Lines script = s.Script(from);
   EXPECT_EQ(Matching(script, "box"), Lines{"box Incorrect Banner file format"});
   EXPECT_EQ(Matching(script, "> F8"), Lines{});
@@ -43,8 +42,7 @@ TEST_F(FaultTest, TruncatedBmpIsRefusedBeforeAnythingIsWritten) {
   Session s(generator);
   auto bmp = MakeBmp(576);
   bmp.resize(bmp.size() - 2160 * 3 - 100);
-  s.recorder.file_answers.push_back(WriteFile("cut.bmp", bmp));
-  s.downloads.Run(DownloadRequest::Picture(0));
+  s.Run(DownloadRequest::Picture(0), WriteFile("cut.bmp", bmp));
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "box"), Lines{"box Incorrect Picture file format"});
   EXPECT_EQ(Matching(script, "> F8"), Lines{});
@@ -64,7 +62,7 @@ TEST_F(FaultTest, FileThatShrinksDuringTheTransferStopsWithAMessage) {
       cut = true;
     }
   };
-  s.downloads.Run(DownloadRequest::Picture(0));
+  s.Run(DownloadRequest::Picture(0));
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "box"),
             Lines{"box Download failed: the file became shorter while it was being read\n"
@@ -79,7 +77,7 @@ TEST_F(FaultTest, UnplugInTheMiddleOfAPictureStopsAtTheFirstRefusedWrite) {
   s.recorder.file_answers.push_back(WriteFile("picture.bmp", MakeBmp(576)));
   // Start-up byte, CMD_BEGIN_LOAD, 16 erases of 4 + 1 + 3 polls, then 100 lines and a bit.
   generator.SetOption("unplug_after", 1 + 1 + 16 * 8 + 100 * (4 + 1 + 1536) + 700);
-  s.downloads.Run(DownloadRequest::Picture(0));
+  s.Run(DownloadRequest::Picture(0));
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "box"),
             Lines{"box Download failed: the generator did not accept the data sent to it (is it "
@@ -91,7 +89,7 @@ TEST_F(FaultTest, UnplugInTheMiddleOfAPictureStopsAtTheFirstRefusedWrite) {
   ExpectClosedWithoutCompletion(s, script);
   // The next operation finds the generator still gone and says so again.
   const size_t from = s.recorder.trace.size();
-  s.downloads.Run(DownloadRequest::Pattern(0));
+  s.Run(DownloadRequest::Pattern(0));
   EXPECT_EQ(Matching(s.Script(from), "box").size(), 1u);
   EXPECT_EQ(Matching(s.Script(from), "info"), Lines{});
 }
@@ -99,8 +97,7 @@ TEST_F(FaultTest, UnplugInTheMiddleOfAPictureStopsAtTheFirstRefusedWrite) {
 TEST_F(FaultTest, EraseThatNeverFinishesStopsTheBannerAndLeavesLoadingMode) {
   Session s(generator);
   generator.SetOption("never_ready", 1);
-  s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-  s.downloads.Run(DownloadRequest::Banner(0));
+  s.Run(DownloadRequest::Banner(0), WriteFile("banner.bmp", MakeBmp(72)));
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "box"),
             Lines{"box Download failed: the generator did not report the end of the flash "
@@ -120,7 +117,7 @@ TEST_F(FaultTest, PatternWriteThatNeverFinishesIsReported) {
   std::vector<uint8_t> answers = {0, 1, 0, 1};
   answers.insert(answers.end(), kPollAttempts, 0);
   generator.SetStatusAnswers(answers);
-  s.downloads.Run(DownloadRequest::Pattern(5));
+  s.Run(DownloadRequest::Pattern(5));
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "box"),
             Lines{"box Download failed: the generator did not report the end of the pattern "
@@ -132,7 +129,7 @@ TEST_F(FaultTest, PatternWriteThatNeverFinishesIsReported) {
 TEST_F(FaultTest, UnplugDuringTheAudioBlocksIsReported) {
   Session s(generator);
   generator.SetOption("unplug_after", 1 + 1 + 8 + 4 + 3 * 1537 + 10);
-  s.downloads.Run(DownloadRequest::Audio(InitialAudio()));
+  s.Run(DownloadRequest::Audio(InitialAudio()));
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "box"),
             Lines{"box Download failed: the generator did not accept the data sent to it (is it "
@@ -149,8 +146,7 @@ class TimingTest : public FaultTest {
  protected:
   // The banner's script with every run of status commands counted as one.
   Lines BannerScript(Session& s) {
-    s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-    s.downloads.Run(DownloadRequest::Banner(0));
+    s.Run(DownloadRequest::Banner(0), WriteFile("banner.bmp", MakeBmp(72)));
     Lines script = s.Script(s.after_start);
     for (auto& line : script)
       line = std::regex_replace(line, std::regex("^> FD x[0-9]+$"), "> FD");
@@ -180,8 +176,8 @@ TEST_F(TimingTest, SlowEraseIsWaitedForAndOnlyTheNumberOfStatusQueriesChanges) {
 TEST_F(TimingTest, MuteGeneratorEndsTheOperationAtTheSilenceBound) {
   Session s(generator);
   generator.SetOption("mute", 1);
-  s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-  EXPECT_EQ(s.downloads.Run(DownloadRequest::Banner(0)), Outcome::kFailed);
+  EXPECT_EQ(s.Run(DownloadRequest::Banner(0), WriteFile("banner.bmp", MakeBmp(72))),
+            Outcome::kFailed);
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "box"),
             Lines{"box Download failed: the generator stopped answering (no status for 30 "
@@ -201,8 +197,8 @@ TEST_F(TimingTest, GeneratorBusyForLongerThanTheBoundButAnsweringIsWaitedFor) {
   Session s(generator);
   // Ten seconds of the fake clock pass at every reading: 40 "busy" answers span 400 s.
   generator.SetStatusAnswers(std::vector<uint8_t>(40, 0));
-  s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-  EXPECT_EQ(s.downloads.Run(DownloadRequest::Banner(0)), Outcome::kCompleted);
+  EXPECT_EQ(s.Run(DownloadRequest::Banner(0), WriteFile("banner.bmp", MakeBmp(72))),
+            Outcome::kCompleted);
   EXPECT_EQ(Matching(s.Script(s.after_start), "info"), Lines{"info Download Complete | QVX-5120"});
   EXPECT_GT(s.recorder.time.now, 10 * kSilenceLimit);
 }

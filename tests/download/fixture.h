@@ -26,14 +26,6 @@ class DownloadTest : public ::testing::Test {
         << "first violation: " << generator.Violations().front();
   }
 
-  static bool AllErased(std::span<const uint8_t> bytes) {
-    for (uint8_t b : bytes) {
-      if (b != 0xFF)
-        return false;
-    }
-    return true;
-  }
-
   // Entries of the script that start with `prefix`.
   static Lines Matching(const Lines& script, std::string_view prefix) {
     Lines out;

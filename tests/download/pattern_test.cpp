@@ -18,8 +18,7 @@ class PatternTest : public DownloadTest {};
 TEST_F(PatternTest, ItemFourStoresTheFirst2880BytesOfALongerFile) {
   Session s(generator);
   const auto bytes = PatternBytes(3000, 1);
-  s.recorder.file_answers.push_back(WriteFile("long.tst", bytes));
-  s.downloads.Run(DownloadRequest::Pattern(4));
+  s.Run(DownloadRequest::Pattern(4), WriteFile("long.tst", bytes));
 
   const Lines erase = {"> F4 00 80 00", "> F6", "> FD x3", "wait 3"};
   Lines expected = {"> F0", "wait 1"};
@@ -67,8 +66,7 @@ TEST_F(PatternTest, ItemFourStoresTheFirst2880BytesOfALongerFile) {
 
 TEST_F(PatternTest, WriteStepPausesAsTheGeneratorNeeds) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("p.tst", PatternBytes(2880, 2)));
-  s.downloads.Run(DownloadRequest::Pattern(0));
+  s.Run(DownloadRequest::Pattern(0), WriteFile("p.tst", PatternBytes(2880, 2)));
   const Lines folded = s.Folded(s.after_start);
   const auto f9 = std::find(folded.begin(), folded.end(), "FT_Write F9 -> 0 1");
   ASSERT_NE(f9, folded.end());
@@ -88,8 +86,7 @@ TEST_F(PatternTest, ItemsZeroAndFifteenUseTheirSectorsAndNumbers) {
        std::vector<std::pair<int, std::string>>{{0, "00 00 00"}, {15, "06 00 00"}}) {
     generator.Reset();
     Session s(generator);
-    s.recorder.file_answers.push_back(WriteFile("p.tst", PatternBytes(2880, 3)));
-    s.downloads.Run(DownloadRequest::Pattern(item));
+    s.Run(DownloadRequest::Pattern(item), WriteFile("p.tst", PatternBytes(2880, 3)));
     const Lines script = s.Script(s.after_start);
     EXPECT_EQ(Matching(script, "> F4"), Lines(3, "> F4 " + address)) << item;
     EXPECT_EQ(Matching(script, "title"),
@@ -101,12 +98,11 @@ TEST_F(PatternTest, ItemsZeroAndFifteenUseTheirSectorsAndNumbers) {
 
 TEST_F(PatternTest, CancelLeavesTheSlotErasedAndStillCompletes) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("p.tst", PatternBytes(2880, 4)));
-  s.downloads.Run(DownloadRequest::Pattern(6));
+  s.Run(DownloadRequest::Pattern(6), WriteFile("p.tst", PatternBytes(2880, 4)));
   ASSERT_FALSE(AllErased(generator.FlashAt(0x018000, 1440)));
 
   const size_t from = s.recorder.trace.size();
-  s.downloads.Run(DownloadRequest::Pattern(6));  // no answer scripted: the dialog is cancelled
+  s.Run(DownloadRequest::Pattern(6));  // no answer scripted: the dialog is cancelled
   const Lines script = s.Script(from);
   EXPECT_EQ(Matching(script, "> F9"), Lines{});
   EXPECT_EQ(Matching(script, "info"), Lines{"info Download Complete | QVX-5120"});
@@ -115,11 +111,9 @@ TEST_F(PatternTest, CancelLeavesTheSlotErasedAndStillCompletes) {
 
 TEST_F(PatternTest, ShortFileIsPaddedWithZerosNotAnEarlierFile) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("long.tst", PatternBytes(3000, 5)));
-  s.downloads.Run(DownloadRequest::Pattern(9));
+  s.Run(DownloadRequest::Pattern(9), WriteFile("long.tst", PatternBytes(3000, 5)));
   const auto short_file = PatternBytes(100, 6);
-  s.recorder.file_answers.push_back(WriteFile("short.tst", short_file));
-  s.downloads.Run(DownloadRequest::Pattern(9));
+  s.Run(DownloadRequest::Pattern(9), WriteFile("short.tst", short_file));
 
   std::vector<uint8_t> expected(2880, 0);
   std::copy(short_file.begin(), short_file.end(), expected.begin());
@@ -129,12 +123,10 @@ TEST_F(PatternTest, ShortFileIsPaddedWithZerosNotAnEarlierFile) {
 
 TEST_F(PatternTest, FileThatCannotBeOpenedWritesNothing) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("old.tst", PatternBytes(2880, 7)));
-  s.downloads.Run(DownloadRequest::Pattern(2));
+  s.Run(DownloadRequest::Pattern(2), WriteFile("old.tst", PatternBytes(2880, 7)));
   for (const std::string& path : {TempDir() + "/missing.tst", TempDir()}) {
     const size_t from = s.recorder.trace.size();
-    s.recorder.file_answers.push_back(path);
-    s.downloads.Run(DownloadRequest::Pattern(2));
+    s.Run(DownloadRequest::Pattern(2), path);
     const Lines script = s.Script(from);
     EXPECT_EQ(Matching(script, "> F9"), Lines{}) << path;
     EXPECT_EQ(Matching(script, "box"), Lines{}) << path;
@@ -146,7 +138,7 @@ TEST_F(PatternTest, FileThatCannotBeOpenedWritesNothing) {
 TEST_F(PatternTest, NotConnectedShowsOnlyTheClosingSteps) {
   generator.SetOption("fail_open", 1);
   Session s(generator);
-  s.downloads.Run(DownloadRequest::Pattern(0));
+  s.Run(DownloadRequest::Pattern(0));
   EXPECT_EQ(s.Script(s.after_start), (Lines{"progress 33", "wait 1", "progress 66", "wait 1",
                                             "progress 0", "title Finished Test Pattern Download",
                                             "info Download Complete | QVX-5120", kReset}));

@@ -9,8 +9,7 @@ class PictureTest : public DownloadTest {};
 
 TEST_F(PictureTest, Picture1ErasesSixteenSectorsAndStoresAllLinesInTheirFields) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("picture.bmp", MakeBmp(576)));
-  s.downloads.Run(DownloadRequest::Picture(0));
+  s.Run(DownloadRequest::Picture(0), WriteFile("picture.bmp", MakeBmp(576)));
   const Lines script = s.Script(s.after_start);
 
   Lines erase_addresses;
@@ -52,8 +51,7 @@ TEST_F(PictureTest, Picture1ErasesSixteenSectorsAndStoresAllLinesInTheirFields) 
 
 TEST_F(PictureTest, EachPictureLineCostsFivePauses) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("picture.bmp", MakeBmp(576)));
-  s.downloads.Run(DownloadRequest::Picture(0));
+  s.Run(DownloadRequest::Picture(0), WriteFile("picture.bmp", MakeBmp(576)));
   const Lines& trace = s.recorder.trace;
   const auto first_line = std::find(trace.begin(), trace.end(), "FT_Write F4 17 27 30 -> 0 4");
   ASSERT_NE(first_line, trace.end());
@@ -65,8 +63,7 @@ TEST_F(PictureTest, EachPictureLineCostsFivePauses) {
 
 TEST_F(PictureTest, Picture2GoesToItsOwnSectorsAndFields) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("picture.bmp", MakeBmp(576)));
-  s.downloads.Run(DownloadRequest::Picture(1));
+  s.Run(DownloadRequest::Picture(1), WriteFile("picture.bmp", MakeBmp(576)));
   const Lines addresses = Matching(s.Script(s.after_start), "> F4");
   EXPECT_EQ(addresses[0], "> F4 18 00 00");
   EXPECT_EQ(addresses[15], "> F4 1F 80 00");
@@ -83,8 +80,7 @@ TEST_F(PictureTest, Picture2GoesToItsOwnSectorsAndFields) {
 
 TEST_F(PictureTest, Picture480FillsTheTopLinesWithItsTopRow) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("ntsc.bmp", MakeBmp(480)));
-  s.downloads.Run(DownloadRequest::Picture(0));
+  s.Run(DownloadRequest::Picture(0), WriteFile("ntsc.bmp", MakeBmp(480)));
   EXPECT_EQ(Matching(s.Script(s.after_start), "> F8").size(), 576u);
   EXPECT_EQ(Matching(s.Script(s.after_start), "box"), Lines{});
   for (int line = 0; line < 480; ++line) {
@@ -99,11 +95,10 @@ TEST_F(PictureTest, Picture480FillsTheTopLinesWithItsTopRow) {
 
 TEST_F(PictureTest, CancelledDialogLeavesTheSlotErasedAndTheBarAtTheLastErase) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("picture.bmp", MakeBmp(576)));
-  s.downloads.Run(DownloadRequest::Picture(1));
+  s.Run(DownloadRequest::Picture(1), WriteFile("picture.bmp", MakeBmp(576)));
   ASSERT_FALSE(AllErased(generator.FlashAt(0x180000, 0x80000)));
   const size_t from = s.recorder.trace.size();
-  s.downloads.Run(DownloadRequest::Picture(1));
+  s.Run(DownloadRequest::Picture(1));
   const Lines script = s.Script(from);
   EXPECT_EQ(Matching(script, "progress").back(), "progress 96");
   EXPECT_EQ(
@@ -116,8 +111,7 @@ TEST_F(PictureTest, CancelledDialogLeavesTheSlotErasedAndTheBarAtTheLastErase) {
 
 TEST_F(PictureTest, BannerSizedFileIsRefused) {
   Session s(generator);
-  s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-  s.downloads.Run(DownloadRequest::Picture(0));
+  s.Run(DownloadRequest::Picture(0), WriteFile("banner.bmp", MakeBmp(72)));
   const Lines script = s.Script(s.after_start);
   EXPECT_EQ(Matching(script, "> F8"), Lines{});
   EXPECT_EQ(
@@ -129,7 +123,7 @@ TEST_F(PictureTest, BannerSizedFileIsRefused) {
 TEST_F(PictureTest, NotConnectedShowsOnlyTheClosingSteps) {
   generator.SetOption("fail_open", 1);
   Session s(generator);
-  s.downloads.Run(DownloadRequest::Picture(0));
+  s.Run(DownloadRequest::Picture(0));
   EXPECT_EQ(s.Script(s.after_start), (Lines{"title Finished Picture Download",
                                             "info Download Complete | QVX-5120", kReset}));
   EXPECT_EQ(Matching(s.Folded(s.after_start), "repaint"), Lines{"repaint"});

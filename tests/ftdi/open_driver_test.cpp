@@ -47,17 +47,15 @@ class OpenDriverTest : public ::testing::Test {
 
 // Start-up, a banner, a test pattern and the audio loop in one session.
 void DriveEveryKindOfDownload(Session& s) {
-  s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-  s.downloads.Run(DownloadRequest::Banner(7));
+  s.Run(DownloadRequest::Banner(7), WriteFile("banner.bmp", MakeBmp(72)));
 
   std::vector<uint8_t> pattern(2880);
   for (size_t i = 0; i < pattern.size(); ++i)
     pattern[i] = static_cast<uint8_t>(i * 13 + 5);
-  s.recorder.file_answers.push_back(WriteFile("pattern.tst", pattern));
-  s.downloads.Run(DownloadRequest::Pattern(4));
+  s.Run(DownloadRequest::Pattern(4), WriteFile("pattern.tst", pattern));
 
   // Channel 1 at 1000Hz and -6 dBFS, the others silent.
-  s.downloads.Run(DownloadRequest::Audio({{12, 0, 0, 0}, {"-6", "0", "0", "0"}}));
+  s.Run(DownloadRequest::Audio({{12, 0, 0, 0}, {"-6", "0", "0", "0"}}));
 }
 
 TEST_F(OpenDriverTest, DownloadsReachTheFlashThroughLibftdiExactlyAsOnTheVirtualGenerator) {
@@ -88,8 +86,7 @@ TEST_F(OpenDriverTest, DownloadsReachTheFlashThroughLibftdiExactlyAsOnTheVirtual
 
 TEST_F(OpenDriverTest, UnplugMidBannerEndsInTheSameMessagesAsOnTheVirtualGenerator) {
   auto banner = [](Session& s) {
-    s.recorder.file_answers.push_back(WriteFile("banner.bmp", MakeBmp(72)));
-    s.downloads.Run(DownloadRequest::Banner(0));
+    s.Run(DownloadRequest::Banner(0), WriteFile("banner.bmp", MakeBmp(72)));
   };
   usb.SetOption("unplug_after", 5000);
   Session open(usb, QVX_OPEN_DRIVER);
@@ -122,7 +119,7 @@ TEST_P(AbsentDeviceTest, OpenFailsWithTheUsualBoxAndTitle) {
   EXPECT_FALSE(open.link.connected());
   EXPECT_EQ(open.Only({"box", "title"}),
             (Lines{"box USB DEVICE not responding", "title USB port NOT OPEN"}));
-  open.downloads.Run(DownloadRequest::Banner(0));
+  open.Run(DownloadRequest::Banner(0));
   EXPECT_TRUE(usb.Wire().empty());
 }
 

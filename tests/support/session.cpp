@@ -1,9 +1,11 @@
 #include "tests/support/session.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "download/controls.h"
 #include "emulator/vg_control.h"
+#include "tests/support/wire.h"
 
 namespace qvx::test {
 size_t Generator::CallCount() const {
@@ -96,6 +98,16 @@ void Recorder::WaitSeconds(int32_t n) {
   time.Wait(n);
 }
 
+bool AllErased(std::span<const uint8_t> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xFF; });
+}
+
+Outcome Session::Run(const DownloadRequest& request, std::optional<std::string> file) {
+  if (file)
+    recorder.file_answers.push_back(std::move(file));
+  return downloads.Run(request);
+}
+
 Session::Session(Generator& generator, const char* library)
     : recorder(generator), loader(library), wiring(recorder, recorder, loader) {
   recorder.Sync();
@@ -124,14 +136,12 @@ std::vector<std::string> Session::Script(size_t from) const {
   std::vector<std::string> lines;
   for (size_t i = from; i < recorder.trace.size(); ++i) {
     const std::string& entry = recorder.trace[i];
-    // Both prefixes are nine characters long.
-    if (entry.starts_with("FT_Write ") || entry.starts_with("bulk out ")) {
-      const auto arrow = entry.find(" -> ");
-      const std::string hex = entry.substr(9, arrow - 9);
-      const size_t count = (hex.size() + 1) / 3;
-      std::string line = count <= 4 ? "> " + hex : "> [" + std::to_string(count) + "]";
-      if (entry.compare(arrow, 6, " -> 0 ") != 0)
-        line += " !" + entry.substr(arrow + 4);
+    if (const auto write = ParseWrite(entry)) {
+      const size_t count = write->bytes.size();
+      std::string line =
+          count <= 4 ? "> " + Hex(write->bytes) : "> [" + std::to_string(count) + "]";
+      if (!write->Taken())
+        line += " !" + std::to_string(write->status) + " " + std::to_string(write->written);
       lines.push_back(line);
       continue;
     }

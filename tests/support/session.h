@@ -92,6 +92,9 @@ struct Session {
   // ones as "> [1536]"), waits, titles, progress, boxes, file
   // dialogs and edit texts. Runs of one entry are folded into "entry xN".
   std::vector<std::string> Script(size_t from = 0) const;
+  // Performs the operation `request` asks for, as a click does; its file dialog answers `file`
+  // (none: the next queued answer, else cancel).
+  Outcome Run(const DownloadRequest& request, std::optional<std::string> file = std::nullopt);
   // Only the entries that start with one of the prefixes.
   std::vector<std::string> Only(std::initializer_list<std::string_view> prefixes,
                                 size_t from = 0) const;
@@ -111,6 +114,9 @@ inline AudioSettings InitialAudio() {
   audio.amplitudes.fill("0.0");
   return audio;
 }
+
+// Every byte is 0xFF, as an erase leaves flash.
+bool AllErased(std::span<const uint8_t> bytes);
 
 inline std::string Hex(std::span<const uint8_t> bytes) {
   return VirtualGenerator::Hex(bytes);
