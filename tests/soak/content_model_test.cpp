@@ -23,23 +23,23 @@ TEST(ContentModel, SlotsTileTheWholeChipWithoutOverlap) {
   EXPECT_EQ(next, kFlashBytes);
   EXPECT_EQ(ranges.size(), 28u);  // 16 patterns, audio, countdown, 8 banners, 2 pictures
   // Pattern 3 is the boot block's 16 Ki-unit sector; the audio slot one main sector.
-  EXPECT_EQ(ErasedBytes({SlotKind::kPattern, 3}).begin, 0x4000u * 2);
-  EXPECT_EQ(ErasedBytes({SlotKind::kPattern, 3}).end, 0x8000u * 2);
-  EXPECT_EQ(ErasedBytes({SlotKind::kAudio, 0}).begin, 0x68000u * 2);
+  EXPECT_EQ(ErasedBytes(Numbered(SlotKind::kPattern, 3)).begin, 0x4000u * 2);
+  EXPECT_EQ(ErasedBytes(Numbered(SlotKind::kPattern, 3)).end, 0x8000u * 2);
+  EXPECT_EQ(ErasedBytes(Slot::Audio()).begin, 0x68000u * 2);
 }
 
 TEST(ContentModel, RowsLandWhereTheDownloadsSendThem) {
   // The first row read goes to position 35 of the band in the second field, the last to
   // position 0 of the first field.
-  EXPECT_EQ(RowAddress({SlotKind::kBanner, 1}, 0), 0x88000u + 25200);
-  EXPECT_EQ(RowAddress({SlotKind::kBanner, 1}, 1), 0x80000u + 25200);
-  EXPECT_EQ(RowAddress({SlotKind::kBanner, 1}, 71), 0x80000u);
-  EXPECT_EQ(RowAddress({SlotKind::kBanner, 9}, 0), 0x78000u + 25200);
-  EXPECT_EQ(RowAddress({SlotKind::kBanner, 8}, 70), 0xF8000u);
-  EXPECT_EQ(RowAddress({SlotKind::kPicture, 0}, 0), 1492160u + 25200);
-  EXPECT_EQ(RowAddress({SlotKind::kPicture, 1}, 0), 2016448u + 25200);
-  EXPECT_EQ(RowAddress({SlotKind::kPicture, 1}, 72), 2016448u - 25920 + 25200);
-  EXPECT_EQ(RowAddress({SlotKind::kPicture, 1}, 575), 0x180000u);
+  EXPECT_EQ(RowAddress(Numbered(SlotKind::kBanner, 1), 0), 0x88000u + 25200);
+  EXPECT_EQ(RowAddress(Numbered(SlotKind::kBanner, 1), 1), 0x80000u + 25200);
+  EXPECT_EQ(RowAddress(Numbered(SlotKind::kBanner, 1), 71), 0x80000u);
+  EXPECT_EQ(RowAddress(Slot::Countdown(), 0), 0x78000u + 25200);
+  EXPECT_EQ(RowAddress(Numbered(SlotKind::kBanner, 8), 70), 0xF8000u);
+  EXPECT_EQ(RowAddress(Numbered(SlotKind::kPicture, 1), 0), 1492160u + 25200);
+  EXPECT_EQ(RowAddress(Numbered(SlotKind::kPicture, 2), 0), 2016448u + 25200);
+  EXPECT_EQ(RowAddress(Numbered(SlotKind::kPicture, 2), 72), 2016448u - 25920 + 25200);
+  EXPECT_EQ(RowAddress(Numbered(SlotKind::kPicture, 2), 575), 0x180000u);
 }
 
 TEST(ContentModel, ReadsPastTheEndRepeatTheLastRowAndShortReadsKeepItsTail) {

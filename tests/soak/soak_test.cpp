@@ -27,12 +27,14 @@
 #include "tests/support/content_model.h"
 #include "tests/support/environment.h"
 #include "tests/support/session.h"
+#include "tests/support/wire.h"
 
 namespace qvx::soak {
 namespace {
 
 namespace fs = std::filesystem;
 using test::Generator;
+using test::Hex;
 using test::Session;
 using Lines = std::vector<std::string>;
 
@@ -53,19 +55,19 @@ T Uniform(Rng& rng, T low, T high) {
 
 // What one operation showed and sent, from its part of the trace.
 struct Observed {
-  Lines writes, boxes, infos, titles, progress;
+  std::vector<test::WireWrite> writes;
+  Lines boxes, infos, titles, progress;
   size_t refused_writes = 0;
 };
 
 Observed Observe(const Lines& trace, size_t from) {
   Observed seen;
+  seen.writes = test::Writes(trace, from);
+  seen.refused_writes = static_cast<size_t>(std::count_if(
+      seen.writes.begin(), seen.writes.end(), [](const auto& w) { return !w.Taken(); }));
   for (size_t i = from; i < trace.size(); ++i) {
     const std::string& line = trace[i];
-    if (line.starts_with("FT_Write ")) {
-      seen.writes.push_back(line);
-      if (line.find(" -> 0 ") == std::string::npos)
-        ++seen.refused_writes;
-    } else if (line.starts_with("box ")) {
+    if (line.starts_with("box ")) {
       seen.boxes.push_back(line);
     } else if (line.starts_with("info ")) {
       seen.infos.push_back(line);
@@ -95,15 +97,16 @@ const char* OutcomeName(Outcome outcome) {
 }
 
 // The slot as the failure box names it.
-std::string SlotInBox(const model::Slot& slot) {
-  switch (slot.kind) {
-    case model::SlotKind::kPicture:
-      return "Picture " + std::to_string(slot.number + 1);
-    case model::SlotKind::kBanner:
-      return "Banner " + std::to_string(slot.number);
-    case model::SlotKind::kPattern:
-      return "Test pattern " + std::to_string(slot.number);
-    case model::SlotKind::kAudio:
+std::string SlotInBox(const Slot& slot) {
+  switch (slot.kind()) {
+    case SlotKind::kPicture:
+      return "Picture " + std::to_string(slot.number());
+    case SlotKind::kBanner:
+    case SlotKind::kCountdown:
+      return "Banner " + std::to_string(slot.number());
+    case SlotKind::kPattern:
+      return "Test pattern " + std::to_string(slot.number());
+    case SlotKind::kAudio:
       return "The audio loop";
   }
   return "?";
@@ -147,7 +150,6 @@ class FaultSoak : public ::testing::Test {
   // One case: its request, file and faults, the download, what must have come of it, the checks
   // of what the window and the generator saw, and the flash model brought up to date.
   struct Prepared {
-    model::Slot slot{model::SlotKind::kAudio, 0};
     DownloadRequest request = DownloadRequest::Audio({});
     bool image = false;
     bool picture = false;
@@ -198,27 +200,24 @@ FaultSoak::Prepared FaultSoak::Prepare(Session& app, const Case& c, int index) {
   Prepared prep;
   switch (c.op) {
     case Op::kPicture:
-      prep.slot = {model::SlotKind::kPicture, Uniform(rng_, 0, 1)};
-      prep.request = DownloadRequest::Picture(prep.slot.number);
+      prep.request = DownloadRequest::Picture(Uniform(rng_, 0, 1));
       break;
     case Op::kBanner:
-      prep.slot = {model::SlotKind::kBanner, Uniform(rng_, 1, 8)};
-      prep.request = DownloadRequest::Banner(prep.slot.number - 1);
+      prep.request = DownloadRequest::Banner(Uniform(rng_, 0, 7));
       break;
     case Op::kCountdown:
-      prep.slot = {model::SlotKind::kBanner, 9};
       prep.request = DownloadRequest::Countdown();
       break;
     case Op::kPattern:
-      prep.slot = {model::SlotKind::kPattern, Uniform(rng_, 0, 15)};
-      prep.request = DownloadRequest::Pattern(prep.slot.number);
+      prep.request = DownloadRequest::Pattern(Uniform(rng_, 0, 15));
       break;
     case Op::kAudio:
       break;
   }
+  const SlotKind kind = prep.request.slot.kind();
   prep.image =
-      prep.slot.kind == model::SlotKind::kPicture || prep.slot.kind == model::SlotKind::kBanner;
-  prep.picture = prep.slot.kind == model::SlotKind::kPicture;
+      kind == SlotKind::kPicture || kind == SlotKind::kBanner || kind == SlotKind::kCountdown;
+  prep.picture = kind == SlotKind::kPicture;
 
   test::Recorder& rec = app.recorder;
   const std::string files = (dir_ / "files").string();
@@ -227,8 +226,6 @@ FaultSoak::Prepared FaultSoak::Prepare(Session& app, const Case& c, int index) {
   if (c.op == Op::kPattern)
     prep.file = PreparePatternFile(c.fault, files, index, rng_);
   rec.file_answers.clear();
-  if (c.op != Op::kAudio)
-    rec.file_answers.push_back(prep.file.answer);
   if (prep.file.after_dialog)
     rec.after_dialog = prep.file.after_dialog;
 
@@ -274,7 +271,8 @@ void FaultSoak::ArmFault(Session& app, const Case& c, Prepared& prep) {
       if (cut_during_transfer)
         return;
       for (; scanned < rec.trace.size(); ++scanned)
-        blocks += rec.trace[scanned] == "FT_Write F8 -> 0 1";
+        blocks +=
+            test::ParseWrite(rec.trace[scanned]).value_or(test::WireWrite{}).Is({CMD_WRITE_BLOCK});
       if (blocks >= after_block) {
         fs::resize_file(path, cut);
         cut_during_transfer = true;
@@ -287,7 +285,7 @@ FaultSoak::Ran FaultSoak::Perform(Session& app, const Case& c, const Prepared& p
   test::Recorder& rec = app.recorder;
   const size_t from = rec.trace.size();
   Ran ran;
-  ran.outcome = app.downloads.Run(prep.request);
+  ran.outcome = app.Run(prep.request, c.op == Op::kAudio ? std::nullopt : prep.file.answer);
   rec.Sync();
   rec.on_pause = nullptr;
   ran.seen = Observe(rec.trace, from);
@@ -328,7 +326,7 @@ void FaultSoak::Check(Session& app, const Case& c, bool connected, const Prepare
             ? "the generator stopped answering (no status for 30 seconds)"
             : "the generator did not report the end of the flash erase";
     EXPECT_EQ(seen.boxes, Lines{"box Download failed: " + std::string(what) + "\n" +
-                                SlotInBox(prep.slot) + " is incomplete; load it again."});
+                                SlotInBox(prep.request.slot) + " is incomplete; load it again."});
     EXPECT_EQ(seen.infos, Lines{});
   } else if (expected == Outcome::kRefused) {
     const std::string box = c.op == Op::kAudio
@@ -364,15 +362,15 @@ void FaultSoak::Check(Session& app, const Case& c, bool connected, const Prepare
     }
     ASSERT_FALSE(seen.writes.empty());
     if (seen.refused_writes == 0) {
-      EXPECT_EQ(seen.writes.back(), "FT_Write FF -> 0 1");
+      EXPECT_TRUE(seen.writes.back().Is({CMD_END_LOAD})) << Hex(seen.writes.back().bytes);
       EXPECT_FALSE(generator_.InLoadingMode());
     } else {
       // Nothing is sent after the first refused write: it is the last write.
       EXPECT_EQ(seen.refused_writes, 1u);
-      EXPECT_EQ(seen.writes.back().find(" -> 0 "), std::string::npos) << seen.writes.back();
+      EXPECT_FALSE(seen.writes.back().Taken()) << Hex(seen.writes.back().bytes);
     }
   } else {
-    EXPECT_EQ(seen.writes, Lines{});
+    EXPECT_EQ(seen.writes.size(), 0u);
     for (int id : control::kDownloadButtons)
       EXPECT_FALSE(rec.enabled[id]) << "button " << id;
   }
@@ -383,8 +381,9 @@ void FaultSoak::Check(Session& app, const Case& c, bool connected, const Prepare
 void FaultSoak::Apply(const Case& c, const Prepared& prep, Outcome outcome) {
   // The model: a failure leaves its slot unknown until the slot is erased again.
   const auto slots = model::AllSlots();
+  const Slot& slot = prep.request.slot;
   const size_t slot_index =
-      static_cast<size_t>(std::find(slots.begin(), slots.end(), prep.slot) - slots.begin());
+      static_cast<size_t>(std::find(slots.begin(), slots.end(), slot) - slots.begin());
   switch (outcome) {
     case Outcome::kNotConnected:
       break;
@@ -393,21 +392,21 @@ void FaultSoak::Apply(const Case& c, const Prepared& prep, Outcome outcome) {
       break;
     case Outcome::kLeftErased:
     case Outcome::kRefused:
-      model::Erase(expected_, prep.slot);
+      model::Erase(expected_, slot);
       unknown_.erase(slot_index);
       break;
     case Outcome::kCompleted:
       if (prep.image) {
-        model::PlaceImage(expected_, prep.slot, prep.file.at_read);
+        model::PlaceImage(expected_, slot, prep.file.at_read);
       } else if (c.op == Op::kPattern) {
-        model::PlacePattern(expected_, prep.slot.number, prep.file.at_read);
+        model::PlacePattern(expected_, slot.number(), prep.file.at_read);
       } else {
         model::PlaceAudio(expected_, prep.selections, prep.dbfs);
       }
       unknown_.erase(slot_index);
       break;
   }
-  CheckFlash(std::string(OpName(c.op)) + " on " + prep.slot.Name());
+  CheckFlash(std::string(OpName(c.op)) + " on " + model::Describe(slot));
 
   std::error_code ignored;
   for (const auto& entry : fs::directory_iterator(dir_ / "files"))
@@ -424,9 +423,9 @@ void FaultSoak::CheckFlash(const std::string& after) {
     const model::ByteRange range = model::ErasedBytes(slots[s]);
     for (size_t i = range.begin; i < range.end; ++i) {
       if (flash[i] != expected_[i]) {
-        ADD_FAILURE() << "after " << after << ": " << slots[s].Name() << " differs at flash byte 0x"
-                      << std::hex << i << ": " << int(flash[i]) << ", expected "
-                      << int(expected_[i]);
+        ADD_FAILURE() << "after " << after << ": " << model::Describe(slots[s])
+                      << " differs at flash byte 0x" << std::hex << i << ": " << int(flash[i])
+                      << ", expected " << int(expected_[i]);
         break;
       }
     }

@@ -52,13 +52,14 @@ std::pair<uint32_t, uint32_t> PatternUnits(int n) {
 
 // Field starts of an image slot: first field (even lines), second field (odd lines).
 std::pair<uint32_t, uint32_t> FieldStarts(const Slot& slot) {
-  if (slot.kind == SlotKind::kPicture) {
-    const uint32_t first = kPictureStart + static_cast<uint32_t>(slot.number) * kPictureSpan;
+  const auto number = static_cast<uint32_t>(slot.number());
+  if (slot.kind() == SlotKind::kPicture) {
+    const uint32_t first = kPictureStart + (number - 1) * kPictureSpan;
     return {first, first + kPictureSpan / 2};
   }
-  const uint32_t first = slot.number == 9
+  const uint32_t first = slot.kind() == SlotKind::kCountdown
                              ? kCountdownStart
-                             : kBannerStart + static_cast<uint32_t>(slot.number - 1) * kBannerSpan;
+                             : kBannerStart + (number - 1) * kBannerSpan;
   return {first, first + kMainSector};
 }
 
@@ -71,34 +72,32 @@ FileImage FileImage::Whole(std::vector<uint8_t> bytes) {
   return file;
 }
 
-std::string Slot::Name() const {
-  switch (kind) {
-    case SlotKind::kPicture:
-      return "picture " + std::to_string(number + 1);
-    case SlotKind::kBanner:
-      return number == 9 ? "countdown" : "banner " + std::to_string(number);
-    case SlotKind::kPattern:
-      return "pattern " + std::to_string(number);
-    case SlotKind::kAudio:
-      return "audio";
-  }
-  return "?";
+Slot Numbered(SlotKind kind, int number) {
+  return Slot::FromNumber(kind, number).value();
+}
+
+std::string Describe(const Slot& slot) {
+  std::string name(Slot::Name(slot.kind()));
+  if (slot.kind() == SlotKind::kCountdown || slot.kind() == SlotKind::kAudio)
+    return name;
+  return name + " " + std::to_string(slot.number());
 }
 
 ByteRange ErasedBytes(const Slot& slot) {
   uint32_t begin = 0;
   uint32_t end = 0;
-  switch (slot.kind) {
+  switch (slot.kind()) {
     case SlotKind::kPicture:
-      begin = kPictureStart + static_cast<uint32_t>(slot.number) * kPictureSpan;
+      begin = FieldStarts(slot).first;
       end = begin + kPictureSpan;
       break;
     case SlotKind::kBanner:
+    case SlotKind::kCountdown:
       begin = FieldStarts(slot).first;
       end = begin + kBannerSpan;
       break;
     case SlotKind::kPattern:
-      std::tie(begin, end) = PatternUnits(slot.number);
+      std::tie(begin, end) = PatternUnits(slot.number());
       break;
     case SlotKind::kAudio:
       begin = kAudioStart;
@@ -111,13 +110,13 @@ ByteRange ErasedBytes(const Slot& slot) {
 std::vector<Slot> AllSlots() {
   std::vector<Slot> slots;
   for (int n = 0; n < 16; ++n)
-    slots.push_back({SlotKind::kPattern, n});
-  slots.push_back({SlotKind::kAudio, 0});
-  slots.push_back({SlotKind::kBanner, 9});
+    slots.push_back(Numbered(SlotKind::kPattern, n));
+  slots.push_back(Slot::Audio());
+  slots.push_back(Slot::Countdown());
   for (int n = 1; n <= 8; ++n)
-    slots.push_back({SlotKind::kBanner, n});
-  slots.push_back({SlotKind::kPicture, 0});
-  slots.push_back({SlotKind::kPicture, 1});
+    slots.push_back(Numbered(SlotKind::kBanner, n));
+  slots.push_back(Numbered(SlotKind::kPicture, 1));
+  slots.push_back(Numbered(SlotKind::kPicture, 2));
   return slots;
 }
 
@@ -149,7 +148,7 @@ uint32_t RowAddress(const Slot& slot, int r) {
   const int band = r / 72;  // 72 rows per band, band 0 at the bottom
   const int k = (r % 72) / 2;
   const bool second_field = r % 2 == 0;
-  const int bands = slot.kind == SlotKind::kPicture ? 8 : 1;
+  const int bands = slot.kind() == SlotKind::kPicture ? 8 : 1;
   const auto position = static_cast<uint32_t>((bands - 1 - band) * 36 + (35 - k));
   return (second_field ? second : first) + position * 720;
 }
@@ -162,7 +161,7 @@ void Erase(std::span<uint8_t> flash, const Slot& slot) {
 
 void PlaceImage(std::span<uint8_t> flash, const Slot& slot, const FileImage& file) {
   Erase(flash, slot);
-  const int rows = slot.kind == SlotKind::kPicture ? 576 : 72;
+  const int rows = slot.kind() == SlotKind::kPicture ? 576 : 72;
   RowReader reader(file);
   LineBuffer line{};
   for (int r = 0; r < rows; ++r) {
@@ -179,7 +178,7 @@ std::array<uint8_t, 2880> PatternBytes(const FileImage& file) {
 }
 
 void PlacePattern(std::span<uint8_t> flash, int pattern, const FileImage& file) {
-  const Slot slot{SlotKind::kPattern, pattern};
+  const Slot slot = Numbered(SlotKind::kPattern, pattern);
   Erase(flash, slot);
   const auto bytes = PatternBytes(file);
   std::memcpy(flash.data() + ErasedBytes(slot).begin, bytes.data(), bytes.size());
@@ -187,7 +186,7 @@ void PlacePattern(std::span<uint8_t> flash, int pattern, const FileImage& file) 
 
 void PlaceAudio(std::span<uint8_t> flash, const std::array<int, 4>& selections,
                 const std::array<double, 4>& dbfs) {
-  const Slot slot{SlotKind::kAudio, 0};
+  const Slot slot = Slot::Audio();
   Erase(flash, slot);
   auto channels = std::make_unique<std::array<ChannelWords, kAudioChannels>>();
   for (int ch = 0; ch < kAudioChannels; ++ch) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "device/slot.h"
 #include "encode/line_encoder.h"
 
 namespace qvx::model {
@@ -27,16 +28,11 @@ struct FileImage {
   static FileImage Whole(std::vector<uint8_t> bytes);
 };
 
-enum class SlotKind { kPicture, kBanner, kPattern, kAudio };
-
-// One place content goes: picture 0..1, banner 1..8 or 9 for the countdown, pattern 0..15, audio.
-struct Slot {
-  SlotKind kind;
-  int number = 0;
-
-  std::string Name() const;
-  bool operator==(const Slot&) const = default;
-};
+// The slot shown as `number` (picture 1..2, banner 1..8, pattern 0..15); the model works out its
+// place in flash from that number alone, not from the slot's own flash mapping.
+Slot Numbered(SlotKind kind, int number);
+// "picture 2", "banner 5", "countdown", "pattern 0", "audio": for failure messages.
+std::string Describe(const Slot& slot);
 
 // The bytes of flash a slot's erase clears, [begin, end).
 struct ByteRange {
