@@ -28,6 +28,7 @@ using qvx::fuzz::Require;
 namespace model = qvx::model;
 
 constexpr size_t kHeader = 54;
+constexpr const char* kComplete = "info Download Complete | QVX-5120";
 constexpr int64_t kLongestFile = 1300000;
 
 // Fills `file` from the input in either form; the buffers are reused from input to input.
@@ -68,22 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode(data + 1, size - 1, (choice & 4) != 0, file);
   qvx::fuzz::WriteWholeFile(host.scratch_path(), file.prefix);
 
-  host.Start();
-  qvx::fuzz::QuietWindow& window = host.window();
-  window.file = host.scratch_path();
-  model::Slot slot{model::SlotKind::kBanner, 9};
-  qvx::Outcome outcome;
-  if (picture) {
-    slot = {model::SlotKind::kPicture, kind};
-    outcome = host.downloads().Run(qvx::DownloadRequest::Picture(kind));
-  } else if (kind == 2) {
-    slot.number = ((choice >> 4) & 7) + 1;
-    outcome = host.downloads().Run(qvx::DownloadRequest::Banner(slot.number - 1));
-  } else {
-    outcome = host.downloads().Run(qvx::DownloadRequest::Countdown());
-  }
+  const qvx::DownloadRequest request = picture     ? qvx::DownloadRequest::Picture(kind)
+                                       : kind == 2 ? qvx::DownloadRequest::Banner((choice >> 4) & 7)
+                                                   : qvx::DownloadRequest::Countdown();
+  const qvx::Slot& slot = request.slot;
+  const qvx::Outcome outcome = host.Run(request);
   host.RequireCleanEnd();
-  Require(window.infos == std::vector<std::string>{"Download Complete"},
+  Require(host.Infos() == std::vector<std::string>{kComplete},
           "the download ends with its completion box");
 
   // The blocks on the wire: each CMD_WRITE_BLOCK, the address set before it, the block after it.
@@ -98,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int blocks = 0;
   qvx::LineBuffer expected{};
   for (size_t i = 0; i < writes.size(); ++i) {
-    if (writes[i].bytes != std::vector<uint8_t>{qvx::CMD_WRITE_BLOCK})
+    if (!writes[i].Is({qvx::CMD_WRITE_BLOCK}))
       continue;
     Require(accepted, "a refused file sends no block");
     Require(blocks < rows, "no more blocks than the image has rows");
@@ -126,12 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "the slot holds exactly the lines sent, and is erased elsewhere");
   if (accepted) {
     Require(outcome == qvx::Outcome::kCompleted, "an accepted file completes");
-    Require(window.boxes.empty(), "an accepted file shows no box");
+    Require(host.Boxes().empty(), "an accepted file shows no box");
     Require(blocks == rows, "an accepted image sends one block per row");
   } else {
     Require(outcome == qvx::Outcome::kRefused, "a file the header rules reject is refused");
-    Require(window.boxes == std::vector<std::string>{picture ? "Incorrect Picture file format"
-                                                             : "Incorrect Banner file format"},
+    Require(host.Boxes() == std::vector<std::string>{picture ? "box Incorrect Picture file format"
+                                                             : "box Incorrect Banner file format"},
             "a refused file shows its one box");
   }
   return 0;

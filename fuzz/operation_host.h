@@ -1,68 +1,22 @@
 // The real download operations inside a fuzzing process, against the virtual generator loaded by
-// path from this build tree: a window that answers the file dialog with one file and remembers
-// what it was shown, a clock that never waits, and a record of every write handed to the driver.
+// path from this build tree: the tests' own session (recording window and clock, production
+// wiring), its file dialog answered with one scratch file, and the writes read back from the
+// generator's capture.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "device/clock.h"
-#include "device/driver_table.h"
-#include "device/library_loader.h"
-#include "device/protocol.h"
-#include "device/window_port.h"
-#include "download/downloads.h"
-#include "tests/support/fake_time.h"
-#include "tests/support/virtual_generator.h"
-#include "tests/support/wiring.h"
+#include "download/request.h"
+#include "tests/support/session.h"
+#include "tests/support/wire.h"
 
 namespace qvx::fuzz {
 
 // Stops the process with a message when an invariant does not hold; libFuzzer keeps the input.
 void Require(bool condition, const char* what);
-
-class QuietWindow final : public WindowPort {
- public:
-  void ShowMessage(std::string_view text) override { boxes.emplace_back(text); }
-  void ShowInformation(std::string_view text, std::string_view) override {
-    infos.emplace_back(text);
-  }
-  void SetTitle(std::string_view) override {}
-  void SetProgress(int) override {}
-  void EnableControl(int control_id, bool on) override { enabled[control_id] = on; }
-  void ShowWaitCursor() override { wait_cursor = true; }
-  void ShowArrowCursor() override { wait_cursor = false; }
-  void Repaint() override {}
-  void ShowAmplitude(int, std::string_view) override {}
-  std::optional<std::string> ChooseFile(const FileFilter&) override { return file; }
-
-  std::vector<std::string> boxes;
-  std::vector<std::string> infos;
-  std::map<int, bool> enabled;
-  std::optional<std::string> file;
-  bool wait_cursor = false;
-};
-
-class NoWaitClock final : public Clock {
- public:
-  void BusyPause() override {}
-  void WaitSeconds(int32_t n) override { time_.Wait(n); }
-  std::chrono::milliseconds Now() override { return time_.Read(); }
-  void Idle() override {}
-
- private:
-  test::FakeTime time_;
-};
-
-// One write as the application handed it to the driver, with the driver's answer.
-struct SentWrite {
-  std::vector<uint8_t> bytes;
-  d2xx::Status status;
-};
 
 class OperationHost {
  public:
@@ -71,14 +25,15 @@ class OperationHost {
   OperationHost();
   ~OperationHost();
 
-  // A fresh generator (erased flash) and a freshly started application; every earlier write and
-  // window event forgotten.
-  void Start();
+  // A fresh generator (erased flash) and a freshly started application, then the operation
+  // `request` asks for, its file dialog answered with the scratch file.
+  Outcome Run(const DownloadRequest& request);
 
-  Downloads& downloads() { return wiring_->downloads; }
-  QuietWindow& window() { return *window_; }
-  const std::vector<SentWrite>& writes() const;
-  const test::VirtualGenerator& generator() const { return *generator_; }
+  // The writes, boxes and completion boxes of the last run.
+  const std::vector<test::WireWrite>& writes() const { return writes_; }
+  std::vector<std::string> Boxes() const { return session_->Only({"box "}); }
+  std::vector<std::string> Infos() const { return session_->Only({"info "}); }
+  const test::VirtualGenerator& generator() const { return generator_; }
   // A scratch file of this process that the operations are pointed at.
   const std::string& scratch_path() const { return scratch_path_; }
 
@@ -86,13 +41,10 @@ class OperationHost {
   void RequireCleanEnd() const;
 
  private:
-  class RecordingLoader;
-
-  std::unique_ptr<test::VirtualGenerator> generator_;
-  std::unique_ptr<RecordingLoader> loader_;
-  std::unique_ptr<QuietWindow> window_;
-  NoWaitClock clock_;
-  std::unique_ptr<test::Wiring> wiring_;
+  std::string library_;
+  test::Generator generator_;
+  std::unique_ptr<test::Session> session_;
+  std::vector<test::WireWrite> writes_;
   std::string scratch_path_;
 };
 

@@ -23,22 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const model::FileImage file = model::FileImage::Whole({data, data + size});
   qvx::fuzz::WriteWholeFile(host.scratch_path(), file.prefix);
 
-  host.Start();
-  qvx::fuzz::QuietWindow& window = host.window();
-  window.file = host.scratch_path();
-  const int pattern = static_cast<int>(size % 16);
-  const qvx::Outcome outcome = host.downloads().Run(qvx::DownloadRequest::Pattern(pattern));
+  const qvx::DownloadRequest request = qvx::DownloadRequest::Pattern(static_cast<int>(size % 16));
+  const qvx::Outcome outcome = host.Run(request);
   host.RequireCleanEnd();
   Require(outcome == qvx::Outcome::kCompleted, "every pattern file that opens is written");
-  Require(window.boxes.empty(), "a pattern file is never refused");
-  Require(window.infos == std::vector<std::string>{"Download Complete"},
+  Require(host.Boxes().empty(), "a pattern file is never refused");
+  Require(host.Infos() == std::vector<std::string>{"info Download Complete | QVX-5120"},
           "the download ends with its completion box");
 
   const auto expected = model::PatternBytes(file);
   const auto& writes = host.writes();
   int commands = 0;
   for (size_t i = 0; i < writes.size(); ++i) {
-    if (writes[i].bytes != std::vector<uint8_t>{qvx::CMD_WRITE_PATTERN})
+    if (!writes[i].Is({qvx::CMD_WRITE_PATTERN}))
       continue;
     ++commands;
     Require(i + 1 < writes.size(), "CMD_WRITE_PATTERN is followed by its data");
@@ -49,12 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Require(commands == 1, "exactly one CMD_WRITE_PATTERN");
 
-  const model::ByteRange range = model::ErasedBytes({model::SlotKind::kPattern, pattern});
+  const model::ByteRange range = model::ErasedBytes(request.slot);
   const auto stored = host.generator().Flash().subspan(range.begin, range.end - range.begin);
   Require(std::equal(expected.begin(), expected.end(), stored.begin()),
           "the slot starts with the pattern");
-  Require(std::all_of(stored.begin() + expected.size(), stored.end(),
-                      [](uint8_t b) { return b == 0xFF; }),
+  Require(qvx::test::AllErased(stored.subspan(expected.size())),
           "the rest of the slot's sector stays erased");
   return 0;
 }
