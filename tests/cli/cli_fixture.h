@@ -12,12 +12,11 @@
 #include <vector>
 
 #include "cli/loader.h"
+#include "tests/download/fixture.h"
 #include "tests/support/recording_clock.h"
 #include "tests/support/session.h"
 
 namespace qvx::test {
-
-using Lines = std::vector<std::string>;
 
 // What one run left behind: the exit status, the terminal, and the generator's capture log.
 struct ToolRun {
@@ -29,20 +28,8 @@ struct ToolRun {
   int pauses = 0;
 };
 
-class CliTest : public ::testing::Test {
+class CliTest : public DownloadTest {
  protected:
-  void SetUp() override { ResetGenerator(); }
-
-  void TearDown() override {
-    EXPECT_TRUE(generator.Violations().empty())
-        << "first violation: " << generator.Violations().front();
-  }
-
-  void ResetGenerator() {
-    generator.Reset();
-    generator.SetOption("busy_polls", 2);
-  }
-
   // qvx5120-load with these arguments, in-process, on the virtual generator as it stands.
   ToolRun Load(const Lines& args, std::function<void(size_t)> on_wait = {}, bool terminal = false) {
     RecordingClock clock;
@@ -81,8 +68,6 @@ class CliTest : public ::testing::Test {
   std::vector<uint8_t> FlashCopy() const {
     return {generator.Flash().begin(), generator.Flash().end()};
   }
-
-  Generator generator;
 };
 
 }  // namespace qvx::test

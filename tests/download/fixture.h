@@ -16,24 +16,17 @@ using Lines = std::vector<std::string>;
 
 class DownloadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    generator.Reset();
-    generator.SetOption("busy_polls", 2);
-  }
+  void SetUp() override { ResetGenerator(); }
 
   void TearDown() override {
     EXPECT_TRUE(generator.Violations().empty())
         << "first violation: " << generator.Violations().front();
   }
 
-  // Entries of the script that start with `prefix`.
-  static Lines Matching(const Lines& script, std::string_view prefix) {
-    Lines out;
-    for (const auto& line : script) {
-      if (line.starts_with(prefix))
-        out.push_back(line);
-    }
-    return out;
+  // Fresh state, two busy answers before every ready status.
+  void ResetGenerator() {
+    generator.Reset();
+    generator.SetOption("busy_polls", 2);
   }
 
   Generator generator;

@@ -15,15 +15,6 @@
 namespace qvx::test {
 namespace {
 
-Lines Matching(const Lines& lines, std::string_view prefix) {
-  Lines out;
-  for (const auto& line : lines) {
-    if (line.starts_with(prefix))
-      out.push_back(line);
-  }
-  return out;
-}
-
 class OpenDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -165,14 +165,16 @@ std::vector<std::string> Session::Script(size_t from) const {
 
 std::vector<std::string> Session::Only(std::initializer_list<std::string_view> prefixes,
                                        size_t from) const {
+  return Matching(recorder.trace, prefixes, from);
+}
+
+std::vector<std::string> Matching(const std::vector<std::string>& lines,
+                                  std::initializer_list<std::string_view> prefixes, size_t from) {
   std::vector<std::string> out;
-  for (size_t i = from; i < recorder.trace.size(); ++i) {
-    for (auto prefix : prefixes) {
-      if (recorder.trace[i].starts_with(prefix)) {
-        out.push_back(recorder.trace[i]);
-        break;
-      }
-    }
+  for (size_t i = from; i < lines.size(); ++i) {
+    if (std::any_of(prefixes.begin(), prefixes.end(),
+                    [&](std::string_view prefix) { return lines[i].starts_with(prefix); }))
+      out.push_back(lines[i]);
   }
   return out;
 }

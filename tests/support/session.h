@@ -115,6 +115,15 @@ inline AudioSettings InitialAudio() {
   return audio;
 }
 
+// The lines, from `from` on, that start with one of the prefixes.
+std::vector<std::string> Matching(const std::vector<std::string>& lines,
+                                  std::initializer_list<std::string_view> prefixes,
+                                  size_t from = 0);
+inline std::vector<std::string> Matching(const std::vector<std::string>& lines,
+                                         std::string_view prefix) {
+  return Matching(lines, {prefix});
+}
+
 // Every byte is 0xFF, as an erase leaves flash.
 bool AllErased(std::span<const uint8_t> bytes);
 
