@@ -65,18 +65,10 @@ Observed Observe(const Lines& trace, size_t from) {
   seen.writes = test::Writes(trace, from);
   seen.refused_writes = static_cast<size_t>(std::count_if(
       seen.writes.begin(), seen.writes.end(), [](const auto& w) { return !w.Taken(); }));
-  for (size_t i = from; i < trace.size(); ++i) {
-    const std::string& line = trace[i];
-    if (line.starts_with("box ")) {
-      seen.boxes.push_back(line);
-    } else if (line.starts_with("info ")) {
-      seen.infos.push_back(line);
-    } else if (line.starts_with("title ")) {
-      seen.titles.push_back(line);
-    } else if (line.starts_with("progress ")) {
-      seen.progress.push_back(line);
-    }
-  }
+  seen.boxes = test::Matching(trace, {"box "}, from);
+  seen.infos = test::Matching(trace, {"info "}, from);
+  seen.titles = test::Matching(trace, {"title "}, from);
+  seen.progress = test::Matching(trace, {"progress "}, from);
   return seen;
 }
 
