@@ -40,11 +40,9 @@ int VG_SetOption(const char* name, long long value) {
   return name != nullptr && locked.bus.SetOption(name, value) ? 0 : 1;
 }
 
-// The bus's own variables, read at each reset (see usb_bus.cpp).
+// The bus's own variables, read at each reset.
 const char* VG_OptionVariable(unsigned long index) {
-  constexpr const char* kVariables[] = {"QVX_USB_DEVICES", "QVX_USB_INIT_FAILS", "QVX_USB_MUTE",
-                                        "QVX_USB_UNPLUG_AFTER"};
-  return index < std::size(kVariables) ? kVariables[index] : nullptr;
+  return qvx::usbdouble::OptionVariable(index);
 }
 
 void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <iterator>
+#include <optional>
 
 #include "emulator/flash_file.h"
 #include "emulator/text.h"
@@ -14,17 +16,49 @@ constexpr size_t kPacketSize = 64;
 constexpr size_t kStatusBytes = 2;
 constexpr int kLibusbNoDevice = -4;
 
-long long EnvNumber(const char* name, long long fallback) {
+std::optional<long long> EnvNumber(const char* name) {
   const char* text = std::getenv(name);
   if (text == nullptr || *text == '\0')
-    return fallback;
+    return std::nullopt;
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(text, &end, 10);
-  return errno != 0 || *end != '\0' ? fallback : value;
+  return errno != 0 || *end != '\0' ? std::nullopt : std::optional(value);
 }
 
+// Every option: its VG_SetOption name, the environment variable read at each reset (none for the
+// ones only tests set), and what a value does to the settings.
+struct BusOption {
+  const char* name;
+  const char* variable;
+  void (*apply)(BusSettings&, long long);
+};
+
+constexpr BusOption kOptions[] = {
+    {"devices", "QVX_USB_DEVICES",
+     [](BusSettings& s, long long v) { s.devices = static_cast<int>(std::clamp(v, 0LL, 2LL)); }},
+    {"fail_open", nullptr, [](BusSettings& s, long long v) { s.devices = v != 0 ? 0 : 1; }},
+    {"init_fails", "QVX_USB_INIT_FAILS",
+     [](BusSettings& s, long long v) { s.init_fails = v != 0; }},
+    {"mute", "QVX_USB_MUTE", [](BusSettings& s, long long v) { s.mute = v != 0; }},
+    {"unplug_after", "QVX_USB_UNPLUG_AFTER",
+     [](BusSettings& s, long long v) { s.unplug_after = std::max(v, -1LL); }},
+    {"busy_polls", nullptr,
+     [](BusSettings& s, long long v) {
+       s.busy_polls = static_cast<int>(std::clamp(v, 0LL, 1LL << 30));
+     }},
+    {"never_ready", nullptr, [](BusSettings& s, long long v) { s.never_ready = v != 0; }},
+};
+
 }  // namespace
+
+const char* OptionVariable(size_t index) {
+  for (const BusOption& option : kOptions) {
+    if (option.variable != nullptr && index-- == 0)
+      return option.variable;
+  }
+  return nullptr;
+}
 
 Bus& TheBus() {
   static Bus* bus = [] {
@@ -37,10 +71,13 @@ Bus& TheBus() {
 
 void Bus::Reset() {
   settings_ = BusSettings{};
-  settings_.devices = static_cast<int>(std::clamp(EnvNumber("QVX_USB_DEVICES", 1), 0LL, 2LL));
-  settings_.init_fails = EnvNumber("QVX_USB_INIT_FAILS", 0) != 0;
-  settings_.mute = EnvNumber("QVX_USB_MUTE", 0) != 0;
-  settings_.unplug_after = std::max(EnvNumber("QVX_USB_UNPLUG_AFTER", -1), -1LL);
+  for (const BusOption& option : kOptions) {
+    // A variable that is unset or not a number leaves the default.
+    if (option.variable == nullptr)
+      continue;
+    if (const auto value = EnvNumber(option.variable))
+      option.apply(settings_, *value);
+  }
   calls_.clear();
   MakeBridges();
 }
@@ -69,23 +106,13 @@ void Bus::ApplyStatusBehaviour() {
 }
 
 bool Bus::SetOption(const std::string& name, long long value) {
-  if (name == "devices" || name == "fail_open") {
-    settings_.devices =
-        name == "devices" ? static_cast<int>(std::clamp(value, 0LL, 2LL)) : (value != 0 ? 0 : 1);
-    MakeBridges();
-  } else if (name == "init_fails") {
-    settings_.init_fails = value != 0;
-  } else if (name == "unplug_after") {
-    settings_.unplug_after = std::max(value, -1LL);
-  } else if (name == "mute") {
-    settings_.mute = value != 0;
-  } else if (name == "busy_polls") {
-    settings_.busy_polls = static_cast<int>(std::clamp(value, 0LL, 1LL << 30));
-  } else if (name == "never_ready") {
-    settings_.never_ready = value != 0;
-  } else {
+  const auto* option = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                    [&](const BusOption& o) { return name == o.name; });
+  if (option == std::end(kOptions))
     return false;
-  }
+  option->apply(settings_, value);
+  if (name == "devices" || name == "fail_open")
+    MakeBridges();  // fresh bridges, as at power-on
   ApplyStatusBehaviour();
   return true;
 }

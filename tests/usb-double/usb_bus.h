@@ -72,6 +72,9 @@ class Bus {
   std::vector<std::string> calls_;
 };
 
+// The environment variables the bus reads at each reset, in table order; nullptr past the end.
+const char* OptionVariable(size_t index);
+
 // The one bus of the process, reset at first use.
 Bus& TheBus();
 
