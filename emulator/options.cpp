@@ -7,10 +7,7 @@
 #include <optional>
 
 namespace qvx::vg {
-namespace {
 
-// The variable's value when it holds a whole decimal number; an empty or malformed value counts as
-// not set.
 std::optional<long long> EnvNumber(const char* name) {
   const char* text = std::getenv(name);
   if (text == nullptr || *text == '\0')
@@ -22,6 +19,8 @@ std::optional<long long> EnvNumber(const char* name) {
     return std::nullopt;
   return value;
 }
+
+namespace {
 
 int ClampPolls(long long value) {
   return static_cast<int>(std::clamp(value, 0LL, 1LL << 30));

@@ -5,6 +5,7 @@
 // another.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -31,6 +32,10 @@ struct Option {
 };
 
 std::span<const Option> Options();
+
+// The variable's value when it holds a whole decimal number; an empty or malformed value counts as
+// not set.
+std::optional<long long> EnvNumber(const char* name);
 
 // The option called `name`, or nullptr.
 const Option* FindOption(std::string_view name);

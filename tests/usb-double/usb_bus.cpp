@@ -1,12 +1,11 @@
 #include "tests/usb-double/usb_bus.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <iterator>
 #include <optional>
 
 #include "emulator/flash_file.h"
+#include "emulator/options.h"
 #include "emulator/text.h"
 
 namespace qvx::usbdouble {
@@ -15,16 +14,6 @@ namespace {
 constexpr size_t kPacketSize = 64;
 constexpr size_t kStatusBytes = 2;
 constexpr int kLibusbNoDevice = -4;
-
-std::optional<long long> EnvNumber(const char* name) {
-  const char* text = std::getenv(name);
-  if (text == nullptr || *text == '\0')
-    return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const long long value = std::strtoll(text, &end, 10);
-  return errno != 0 || *end != '\0' ? std::nullopt : std::optional(value);
-}
 
 // Every option: its VG_SetOption name, the environment variable read at each reset (none for the
 // ones only tests set), and what a value does to the settings.
@@ -75,7 +64,7 @@ void Bus::Reset() {
     // A variable that is unset or not a number leaves the default.
     if (option.variable == nullptr)
       continue;
-    if (const auto value = EnvNumber(option.variable))
+    if (const auto value = vg::EnvNumber(option.variable))
       option.apply(settings_, *value);
   }
   calls_.clear();
