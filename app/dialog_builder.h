@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/dialog_units.h"
-#include "app/resources/templates.h"
+#include "window/templates.h"
 
 namespace qvx {
 

@@ -1,13 +1,11 @@
-// The main window: the dialog of template 102, the owner of all run-time state (driver, device
-// link, download state) and the window side of the download operations.
+// The main window on Qt: the dialog of template 102. It paints the controls and forwards clicks,
+// keys and system commands to the window core, which owns the connection and the rules.
 #pragma once
 
 #include <QDialog>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
-#include <array>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,15 +14,13 @@
 #include "app/about_dialog.h"
 #include "app/dialog_builder.h"
 #include "device/clock.h"
-#include "device/driver_table.h"
 #include "device/library_loader.h"
-#include "device/protocol.h"
-#include "device/window_port.h"
-#include "download/downloads.h"
+#include "window/window_core.h"
+#include "window/window_surface.h"
 
 namespace qvx {
 
-class MainDialog : public QDialog, public WindowPort {
+class MainDialog : public QDialog, public WindowSurface {
   Q_OBJECT
 
  public:
@@ -34,21 +30,32 @@ class MainDialog : public QDialog, public WindowPort {
                       QWidget* parent = nullptr);
   ~MainDialog() override;
 
-  // WindowPort.
-  void ShowMessage(std::string_view text) override;
-  void ShowInformation(std::string_view text, std::string_view caption) override;
-  void SetTitle(std::string_view title) override;
+  // WindowSurface.
+  void AddListItem(int list_id, std::string_view text) override;
+  void SelectRow(int list_id, int row) override;
+  int SelectedRow(int list_id) const override;
+  void SetText(int edit_id, std::string_view text) override;
+  std::string Text(int edit_id) const override;
   void SetProgress(int position) override;
   void EnableControl(int control_id, bool enabled) override;
-  void ShowWaitCursor() override;
-  void ShowArrowCursor() override;
+  bool ControlEnabled(int control_id) const override;
+  void FocusControl(int control_id) override;
+  void SetTitle(std::string_view title) override;
+  void SetIcon(int icon_id) override;
+  void SetCursor(CursorShape shape) override;
   void Repaint() override;
-  void ShowAmplitude(int channel, std::string_view text) override;
+  void SetInputEnabled(bool enabled) override;
+  void ProcessPendingEvents() override;
+  void ShowBox(std::string_view text, std::optional<std::string_view> caption,
+               bool information_icon) override;
   std::optional<std::string> ChooseFile(const FileFilter& filter) override;
+  void AddSystemMenuEntry(std::string_view text, int command_id) override;
+  void RunAbout() override;
+  void Close() override;
 
   // A command of the system menu, as the window system delivers it: 16 to 31 open the About box,
   // the close command closes the window, every other command is left alone.
-  void SystemCommand(int command_id);
+  void SystemCommand(int command_id) { core_.SystemCommand(command_id); }
 
   // The control with a template id, or nullptr.
   QWidget* Control(int id) const;
@@ -56,11 +63,11 @@ class MainDialog : public QDialog, public WindowPort {
   // The entries the system menu offers: close, a separator and the About entry.
   QMenu& system_menu() { return system_menu_; }
   // How many times a cursor was shown; nothing lowers it.
-  int cursor_display_count() const { return cursor_display_count_; }
+  int cursor_display_count() const { return core_.cursor_display_count(); }
   // True while a download operation runs.
-  bool busy() const { return busy_; }
-  Downloads& downloads() { return downloads_; }
-  const DeviceLink& link() const { return link_; }
+  bool busy() const { return core_.busy(); }
+  Downloads& downloads() { return core_.connection().downloads; }
+  const DeviceLink& link() const { return core_.connection().link; }
 
   // The window initialises itself (fills its lists, connects to the generator) when first shown.
   void setVisible(bool visible) override;
@@ -85,60 +92,20 @@ class MainDialog : public QDialog, public WindowPort {
 #endif
 
  private:
-  enum class Message { kSysCommand, kButtonClicked };
-  struct Route {
-    Message message;
-    int source;  // control id; kAnySource for the system menu
-    void (MainDialog::*handler)(int argument);
-  };
-  static constexpr int kAnySource = -1;
-  static const std::array<Route, 6> kMessageMap;
-
-  // Calls the handler the message map binds to the message; false when there is none.
-  bool Dispatch(Message message, int source, int argument);
-
-  void OnInitDialog();
-  void FillLists();
-  void AddSystemMenuEntry();
-  void FocusFirstControl();
-
-  void OnSysCommand(int command_id);
-  void OnDownloadPicture(int button_id);
-  void OnDownloadBanner(int button_id);
-  void OnDownloadTestPattern(int button_id);
-  void OnDownloadAudio(int button_id);
-  void OnDownloadCountdown(int button_id);
-  // The user's choices in the lists and edits, as the download the button starts takes them.
-  DownloadRequest Request(SlotKind kind) const;
-  // Selected row of a drop-down list, -1 when nothing is selected.
-  int Selection(int list_id) const;
-  void SetText(int edit_id, std::string_view text);
-  // Runs one download with the window kept alive and its input shut out (see main_dialog.cpp).
-  // `button_id` is the button that started it; it has the focus again afterwards.
-  void RunOperation(int button_id, const std::function<void()>& operation);
-  // Lets the window repaint and answer the desktop while an operation runs.
-  void KeepAlive();
   bool IsOwnInput(QObject* watched, const QEvent& event) const;
 
   template <typename Widget>
-  Widget& ControlAs(int id) const {
-    return *qobject_cast<Widget*>(by_id_.at(id));
+  Widget* ControlAs(int id) const {
+    return qobject_cast<Widget*>(Control(id));
   }
 
-  std::unique_ptr<Clock> own_clock_;
-  Clock& clock_;
   std::unique_ptr<LibraryLoader> own_loader_;
-  LibraryLoader& loader_;
-  Driver driver_;
-  DeviceLink link_;
-  Downloads downloads_;
-
   std::vector<BuiltControl> controls_;
   std::map<int, QWidget*> by_id_;
   QMenu system_menu_;
   bool initialised_ = false;
-  bool busy_ = false;
-  int cursor_display_count_ = 0;
+  // Last: it reaches the window through the members above from its first call on.
+  WindowCore core_;
 };
 
 }  // namespace qvx

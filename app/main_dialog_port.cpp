@@ -1,5 +1,5 @@
-// The window side of the download operations: title, progress, buttons, cursor, list and edit
-// contents, message boxes and the file-open dialog.
+// The Qt window's controls, title, cursor, boxes and file-open dialog, as the window core asks for
+// them.
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -8,7 +8,7 @@
 
 #include "app/application_title.h"
 #include "app/main_dialog.h"
-#include "download/controls.h"
+#include "window/controls.h"
 
 namespace qvx {
 namespace {
@@ -17,40 +17,35 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A modal box owned by the main window with an OK button only.
-void SetUpBox(QMessageBox& box, std::string_view text, const QString& caption,
-              QMessageBox::Icon icon) {
-  box.setWindowTitle(caption);
-  box.setTextFormat(Qt::PlainText);
-  box.setText(ToQString(text));
-  box.setIcon(icon);
-  box.setStandardButtons(QMessageBox::Ok);
-  box.setDefaultButton(QMessageBox::Ok);
-  box.setWindowModality(Qt::ApplicationModal);
-}
-
 }  // namespace
 
-void MainDialog::ShowMessage(std::string_view text) {
-  QMessageBox box(this);
-  SetUpBox(box, text, ApplicationTitle(), QMessageBox::NoIcon);
-  PresentBox(box);
+void MainDialog::AddListItem(int list_id, std::string_view text) {
+  if (auto* list = ControlAs<QComboBox>(list_id))
+    list->addItem(ToQString(text));
 }
 
-void MainDialog::ShowInformation(std::string_view text, std::string_view caption) {
-  QMessageBox box(this);
-  SetUpBox(box, text, ToQString(caption), QMessageBox::Information);
-  PresentBox(box);
+void MainDialog::SelectRow(int list_id, int row) {
+  if (auto* list = ControlAs<QComboBox>(list_id))
+    list->setCurrentIndex(row);
 }
 
-void MainDialog::SetTitle(std::string_view title) {
-  setWindowTitle(ToQString(title));
-  KeepAlive();
+int MainDialog::SelectedRow(int list_id) const {
+  const auto* list = ControlAs<QComboBox>(list_id);
+  return list ? list->currentIndex() : -1;
+}
+
+void MainDialog::SetText(int edit_id, std::string_view text) {
+  if (auto* edit = ControlAs<QLineEdit>(edit_id))
+    edit->setText(ToQString(text));
+}
+
+std::string MainDialog::Text(int edit_id) const {
+  const auto* edit = ControlAs<QLineEdit>(edit_id);
+  return edit ? edit->text().toStdString() : std::string();
 }
 
 void MainDialog::SetProgress(int position) {
-  ControlAs<QProgressBar>(control::kProgressBar).setValue(position);
-  KeepAlive();
+  ControlAs<QProgressBar>(control::kProgressBar)->setValue(position);
 }
 
 void MainDialog::EnableControl(int control_id, bool enabled) {
@@ -58,32 +53,40 @@ void MainDialog::EnableControl(int control_id, bool enabled) {
     widget->setEnabled(enabled);
 }
 
-void MainDialog::ShowWaitCursor() {
-  // The wait cursor means "an operation runs". A window without a generator keeps its buttons
-  // off for good, but its lists, edits and About box still work, so it keeps the arrow.
-  if (busy_)
-    setCursor(Qt::WaitCursor);
-  ++cursor_display_count_;
-  KeepAlive();
+bool MainDialog::ControlEnabled(int control_id) const {
+  const QWidget* widget = Control(control_id);
+  return widget != nullptr && widget->isEnabled();
 }
 
-void MainDialog::ShowArrowCursor() {
-  setCursor(Qt::ArrowCursor);
-  ++cursor_display_count_;
+void MainDialog::FocusControl(int control_id) {
+  if (QWidget* widget = Control(control_id))
+    widget->setFocus(Qt::OtherFocusReason);
+}
+
+void MainDialog::SetTitle(std::string_view title) {
+  setWindowTitle(ToQString(title));
+}
+
+void MainDialog::SetCursor(CursorShape shape) {
+  setCursor(shape == CursorShape::kWait ? Qt::WaitCursor : Qt::ArrowCursor);
 }
 
 void MainDialog::Repaint() {
   repaint();
-  KeepAlive();
 }
 
-void MainDialog::ShowAmplitude(int channel, std::string_view text) {
-  SetText(control::kAmplitudeEdits.at(static_cast<size_t>(channel - 1)), text);
-}
-
-void MainDialog::SetText(int edit_id, std::string_view text) {
-  if (auto* edit = qobject_cast<QLineEdit*>(Control(edit_id)))
-    edit->setText(ToQString(text));
+void MainDialog::ShowBox(std::string_view text, std::optional<std::string_view> caption,
+                         bool information_icon) {
+  // A modal box owned by the main window with an OK button only.
+  QMessageBox box(this);
+  box.setWindowTitle(caption ? ToQString(*caption) : ApplicationTitle());
+  box.setTextFormat(Qt::PlainText);
+  box.setText(ToQString(text));
+  box.setIcon(information_icon ? QMessageBox::Information : QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setWindowModality(Qt::ApplicationModal);
+  PresentBox(box);
 }
 
 std::optional<std::string> MainDialog::ChooseFile(const FileFilter& filter) {

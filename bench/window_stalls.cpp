@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/main_dialog.h"
-#include "download/controls.h"
+#include "window/controls.h"
 
 namespace {
 

@@ -11,8 +11,7 @@
 #include "cli/unit_list.h"
 #include "cli/unit_run.h"
 #include "device/driver_table.h"
-#include "device/protocol.h"
-#include "download/startup.h"
+#include "download/connection.h"
 
 namespace qvx::cli {
 namespace {
@@ -51,14 +50,13 @@ int ReadSet(const std::string& path, std::vector<LoadStep>& steps, LoaderContext
 
 int RunOneGenerator(const std::vector<LoadStep>& steps, LoaderContext& context) {
   TerminalWindow window(context.out, context.err, context.out_is_terminal);
-  Driver driver(window, context.library);
-  DeviceLink link(driver, context.clock, window);
-  ConnectAndEnable(link, window);
-  if (!link.connected()) {
+  Connection connection(window, context.clock, context.library);
+  connection.Connect();
+  if (!connection.connected()) {
     context.err << kProgram << "the generator is not connected; nothing was loaded\n";
     return kExitDevice;
   }
-  return RunSteps(link, window, steps, context.err).status;
+  return RunSteps(connection, window, steps, context.err).status;
 }
 
 }  // namespace

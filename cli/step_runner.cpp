@@ -32,15 +32,14 @@ int StatusOf(Outcome outcome, const LoadStep& step, TerminalWindow& window) {
 
 }  // namespace
 
-StepsOutcome RunSteps(DeviceLink& link, TerminalWindow& window, const std::vector<LoadStep>& steps,
-                      std::ostream& err) {
+StepsOutcome RunSteps(Connection& connection, TerminalWindow& window,
+                      const std::vector<LoadStep>& steps, std::ostream& err) {
   const size_t total = steps.size();
-  Downloads downloads(link, window);
   for (size_t i = 0; i < total; ++i) {
     const LoadStep& step = steps[i];
     window.SetStep(step);
     window.Note("[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] " + Describe(step));
-    const int status = StatusOf(downloads.Run(RequestOf(step)), step, window);
+    const int status = StatusOf(connection.downloads.Run(RequestOf(step)), step, window);
     window.EndBar();
     if (status != kExitCompleted) {
       err << kProgram << "stopped at operation " << i + 1 << " of " << total << " ("

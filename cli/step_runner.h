@@ -7,7 +7,7 @@
 
 #include "cli/load_command.h"
 #include "cli/terminal_window.h"
-#include "device/protocol.h"
+#include "download/connection.h"
 
 namespace qvx::cli {
 
@@ -18,9 +18,9 @@ struct StepsOutcome {
   size_t failed = 0;  // index of the step that did not complete; steps.size() when none
 };
 
-// Runs the steps over a connected link, noting each on the window; a step that does not complete
-// stops the run with its message on `err`.
-StepsOutcome RunSteps(DeviceLink& link, TerminalWindow& window, const std::vector<LoadStep>& steps,
-                      std::ostream& err);
+// Runs the steps over an open connection, noting each on the window; a step that does not
+// complete stops the run with its message on `err`.
+StepsOutcome RunSteps(Connection& connection, TerminalWindow& window,
+                      const std::vector<LoadStep>& steps, std::ostream& err);
 
 }  // namespace qvx::cli

@@ -29,7 +29,7 @@ class TerminalWindow final : public WindowPort {
   void SetTitle(std::string_view title) override;
   void SetProgress(int position) override;
   // Buttons, cursors and repaints have nothing to show on a terminal.
-  void EnableControl(int, bool) override {}
+  void EnableDownloadButtons(bool) override {}
   void ShowWaitCursor() override {}
   void ShowArrowCursor() override {}
   void Repaint() override { out_.flush(); }

@@ -12,9 +12,7 @@
 #include "cli/step_runner.h"
 #include "cli/terminal_window.h"
 #include "cli/unit_output.h"
-#include "device/driver_table.h"
-#include "device/protocol.h"
-#include "download/startup.h"
+#include "download/connection.h"
 
 namespace qvx::cli {
 namespace {
@@ -39,16 +37,15 @@ UnitReport RunUnit(const std::string& serial, const std::vector<LoadStep>& steps
   report.serial = serial;
   try {
     TerminalWindow window(out, err, in_place);
-    Driver driver(window, library);
-    DeviceLink link(driver, clock, window);
-    link.OpenSerial(serial);
-    ConnectAndEnable(link, window);
-    if (!link.connected()) {
+    Connection connection(window, clock, library);
+    connection.OpenSerial(serial);
+    connection.Connect();
+    if (!connection.connected()) {
       err << kProgram << "the generator is not connected; nothing was loaded\n";
       report.status = kExitDevice;
       report.result = "not connected";
     } else {
-      const StepsOutcome outcome = RunSteps(link, window, steps, err);
+      const StepsOutcome outcome = RunSteps(connection, window, steps, err);
       report.status = outcome.status;
       report.result = ResultOf(outcome.status);
       if (outcome.failed < steps.size())

@@ -27,7 +27,8 @@ class WindowPort {
 
   virtual void SetTitle(std::string_view title) = 0;
   virtual void SetProgress(int position) = 0;
-  virtual void EnableControl(int control_id, bool enabled) = 0;
+  // The window's five download buttons, switched together in their fixed order.
+  virtual void EnableDownloadButtons(bool enabled) = 0;
   // Each cursor change also raises the platform's cursor display count by one.
   virtual void ShowWaitCursor() = 0;
   virtual void ShowArrowCursor() = 0;

@@ -1,19 +1,15 @@
 // Building blocks of the operation frame.
 #include "download/frame.h"
 
-#include "download/controls.h"
-
 namespace qvx {
 
 void DisableButtons(WindowPort& window) {
-  for (int id : control::kDownloadButtons)
-    window.EnableControl(id, false);
+  window.EnableDownloadButtons(false);
   window.ShowWaitCursor();
 }
 
 void EnableButtons(WindowPort& window) {
-  for (int id : control::kDownloadButtons)
-    window.EnableControl(id, true);
+  window.EnableDownloadButtons(true);
   window.ShowArrowCursor();
 }
 

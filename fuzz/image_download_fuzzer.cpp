@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "download/controls.h"
+#include "window/controls.h"
 #include "fuzz/operation_host.h"
 #include "tests/support/content_model.h"
 

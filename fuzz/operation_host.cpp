@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "download/controls.h"
+#include "window/controls.h"
 #include "tests/support/environment.h"
 
 namespace qvx::fuzz {

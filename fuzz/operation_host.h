@@ -1,6 +1,6 @@
 // The real download operations inside a fuzzing process, against the virtual generator loaded by
-// path from this build tree: the tests' own session (recording window and clock, production
-// wiring), its file dialog answered with one scratch file, and the writes read back from the
+// path from this build tree: the tests' own session (recording window and clock, the application's
+// connection), its file dialog answered with one scratch file, and the writes read back from the
 // generator's capture.
 #pragma once
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "download/controls.h"
+#include "window/controls.h"
 #include "fuzz/operation_host.h"
 #include "tests/support/content_model.h"
 

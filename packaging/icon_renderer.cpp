@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "app/resources/icons.h"
-#include "app/resources/templates.h"
+#include "window/templates.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/resources/templates.h"
+#include "window/templates.h"
 
 namespace qvx::resources {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "download/controls.h"
+#include "window/controls.h"
 #include "tests/app/test_dialog.h"
 #include "tests/support/virtual_generator.h"
 

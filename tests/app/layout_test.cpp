@@ -5,7 +5,7 @@
 
 #include "app/dialog_units.h"
 #include "app/resources/icons.h"
-#include "app/resources/templates.h"
+#include "window/templates.h"
 #include "tests/app/fixture.h"
 
 namespace qvx::test {

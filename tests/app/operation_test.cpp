@@ -9,7 +9,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "app/resources/templates.h"
+#include "window/templates.h"
 #include "tests/app/fixture.h"
 
 namespace qvx::test {

@@ -4,7 +4,7 @@
 
 #include "cli/load_command.h"
 #include "cli/terminal_window.h"
-#include "download/controls.h"
+#include "window/controls.h"
 #include "tests/support/session.h"
 
 namespace qvx::cli {

@@ -2,7 +2,7 @@
 // pauses as the window's operations, and an exit status that tells how the run ended.
 #include <filesystem>
 
-#include "download/controls.h"
+#include "window/controls.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace qvx::test {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "download/controls.h"
+#include "window/controls.h"
 #include "download/frame.h"
 #include "tests/support/session.h"
 

@@ -21,7 +21,7 @@
 #include <memory>
 #include <set>
 
-#include "download/controls.h"
+#include "window/controls.h"
 #include "download/frame.h"
 #include "tests/soak/soak_cases.h"
 #include "tests/support/content_model.h"

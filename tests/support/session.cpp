@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "download/controls.h"
 #include "emulator/vg_control.h"
 #include "tests/support/wire.h"
+#include "window/controls.h"
 
 namespace qvx::test {
 size_t Generator::CallCount() const {
@@ -47,9 +47,11 @@ void Recorder::SetProgress(int position) {
   Add("progress " + std::to_string(position));
 }
 
-void Recorder::EnableControl(int control_id, bool on) {
-  enabled[control_id] = on;
-  Add((on ? "enable " : "disable ") + std::to_string(control_id));
+void Recorder::EnableDownloadButtons(bool on) {
+  for (int id : control::kDownloadButtons) {
+    enabled[id] = on;
+    Add((on ? "enable " : "disable ") + std::to_string(id));
+  }
 }
 
 void Recorder::ShowWaitCursor() {
@@ -109,7 +111,8 @@ Outcome Session::Run(const DownloadRequest& request, std::optional<std::string> 
 }
 
 Session::Session(Generator& generator, const char* library)
-    : recorder(generator), loader(library), wiring(recorder, recorder, loader) {
+    : recorder(generator), loader(library), connection(recorder, recorder, loader) {
+  connection.Connect();
   recorder.Sync();
   after_start = recorder.trace.size();
 }

@@ -15,10 +15,10 @@
 #include "device/clock.h"
 #include "device/library_loader.h"
 #include "device/window_port.h"
+#include "download/connection.h"
 #include "tests/support/fake_time.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_generator.h"
-#include "tests/support/wiring.h"
 
 namespace qvx::test {
 
@@ -44,7 +44,8 @@ class Recorder final : public WindowPort, public Clock {
   void ShowInformation(std::string_view text, std::string_view caption) override;
   void SetTitle(std::string_view title) override;
   void SetProgress(int position) override;
-  void EnableControl(int control_id, bool enabled) override;
+  // Recorded as the window switches them: one entry a button, in their order.
+  void EnableDownloadButtons(bool enabled) override;
   void ShowWaitCursor() override;
   void ShowArrowCursor() override;
   void Repaint() override;
@@ -101,10 +102,10 @@ struct Session {
 
   Recorder recorder;
   SystemLibraryLoader loader;
-  Wiring wiring;
-  Driver& driver = wiring.driver;
-  DeviceLink& link = wiring.link;
-  Downloads& downloads = wiring.downloads;
+  Connection connection;
+  Driver& driver = connection.driver;
+  DeviceLink& link = connection.link;
+  Downloads& downloads = connection.downloads;
   size_t after_start = 0;  // trace length after start-up
 };
 

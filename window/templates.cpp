@@ -1,8 +1,8 @@
 // Contents of the dialog templates and the lists' initial data.
-#include "app/resources/templates.h"
+#include "window/templates.h"
 
-#include "download/controls.h"
 #include "encode/tone_synthesis.h"
+#include "window/controls.h"
 
 namespace qvx::resources {
 namespace {

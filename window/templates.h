@@ -20,6 +20,12 @@ enum class ControlKind {
   kIcon,
 };
 
+// Push buttons, lists and edits are tab stops; the rest never take the focus.
+constexpr bool TakesFocus(ControlKind kind) {
+  return kind == ControlKind::kPushButton || kind == ControlKind::kDefaultPushButton ||
+         kind == ControlKind::kDropDownList || kind == ControlKind::kEdit;
+}
+
 // Id of a control that nothing refers to.
 inline constexpr int kNoId = -1;
 // Id of the About box's OK button.

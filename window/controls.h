@@ -1,4 +1,4 @@
-// Control ids of the main window that the operations read and switch.
+// Control ids of the main window: its buttons, lists, edits and progress bar.
 #pragma once
 
 #include <array>
