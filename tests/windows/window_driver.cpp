@@ -1,0 +1,319 @@
+// qvx5120-window-driver: starts a Win32 program, finds its main dialog and plays a window script
+// against it from outside (tests/windows/script.h), writing one log line per observation to
+// standard output. Titles and progress are read by polling, so a value shown for less than a poll
+// may be missed; boxes, file dialogs and the About box are waited for and answered. Every step
+// has a time limit, and the exit status is 0 only when every step succeeded and the program then
+// closed cleanly.
+//
+//   qvx5120-window-driver [--timeout SECONDS] SCRIPT WORK_DIR PROGRAM [ARGUMENT...]
+// windows.h first: the other Windows headers rely on its types.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/windows/input.h"
+#include "tests/windows/script.h"
+#include "tests/windows/target.h"
+
+namespace qvx::driver {
+namespace {
+
+using script::Step;
+using script::StepKind;
+
+constexpr DWORD kPollMilliseconds = 5;
+constexpr int kProgressBar = 1026;
+constexpr int kDownloadButtons[] = {1000, 1002, 1010, 1053, 1033};
+constexpr int kOkButton = IDOK;
+
+// What a wait accepts besides the state it waits for.
+enum class Expecting { kNothing, kFileDialog, kOtherDialog };
+
+class Driver {
+ public:
+  Driver(Target& target, std::string program_title, std::string work_dir, DWORD timeout)
+      : target_(target),
+        program_title_(std::move(program_title)),
+        work_dir_(std::move(work_dir)),
+        timeout_(timeout) {}
+
+  // Plays every step, then closes the program; false at the first step that fails.
+  bool Run(const std::vector<Step>& steps) {
+    const Step start{StepKind::kWaitIdle, 0, 0, {}, 0, "start"};
+    if (!WaitFor(start, Expecting::kOtherDialog, [&] { return target_.MainWindow() != nullptr; }))
+      return false;
+    for (const Step& step : steps) {
+      if (!Play(step)) {
+        target_.Kill();
+        return false;
+      }
+    }
+    return CloseProgram();
+  }
+
+ private:
+  static void Log(const std::string& line) {
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+  }
+  bool Fail(const Step& step, const std::string& why) {
+    Log(script::FailLine(step, why));
+    return false;
+  }
+
+  bool Play(const Step& step) {
+    HWND main = target_.MainWindow();
+    if (!main && step.kind != StepKind::kExpectClosed)
+      return Fail(step, "the main window is gone");
+    HWND control = main ? GetDlgItem(main, step.id) : nullptr;
+    const bool needs_control = step.kind == StepKind::kSelect || step.kind == StepKind::kType ||
+                               step.kind == StepKind::kClick;
+    if (needs_control && !control)
+      return Fail(step, "no control " + std::to_string(step.id));
+    switch (step.kind) {
+      case StepKind::kSelect: {
+        // What the list does when the user picks a row: select it, then tell its parent.
+        if (!SendWithin(control, CB_SETCURSEL, static_cast<WPARAM>(step.number), 0) ||
+            !SendWithin(main, WM_COMMAND, MAKEWPARAM(step.id, CBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(control)))
+          return Fail(step, "the window did not answer");
+        return true;
+      }
+      case StepKind::kType:
+        if (!SetControlText(control, step.text))
+          return Fail(step, "the window did not answer");
+        return true;
+      case StepKind::kClick:
+        PostClick(control);
+        return true;
+      case StepKind::kKey:
+        PostKey(target_.thread_id(), main, *script::VirtualKey(step.text));
+        return true;
+      case StepKind::kSysCommand:
+        PostMessageA(main, WM_SYSCOMMAND, static_cast<WPARAM>(step.id), 0);
+        return true;
+      case StepKind::kFile:
+      case StepKind::kCancelFile:
+        return AnswerFileDialog(step);
+      case StepKind::kBox:
+      case StepKind::kAbout:
+        return AnswerDialog(step);
+      case StepKind::kWaitTitle:
+        return WaitFor(step, Expecting::kNothing, [&] { return last_title_ == step.text; });
+      case StepKind::kWaitIdle:
+        return WaitFor(step, Expecting::kNothing, [&] { return Idle(); });
+      case StepKind::kExpectClosed:
+        if (!WaitFor(step, Expecting::kNothing, [&] { return !target_.Running(); }))
+          return false;
+        Log("closed");
+        return true;
+    }
+    return Fail(step, "unknown step");
+  }
+
+  // The five download buttons take clicks and nothing holds the window.
+  bool Idle() {
+    HWND main = target_.MainWindow();
+    if (!main || !IsWindowVisible(main) || !IsWindowEnabled(main))
+      return false;
+    for (int id : kDownloadButtons) {
+      if (!IsWindowEnabled(GetDlgItem(main, id)))
+        return false;
+    }
+    return true;
+  }
+
+  // Logs a title or progress position that differs from the last one logged, while the main
+  // window is on screen.
+  void Watch() {
+    HWND main = target_.MainWindow();
+    if (!main || !IsWindowVisible(main))
+      return;
+    const std::string title = Caption(main);
+    if (title != last_title_) {
+      last_title_ = title;
+      Log(script::TitleLine(title));
+    }
+    if (const auto position = SendWithin(GetDlgItem(main, kProgressBar), PBM_GETPOS, 0, 0, 100);
+        position && *position != last_progress_) {
+      last_progress_ = static_cast<int>(*position);
+      Log(script::ProgressLine(last_progress_));
+    }
+  }
+
+  // Polls until `ready` holds; fails on time-out, when the program ends (unless waited for) or
+  // when a dialog the wait does not accept shows up (other than `closing`, which was answered).
+  template <typename Ready>
+  bool WaitFor(const Step& step, Expecting expecting, Ready ready, HWND closing = nullptr) {
+    const ULONGLONG end = GetTickCount64() + timeout_;
+    for (;;) {
+      Watch();
+      if (ready())
+        return true;
+      for (HWND dialog : target_.Dialogs()) {
+        if (dialog == closing)
+          continue;
+        const bool file = IsFileDialog(dialog);
+        if (expecting == Expecting::kNothing || file != (expecting == Expecting::kFileDialog))
+          return Fail(step, "unexpected window: " + Describe(dialog));
+      }
+      if (!target_.Running() && step.kind != StepKind::kExpectClosed)
+        return Fail(step, "the program ended");
+      if (GetTickCount64() > end)
+        return Fail(step, "timed out after " + std::to_string(timeout_ / 1000) + " s");
+      Sleep(kPollMilliseconds);
+    }
+  }
+
+  // The next dialog of the wanted kind, once it is on screen.
+  HWND WaitForDialog(const Step& step, bool file) {
+    HWND found = nullptr;
+    const auto shown = [&] {
+      for (HWND dialog : target_.Dialogs()) {
+        if (IsFileDialog(dialog) == file)
+          found = dialog;
+      }
+      return found != nullptr;
+    };
+    return WaitFor(step, file ? Expecting::kFileDialog : Expecting::kOtherDialog, shown) ? found
+                                                                                         : nullptr;
+  }
+
+  // Until the dialog is destroyed, not only hidden: until then it may hold the focus.
+  bool WaitUntilGone(const Step& step, HWND dialog) {
+    return WaitFor(
+        step, Expecting::kNothing, [&] { return !IsWindow(dialog); }, dialog);
+  }
+
+  // A caption and the texts of a dialog's visible controls, in order.
+  static std::vector<std::string> Texts(HWND dialog) {
+    std::vector<std::string> texts;
+    for (HWND child : VisibleChildren(dialog)) {
+      if (std::string text = ControlText(child); !text.empty())
+        texts.push_back(std::move(text));
+    }
+    return texts;
+  }
+  std::string Describe(HWND dialog) const {
+    return script::AboutLine(script::LoggedCaption(Caption(dialog), program_title_), Texts(dialog));
+  }
+
+  bool AnswerFileDialog(const Step& step) {
+    HWND dialog = WaitForDialog(step, true);
+    if (!dialog)
+      return false;
+    Log(script::FileDialogLine(FileDialogFilter(dialog)));
+    Log(std::string("file-dialog-read-only ") + (ReadOnlyBoxHidden(dialog) ? "hidden" : "shown"));
+    if (step.kind == StepKind::kFile) {
+      if (!SetControlText(FileNameField(dialog), WindowsPath(step.text)))
+        return Fail(step, "the file dialog did not take the name");
+    }
+    PostClick(GetDlgItem(dialog, step.kind == StepKind::kFile ? IDOK : IDCANCEL));
+    return WaitUntilGone(step, dialog);
+  }
+
+  bool AnswerDialog(const Step& step) {
+    HWND dialog = WaitForDialog(step, false);
+    if (!dialog)
+      return false;
+    const std::string caption = script::LoggedCaption(Caption(dialog), program_title_);
+    if (step.kind == StepKind::kAbout) {
+      Log(script::AboutLine(caption, Texts(dialog)));
+    } else {
+      // A message box keeps its text in the static control 0xFFFF.
+      Log(script::BoxLine(caption, ControlText(GetDlgItem(dialog, 0xFFFF))));
+    }
+    if (!PostClick(GetDlgItem(dialog, kOkButton)))
+      return Fail(step, "the window has no OK button that takes a click");
+    return WaitUntilGone(step, dialog);
+  }
+
+  // A script's relative path is relative to the program's working folder.
+  std::string WindowsPath(std::string path) const {
+    for (char& c : path) {
+      if (c == '/')
+        c = '\\';
+    }
+    const bool absolute = path.size() > 1 && (path[1] == ':' || path.starts_with("\\\\"));
+    return absolute ? path : work_dir_ + "\\" + path;
+  }
+
+  // Closes the program as the close box would, and waits for it to end with no window left.
+  bool CloseProgram() {
+    const Step end{StepKind::kExpectClosed, 0, 0, {}, 0, "end of script"};
+    if (!target_.Running())
+      return true;
+    PostMessageA(target_.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (WaitFor(end, Expecting::kNothing, [&] { return !target_.Running(); }))
+      return true;
+    target_.Kill();
+    return false;
+  }
+
+  Target& target_;
+  const std::string program_title_;
+  const std::string work_dir_;
+  const DWORD timeout_;
+  std::string last_title_;
+  int last_progress_ = 0;  // the bar's position before anything moves it
+};
+
+// The file name without folder and extension, as the program's title.
+std::string ProgramTitle(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string Quoted(const std::string& argument) {
+  return "\"" + argument + "\"";
+}
+
+int Main(int argc, char** argv) {
+  // The log is compared byte for byte with the Linux twin's: plain LF line ends.
+  _setmode(_fileno(stdout), _O_BINARY);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  DWORD timeout = 120000;
+  if (args.size() >= 2 && args[0] == "--timeout") {
+    timeout = static_cast<DWORD>(std::stoul(args[1])) * 1000;
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.size() < 3) {
+    std::fputs(
+        "usage: qvx5120-window-driver [--timeout SECONDS] SCRIPT WORK_DIR PROGRAM [ARGUMENT...]\n",
+        stderr);
+    return 2;
+  }
+  std::ifstream file(args[0]);
+  std::string error = "cannot read the script";
+  const auto steps = file ? script::ReadScript(file, error) : std::nullopt;
+  if (!steps) {
+    std::fprintf(stderr, "qvx5120-window-driver: %s: %s\n", args[0].c_str(), error.c_str());
+    return 2;
+  }
+  std::string command_line = Quoted(args[2]);
+  for (size_t i = 3; i < args.size(); ++i)
+    command_line += " " + Quoted(args[i]);
+  Target target;
+  if (!target.Start(command_line, args[1])) {
+    std::fprintf(stderr, "qvx5120-window-driver: cannot start %s\n", args[2].c_str());
+    return 2;
+  }
+  Driver driver(target, ProgramTitle(args[2]), args[1], timeout);
+  return driver.Run(*steps) ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace qvx::driver
+
+int main(int argc, char** argv) {
+  return qvx::driver::Main(argc, argv);
+}
