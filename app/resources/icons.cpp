@@ -1,130 +1,32 @@
-// The icon pictures, drawn pixel by pixel so they stay crisp and within the palette.
+// The icon pixel art as ARGB images: each palette index becomes its opaque colour, the transparent
+// pixels stay fully transparent.
 #include "app/resources/icons.h"
 
-#include <QPainter>
 #include <QPixmap>
-#include <cmath>
-#include <numbers>
-
-#include "window/templates.h"
+#include <cstddef>
 
 namespace qvx::resources {
 
-const std::array<QRgb, 16> kIconPalette = {
-    qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
-    qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
-    qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
-    qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255),
-};
-
-namespace {
-
-enum Colour {
-  kBlack = 0,
-  kDarkGreen = 2,
-  kSilver = 7,
-  kGrey = 8,
-  kRed = 9,
-  kGreen = 10,
-  kYellow = 11,
-  kBlue = 12,
-  kMagenta = 13,
-  kCyan = 14,
-  kWhite = 15,
-};
-
-// Colour bars in their usual order, from white to black.
-constexpr std::array<Colour, 8> kBars = {kWhite,   kYellow, kCyan, kGreen,
-                                         kMagenta, kRed,    kBlue, kBlack};
-
-class PixelCanvas {
- public:
-  explicit PixelCanvas(int size) : image_(size, size, QImage::Format_ARGB32) {
-    image_.fill(Qt::transparent);
-  }
-  void Fill(int x, int y, int width, int height, Colour colour) {
-    QPainter painter(&image_);
-    painter.fillRect(x, y, width, height, QColor(kIconPalette[colour]));
-  }
-  // A filled box with a one-pixel outline.
-  void Box(int x, int y, int width, int height, Colour face, Colour outline) {
-    Fill(x, y, width, height, outline);
-    Fill(x + 1, y + 1, width - 2, height - 2, face);
-  }
-  void Bars(int x, int y, int bar_width, int height) {
-    for (size_t i = 0; i < kBars.size(); ++i) {
-      Fill(x + static_cast<int>(i) * bar_width, y, bar_width, height, kBars[i]);
-    }
-  }
-  // One cycle of a sine across the width, joined up column to column.
-  void Sine(int x, int y_centre, int width, int amplitude, Colour colour) {
-    int previous = 0;
-    for (int i = 0; i < width; ++i) {
-      const double phase = 2.0 * std::numbers::pi * i / width;
-      const int y = y_centre - static_cast<int>(std::lround(amplitude * std::sin(phase)));
-      const int top = i == 0 ? y : std::min(y, previous);
-      const int bottom = i == 0 ? y : std::max(y, previous);
-      Fill(x + i, top, 1, bottom - top + 1, colour);
-      previous = y;
-    }
-  }
-  QImage Take() { return std::move(image_); }
-
- private:
-  QImage image_;
-};
-
-// The generator: a silver case with a screen of colour bars and two knobs.
-QImage Generator(int size) {
-  PixelCanvas canvas(size);
-  if (size >= 32) {
-    canvas.Box(1, 6, 30, 21, kSilver, kBlack);
-    canvas.Fill(2, 7, 28, 1, kWhite);
-    canvas.Box(3, 9, 18, 14, kBlack, kGrey);
-    canvas.Bars(4, 10, 2, 12);
-    canvas.Box(23, 10, 5, 5, kGrey, kBlack);
-    canvas.Box(23, 17, 5, 5, kGrey, kBlack);
-    canvas.Fill(25, 12, 1, 1, kWhite);
-    canvas.Fill(25, 19, 1, 1, kWhite);
-    canvas.Fill(3, 27, 4, 2, kBlack);
-    canvas.Fill(25, 27, 4, 2, kBlack);
-  } else {
-    canvas.Box(0, 3, 16, 11, kSilver, kBlack);
-    canvas.Box(1, 4, 10, 9, kBlack, kGrey);
-    canvas.Bars(2, 5, 1, 7);
-    canvas.Fill(12, 5, 3, 3, kGrey);
-    canvas.Fill(12, 9, 3, 3, kGrey);
-    canvas.Fill(1, 14, 2, 1, kBlack);
-    canvas.Fill(13, 14, 2, 1, kBlack);
-  }
-  return canvas.Take();
-}
-
-// The signal: a green sine trace on a dark screen above a strip of colour bars.
-QImage Signal(int size) {
-  PixelCanvas canvas(size);
-  if (size >= 32) {
-    canvas.Box(1, 1, 30, 30, kBlack, kSilver);
-    canvas.Fill(2, 11, 28, 1, kDarkGreen);
-    canvas.Fill(15, 3, 1, 17, kDarkGreen);
-    canvas.Sine(3, 11, 26, 7, kGreen);
-    canvas.Bars(4, 22, 3, 7);
-  } else {
-    canvas.Box(0, 0, 16, 16, kBlack, kSilver);
-    canvas.Sine(1, 5, 14, 3, kGreen);
-    canvas.Bars(2, 11, 1, 4);
-  }
-  return canvas.Take();
-}
-
-}  // namespace
+const std::array<QRgb, 16> kIconPalette = [] {
+  std::array<QRgb, 16> palette{};
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    palette[i] = qRgb(kIconColours[i].red, kIconColours[i].green, kIconColours[i].blue);
+  return palette;
+}();
 
 QImage IconImage(int resource_id, int size) {
-  if (resource_id == kApplicationIconId)
-    return Generator(size);
-  if (resource_id == kAboutIconId)
-    return Signal(size);
-  return {};
+  const std::vector<std::uint8_t> pixels = IconPixels(resource_id, size);
+  if (pixels.empty())
+    return {};
+  QImage image(size, size, QImage::Format_ARGB32);
+  for (int y = 0; y < size; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < size; ++x) {
+      const std::uint8_t index = pixels[static_cast<std::size_t>(y) * size + x];
+      line[x] = index == kTransparentPixel ? qRgba(0, 0, 0, 0) : kIconPalette.at(index);
+    }
+  }
+  return image;
 }
 
 QIcon LoadIcon(int resource_id) {

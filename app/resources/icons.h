@@ -1,6 +1,5 @@
-// Icons 128 (the application) and 134 (the About box), drawn in code in the 16 colours of the
-// classic palette at 32 and 16 pixels: a signal generator with colour bars on its screen, and a
-// screen with a sine trace over a strip of colour bars.
+// Icons 128 (the application) and 134 (the About box) as Qt images, from the toolkit-free pixel
+// art in window/icons.h.
 #pragma once
 
 #include <QIcon>
@@ -8,9 +7,9 @@
 #include <QRgb>
 #include <array>
 
-namespace qvx::resources {
+#include "window/icons.h"
 
-inline constexpr std::array<int, 2> kIconSizes = {32, 16};
+namespace qvx::resources {
 
 // The 16 colours every icon pixel is drawn in (plus full transparency).
 extern const std::array<QRgb, 16> kIconPalette;
