@@ -16,9 +16,12 @@ bool PostClick(HWND control) {
   RECT area{};
   GetClientRect(control, &area);
   const LPARAM at = MAKELPARAM(area.right / 2, area.bottom / 2);
-  PostMessageA(control, WM_MOUSEMOVE, 0, at);
-  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageA(control, WM_LBUTTONUP, 0, at);
+  // Sent, not posted, so that the control has taken the focus before the next step picks the
+  // focused control. The release may start a download that runs for a minute: the driver then
+  // stops waiting for it after a moment and goes on while it runs.
+  SendMessageTimeoutA(control, WM_MOUSEMOVE, 0, at, SMTO_ABORTIFHUNG, 1000, nullptr);
+  SendMessageTimeoutA(control, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_ABORTIFHUNG, 1000, nullptr);
+  SendMessageTimeoutA(control, WM_LBUTTONUP, 0, at, SMTO_ABORTIFHUNG, 200, nullptr);
   return true;
 }
 

@@ -1,7 +1,8 @@
-// Input to another process's controls, posted as the window system posts it: a mouse click as a
-// button press and release at the control's centre, a key as key-down and key-up (with the extra
-// WM_KEYF1 the system sends for F1), each to the control that would receive it. Nothing is sent
-// to a disabled control or a control of a disabled window, as the window system sends nothing.
+// Input to another process's controls, as the window system delivers it: a mouse click as a
+// button press and release at the control's centre (sent to the control), a key as key-down and
+// key-up (with the extra WM_KEYF1 the system adds for F1) posted to the focused control, so that
+// the program's message loop sees it first, as it sees real keys. Nothing goes to a disabled
+// control or a control of a disabled window, as the window system delivers nothing there.
 #pragma once
 
 #include <windows.h>

@@ -29,6 +29,7 @@ using script::Step;
 using script::StepKind;
 
 constexpr DWORD kPollMilliseconds = 5;
+constexpr ULONGLONG kPressAgainMilliseconds = 2000;
 constexpr int kProgressBar = 1026;
 constexpr int kDownloadButtons[] = {1000, 1002, 1010, 1053, 1033};
 constexpr int kOkButton = IDOK;
@@ -186,10 +187,23 @@ class Driver {
                                                                                          : nullptr;
   }
 
-  // Until the dialog is destroyed, not only hidden: until then it may hold the focus.
-  bool WaitUntilGone(const Step& step, HWND dialog) {
-    return WaitFor(
-        step, Expecting::kNothing, [&] { return !IsWindow(dialog); }, dialog);
+  // Presses `button` and waits until its dialog is destroyed, not only hidden: until then it may
+  // hold the focus. A dialog that is still up a while later has not seen the click (under load
+  // Wine can drop one that reaches a dialog just shown), so it is pressed again, as a user would.
+  bool PressUntilGone(const Step& step, HWND dialog, HWND button) {
+    if (!PostClick(button))
+      return Fail(step, "the button does not take a click");
+    ULONGLONG pressed = GetTickCount64();
+    const auto gone = [&] {
+      if (!IsWindow(dialog))
+        return true;
+      if (GetTickCount64() - pressed > kPressAgainMilliseconds && IsWindowVisible(dialog)) {
+        PostClick(button);
+        pressed = GetTickCount64();
+      }
+      return false;
+    };
+    return WaitFor(step, Expecting::kNothing, gone, dialog);
   }
 
   // A caption and the texts of a dialog's visible controls, in order.
@@ -215,8 +229,8 @@ class Driver {
       if (!SetControlText(FileNameField(dialog), WindowsPath(step.text)))
         return Fail(step, "the file dialog did not take the name");
     }
-    PostClick(GetDlgItem(dialog, step.kind == StepKind::kFile ? IDOK : IDCANCEL));
-    return WaitUntilGone(step, dialog);
+    return PressUntilGone(step, dialog,
+                          GetDlgItem(dialog, step.kind == StepKind::kFile ? IDOK : IDCANCEL));
   }
 
   bool AnswerDialog(const Step& step) {
@@ -230,9 +244,7 @@ class Driver {
       // A message box keeps its text in the static control 0xFFFF.
       Log(script::BoxLine(caption, ControlText(GetDlgItem(dialog, 0xFFFF))));
     }
-    if (!PostClick(GetDlgItem(dialog, kOkButton)))
-      return Fail(step, "the window has no OK button that takes a click");
-    return WaitUntilGone(step, dialog);
+    return PressUntilGone(step, dialog, GetDlgItem(dialog, kOkButton));
   }
 
   // A script's relative path is relative to the program's working folder.
