@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
@@ -60,6 +61,7 @@ const Step* ScriptWindow::Next() const {
 bool ScriptWindow::Play() {
   show();
   activateWindow();
+  Watch();
   while (const Step* step = Next()) {
     ++next_;
     if (!Act(*step))
@@ -165,24 +167,37 @@ void ScriptWindow::Fail(const Step& step, const std::string& why) {
   failed_ = true;
 }
 
-void ScriptWindow::SetTitle(std::string_view title) {
-  MainDialog::SetTitle(title);
-  if (title != last_title_) {
-    last_title_ = std::string(title);
+void ScriptWindow::Watch() {
+  // The driver sees the window once it is on screen; the start-up's boxes come before that.
+  if (!isVisible())
+    return;
+  if (const std::string title = windowTitle().toStdString(); title != last_title_) {
+    last_title_ = title;
     Log(script::TitleLine(title));
   }
+  if (const int position = Progress(); position != last_progress_) {
+    last_progress_ = position;
+    Log(script::ProgressLine(position));
+  }
+}
+
+void ScriptWindow::SetTitle(std::string_view title) {
+  MainDialog::SetTitle(title);
+  Watch();
   if (busy())
     CatchUp();
 }
 
 void ScriptWindow::SetProgress(int position) {
   MainDialog::SetProgress(position);
-  if (position != last_progress_) {
-    last_progress_ = position;
-    Log(script::ProgressLine(position));
-  }
+  Watch();
   if (busy())
     CatchUp();
+}
+
+int ScriptWindow::Progress() const {
+  const auto* bar = qobject_cast<const QProgressBar*>(Control(control::kProgressBar));
+  return bar ? bar->value() : 0;
 }
 
 void ScriptWindow::PresentBox(QMessageBox& box) {

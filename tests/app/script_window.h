@@ -44,6 +44,10 @@ class ScriptWindow : public MainDialog {
                            const std::string& window);
   void Fail(const script::Step& step, const std::string& why);
   bool Idle() const;
+  // Logs the title and the bar's position where they differ from those last logged, as the
+  // driver's polling does, while the window is on screen.
+  void Watch();
+  int Progress() const;
 
   std::vector<script::Step> steps_;
   size_t next_ = 0;
