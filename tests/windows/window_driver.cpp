@@ -215,8 +215,12 @@ class Driver {
     }
     return texts;
   }
+  // "CAPTION | TEXT | ...": what an unexpected window showed.
   std::string Describe(HWND dialog) const {
-    return script::AboutLine(script::LoggedCaption(Caption(dialog), program_title_), Texts(dialog));
+    std::string line = script::LoggedCaption(Caption(dialog), program_title_);
+    for (const std::string& text : Texts(dialog))
+      line += " | " + script::Flatten(text);
+    return line;
   }
 
   bool AnswerFileDialog(const Step& step) {
