@@ -92,7 +92,8 @@ class Driver {
           return Fail(step, "the window did not answer");
         return true;
       case StepKind::kClick:
-        PostClick(control);
+        if (PostClick(control))
+          clicked_ = control;
         return true;
       case StepKind::kKey:
         PostKey(target_.thread_id(), main, *script::VirtualKey(step.text));
@@ -109,7 +110,10 @@ class Driver {
       case StepKind::kWaitTitle:
         return WaitFor(step, Expecting::kNothing, [&] { return last_title_ == step.text; });
       case StepKind::kWaitIdle:
-        return WaitFor(step, Expecting::kNothing, [&] { return Idle(); });
+        if (!WaitFor(step, Expecting::kNothing, [&] { return Idle(); }))
+          return false;
+        clicked_ = nullptr;
+        return true;
       case StepKind::kExpectClosed:
         if (!WaitFor(step, Expecting::kNothing, [&] { return !target_.Running(); }))
           return false;
@@ -119,7 +123,9 @@ class Driver {
     return Fail(step, "unknown step");
   }
 
-  // The five download buttons take clicks and nothing holds the window.
+  // The five download buttons take clicks, nothing holds the window, and the operation a click
+  // started is over: the window gives the focus back to the clicked control as its last act,
+  // after the buttons come back and the last box closes (input until then is dropped).
   bool Idle() {
     HWND main = target_.MainWindow();
     if (!main || !IsWindowVisible(main) || !IsWindowEnabled(main))
@@ -128,7 +134,10 @@ class Driver {
       if (!IsWindowEnabled(GetDlgItem(main, id)))
         return false;
     }
-    return true;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return !clicked_ ||
+           (GetGUIThreadInfo(target_.thread_id(), &info) && info.hwndFocus == clicked_);
   }
 
   // Logs a title or progress position that differs from the last one logged, while the main
@@ -278,7 +287,8 @@ class Driver {
   const std::string work_dir_;
   const DWORD timeout_;
   std::string last_title_;
-  int last_progress_ = 0;  // the bar's position before anything moves it
+  int last_progress_ = 0;   // the bar's position before anything moves it
+  HWND clicked_ = nullptr;  // the control of the last click no wait-idle has seen through
 };
 
 // The file name without folder and extension, as the program's title.
