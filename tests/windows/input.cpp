@@ -19,9 +19,11 @@ bool PostClick(HWND control) {
   // Sent, not posted, so that the control has taken the focus before the next step picks the
   // focused control. The release may start a download that runs for a minute: the driver then
   // stops waiting for it after a moment and goes on while it runs.
-  SendMessageTimeoutA(control, WM_MOUSEMOVE, 0, at, SMTO_ABORTIFHUNG, 1000, nullptr);
-  SendMessageTimeoutA(control, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_ABORTIFHUNG, 1000, nullptr);
-  SendMessageTimeoutA(control, WM_LBUTTONUP, 0, at, SMTO_ABORTIFHUNG, 200, nullptr);
+  // Not SMTO_ABORTIFHUNG: a program that has not read its queue for a while (a slow start-up on
+  // a loaded machine) would then never see the click at all.
+  SendMessageTimeoutA(control, WM_MOUSEMOVE, 0, at, SMTO_NORMAL, 5000, nullptr);
+  SendMessageTimeoutA(control, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL, 5000, nullptr);
+  SendMessageTimeoutA(control, WM_LBUTTONUP, 0, at, SMTO_NORMAL, 200, nullptr);
   return true;
 }
 

@@ -55,6 +55,10 @@ bool Target::Running() const {
   return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+void Target::WaitUntilIdle(DWORD milliseconds) const {
+  WaitForInputIdle(process_.hProcess, milliseconds);
+}
+
 bool Target::WaitForExit(DWORD milliseconds) const {
   return !process_.hProcess ||
          WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;

@@ -22,6 +22,9 @@ class Target {
   // Starts `command_line` in `work_dir` with this process's environment. False when it cannot.
   bool Start(const std::string& command_line, const std::string& work_dir);
   bool Running() const;
+  // Waits up to `milliseconds` until the program waits for input with none pending: its start-up
+  // or the handling of the last input is over.
+  void WaitUntilIdle(DWORD milliseconds) const;
   // Waits up to `milliseconds` for the process to end.
   bool WaitForExit(DWORD milliseconds) const;
   void Kill();

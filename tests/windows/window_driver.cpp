@@ -21,6 +21,7 @@
 #include "tests/windows/input.h"
 #include "tests/windows/script.h"
 #include "tests/windows/target.h"
+#include "window/controls.h"
 
 namespace qvx::driver {
 namespace {
@@ -30,8 +31,8 @@ using script::StepKind;
 
 constexpr DWORD kPollMilliseconds = 5;
 constexpr ULONGLONG kPressAgainMilliseconds = 2000;
-constexpr int kProgressBar = 1026;
-constexpr int kDownloadButtons[] = {1000, 1002, 1010, 1053, 1033};
+// How long a click waits for the program to finish what it is doing before it is sent.
+constexpr DWORD kIdleMilliseconds = 10000;
 constexpr int kOkButton = IDOK;
 
 // What a wait accepts besides the state it waits for.
@@ -92,6 +93,8 @@ class Driver {
           return Fail(step, "the window did not answer");
         return true;
       case StepKind::kClick:
+        // A click that arrives while the program is still starting up is lost on a busy machine.
+        target_.WaitUntilIdle(kIdleMilliseconds);
         if (PostClick(control))
           clicked_ = control;
         return true;
@@ -130,7 +133,7 @@ class Driver {
     HWND main = target_.MainWindow();
     if (!main || !IsWindowVisible(main) || !IsWindowEnabled(main))
       return false;
-    for (int id : kDownloadButtons) {
+    for (int id : control::kDownloadButtons) {
       if (!IsWindowEnabled(GetDlgItem(main, id)))
         return false;
     }
@@ -151,7 +154,8 @@ class Driver {
       last_title_ = title;
       Log(script::TitleLine(title));
     }
-    if (const auto position = SendWithin(GetDlgItem(main, kProgressBar), PBM_GETPOS, 0, 0, 100);
+    if (const auto position =
+            SendWithin(GetDlgItem(main, control::kProgressBar), PBM_GETPOS, 0, 0, 100);
         position && *position != last_progress_) {
       last_progress_ = static_cast<int>(*position);
       Log(script::ProgressLine(last_progress_));
