@@ -8,8 +8,9 @@
 // made of. The user answers the file dialog (with the file already named in it) and the boxes with
 // Return. Run through bench/window-stalls, which provides the X server.
 //
-// With QVX_STALL_TRACE=1 every input event that reaches the application and every window call of
-// the operation that takes 2 ms or more is printed to standard error, in ms since the input.
+// With QVX_STALL_TRACE=1 every input event that reaches the application, every window call of the
+// operation that takes 2 ms or more and every stall of 40 ms or more is printed to standard error,
+// in ms since the input.
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -42,6 +43,8 @@ using qvx::MainDialog;
 constexpr int kHoldMs = 60;
 // The quiet time before each input, in which the window settles (hover, focus, repaints).
 constexpr int kSettleMs = 500;
+// Stalls at least this long are printed with QVX_STALL_TRACE=1.
+constexpr double kTracedStallMs = 40;
 // An input that starts no operation within this time has not reached the window.
 constexpr int kStartTimeoutMs = 5000;
 
@@ -337,8 +340,13 @@ Figures Run(BenchDialog& dialog, CountingClock& clock, bench::XInput& input, int
   ticker.setTimerType(Qt::PreciseTimer);
   ticker.setInterval(1);
   QObject::connect(&ticker, &QTimer::timeout, [&] {
-    gaps.push_back(static_cast<double>(since_last.nsecsElapsed()) / 1e6);
+    const double gap = static_cast<double>(since_last.nsecsElapsed()) / 1e6;
+    gaps.push_back(gap);
     since_last.restart();
+    if (g_trace && gap >= kTracedStallMs) {
+      const double end = MsSinceInput();
+      std::fprintf(stderr, "  %8.1f .. %8.1f ms  no event-loop turn\n", end - gap, end);
+    }
     if (dialog.busy())
       f.started = true;
     else if (f.started)
