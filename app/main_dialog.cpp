@@ -74,6 +74,11 @@ QWidget* MainDialog::Control(int id) const {
 void MainDialog::setVisible(bool visible) {
   if (visible && !initialised_) {
     initialised_ = true;
+    file_dialog_ = std::make_unique<QFileDialog>();
+    file_dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    file_dialog_->setFileMode(QFileDialog::ExistingFile);
+    file_dialog_->setOption(QFileDialog::ReadOnly);
+    file_dialog_->setDefaultSuffix(QString());
     core_.Initialise();
   }
   QDialog::setVisible(visible);

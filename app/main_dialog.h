@@ -103,6 +103,8 @@ class MainDialog : public QDialog, public WindowSurface {
   std::vector<BuiltControl> controls_;
   std::map<int, QWidget*> by_id_;
   QMenu system_menu_;
+  // The file-open dialog of every operation, built when the window initialises (see ChooseFile).
+  std::unique_ptr<QFileDialog> file_dialog_;
   bool initialised_ = false;
   // Last: it reaches the window through the members above from its first call on.
   WindowCore core_;

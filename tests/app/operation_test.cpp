@@ -112,6 +112,33 @@ TEST_F(AppOperation, ChosenFileReachesTheGenerator) {
   EXPECT_EQ(CountCalls(vg_.Calls(), "FT_Write F9 -> 0 1"), 1u);
 }
 
+TEST_F(AppOperation, EachFileDialogStartsWithNoFileFilledIn) {
+  QTemporaryDir directory;
+  ASSERT_TRUE(directory.isValid());
+  const QString chosen = directory.filePath(QStringLiteral("chosen.tst"));
+  {
+    QFile file(chosen);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  // The user picks a file in the first dialog, then cancels it.
+  dialog_->on_file_dialog = [&](QFileDialog& dialog) {
+    dialog.selectFile(chosen);
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{chosen});
+    dialog_->on_file_dialog = nullptr;
+  };
+  QTest::mouseClick(&Button(*dialog_, control::kDownloadTestPattern), Qt::LeftButton);
+  QTest::mouseClick(&Button(*dialog_, control::kDownloadBanner), Qt::LeftButton);
+
+  ASSERT_EQ(dialog_->file_dialogs.size(), 2u);
+  const FileDialogRecord& second = dialog_->file_dialogs.at(1);
+  EXPECT_TRUE(second.preselected.isEmpty());
+  EXPECT_EQ(second.name_filters, QStringList{"Banner files(*.bmp)"});
+  EXPECT_EQ(second.model_patterns, QStringList{"*.bmp"});
+  EXPECT_TRUE(second.owned_by_window);
+  // Between operations the file dialog is no part of the window.
+  EXPECT_TRUE(dialog_->findChildren<QFileDialog*>().isEmpty());
+}
+
 TEST_F(AppOperation, AudioKeepsTheTitleAndWritesTheAmplitudesBack) {
   Edit(*dialog_, control::kAmplitudeEdits[1]).setText("-6");
   QTest::mouseClick(&Button(*dialog_, control::kDownloadAudio), Qt::LeftButton);

@@ -59,6 +59,8 @@ std::optional<QString> TestDialog::PresentFileDialog(QFileDialog& dialog) {
   record.owned_by_window = dialog.parentWidget() == this;
   file_dialogs.push_back(record);
   log.push_back("file " + dialog.nameFilters().join(";").toStdString());
+  if (on_file_dialog)
+    on_file_dialog(dialog);
   if (file_answers.empty())
     return std::nullopt;
   // Taken as a plain string: GCC cannot see through a copied std::optional<QString> and warns.

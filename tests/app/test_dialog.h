@@ -70,6 +70,8 @@ class TestDialog : public MainDialog {
   QString menu_choice;
   std::vector<QStringList> menus;            // the entries of each menu shown
   std::function<void(QMessageBox&)> on_box;  // runs while a box is up
+  // Runs while a file dialog is up, after it was recorded, as the user's doing in it.
+  std::function<void(QFileDialog&)> on_file_dialog;
 
   void SetTitle(std::string_view title) override;
   void SetProgress(int position) override;
