@@ -194,13 +194,9 @@ class BenchDialog final : public MainDialog {
     TracedCall call("EnableControl");
     MainDialog::EnableControl(control_id, enabled);
   }
-  void ShowWaitCursor() override {
-    TracedCall call("ShowWaitCursor");
-    MainDialog::ShowWaitCursor();
-  }
-  void ShowArrowCursor() override {
-    TracedCall call("ShowArrowCursor");
-    MainDialog::ShowArrowCursor();
+  void SetCursor(qvx::CursorShape shape) override {
+    TracedCall call("SetCursor");
+    MainDialog::SetCursor(shape);
   }
   void Repaint() override {
     TracedCall call("Repaint");
@@ -210,9 +206,10 @@ class BenchDialog final : public MainDialog {
     TracedCall call("ChooseFile (with the user's answer)");
     return MainDialog::ChooseFile(filter);
   }
-  void ShowInformation(std::string_view text, std::string_view caption) override {
-    TracedCall call("ShowInformation (with the user's answer)");
-    MainDialog::ShowInformation(text, caption);
+  void ShowBox(std::string_view text, std::optional<std::string_view> caption,
+               bool information_icon) override {
+    TracedCall call("ShowBox (with the user's answer)");
+    MainDialog::ShowBox(text, caption, information_icon);
   }
 
  protected:
