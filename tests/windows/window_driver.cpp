@@ -5,7 +5,15 @@
 // has a time limit, and the exit status is 0 only when every step succeeded and the program then
 // closed cleanly.
 //
-//   qvx5120-window-driver [--timeout SECONDS] SCRIPT WORK_DIR PROGRAM [ARGUMENT...]
+// With --stalls, each click or key step starts a span that the next wait-idle ends, and the
+// driver logs how long the main window went without serving its queue in that span (see
+// stall_meter.h): from just before the input is delivered (the press of a click, the key-down of
+// a key; the program has gone idle first) until the wait-idle sees the operation over. With
+// QVX_STALL_TRACE=1 in the environment it also prints on standard error when each step of a span
+// started, each log line of the span and each ping of 40 ms or more, in milliseconds from the
+// span's start.
+//
+//   qvx5120-window-driver [--timeout SECONDS] [--stalls] SCRIPT WORK_DIR PROGRAM [ARGUMENT...]
 // windows.h first: the other Windows headers rely on its types.
 #include <windows.h>
 
@@ -14,12 +22,14 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "tests/windows/input.h"
 #include "tests/windows/script.h"
+#include "tests/windows/stall_meter.h"
 #include "tests/windows/target.h"
 #include "window/controls.h"
 
@@ -34,17 +44,20 @@ constexpr ULONGLONG kPressAgainMilliseconds = 2000;
 // How long a click waits for the program to finish what it is doing before it is sent.
 constexpr DWORD kIdleMilliseconds = 10000;
 constexpr int kOkButton = IDOK;
+constexpr double kTracedStallMilliseconds = 40;
 
 // What a wait accepts besides the state it waits for.
 enum class Expecting { kNothing, kFileDialog, kOtherDialog };
 
 class Driver {
  public:
-  Driver(Target& target, std::string program_title, std::string work_dir, DWORD timeout)
+  Driver(Target& target, std::string program_title, std::string work_dir, DWORD timeout,
+         bool measure_stalls)
       : target_(target),
         program_title_(std::move(program_title)),
         work_dir_(std::move(work_dir)),
-        timeout_(timeout) {}
+        timeout_(timeout),
+        measure_stalls_(measure_stalls) {}
 
   // Plays every step, then closes the program; false at the first step that fails.
   bool Run(const std::vector<Step>& steps) {
@@ -61,9 +74,15 @@ class Driver {
   }
 
  private:
-  static void Log(const std::string& line) {
+  void Log(const std::string& line) {
+    Trace(line);
     std::fputs((line + "\n").c_str(), stdout);
     std::fflush(stdout);
+  }
+  // In a measured span with QVX_STALL_TRACE set: `what` with the time since the span began.
+  void Trace(const std::string& what) const {
+    if (trace_stalls_ && stall_meter_.running())
+      std::fprintf(stderr, "%9.1f ms  %s\n", stall_meter_.Elapsed(), what.c_str());
   }
   bool Fail(const Step& step, const std::string& why) {
     Log(script::FailLine(step, why));
@@ -71,6 +90,7 @@ class Driver {
   }
 
   bool Play(const Step& step) {
+    Trace("step " + step.source);
     HWND main = target_.MainWindow();
     if (!main && step.kind != StepKind::kExpectClosed)
       return Fail(step, "the main window is gone");
@@ -95,10 +115,17 @@ class Driver {
       case StepKind::kClick:
         // A click that arrives while the program is still starting up is lost on a busy machine.
         target_.WaitUntilIdle(kIdleMilliseconds);
+        if (measure_stalls_)
+          stall_meter_.Begin(main);
         if (PostClick(control))
           clicked_ = control;
         return true;
       case StepKind::kKey:
+        if (measure_stalls_)
+          stall_meter_.Begin(main);
+        // A key on a focused button starts what a click on it starts.
+        if (HWND focus = Focus(); focus && IsChild(main, focus))
+          clicked_ = focus;
         PostKey(target_.thread_id(), main, *script::VirtualKey(step.text));
         return true;
       case StepKind::kSysCommand:
@@ -115,6 +142,12 @@ class Driver {
       case StepKind::kWaitIdle:
         if (!WaitFor(step, Expecting::kNothing, [&] { return Idle(); }))
           return false;
+        if (stall_meter_.running()) {
+          const StallFigures figures = stall_meter_.End(kTracedStallMilliseconds);
+          Log(StallLine(figures));
+          for (const Ping& ping : trace_stalls_ ? figures.long_pings : std::vector<Ping>())
+            std::fprintf(stderr, "%9.1f ms  stall %.1f ms\n", ping.sent_ms, ping.round_trip_ms);
+        }
         clicked_ = nullptr;
         return true;
       case StepKind::kExpectClosed:
@@ -137,10 +170,14 @@ class Driver {
       if (!IsWindowEnabled(GetDlgItem(main, id)))
         return false;
     }
+    return !clicked_ || Focus() == clicked_;
+  }
+
+  // The program's focused window, or nullptr.
+  HWND Focus() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    return !clicked_ ||
-           (GetGUIThreadInfo(target_.thread_id(), &info) && info.hwndFocus == clicked_);
+    return GetGUIThreadInfo(target_.thread_id(), &info) ? info.hwndFocus : nullptr;
   }
 
   // Logs a title or progress position that differs from the last one logged, while the main
@@ -290,9 +327,12 @@ class Driver {
   const std::string program_title_;
   const std::string work_dir_;
   const DWORD timeout_;
+  const bool measure_stalls_;
+  const bool trace_stalls_ = std::getenv("QVX_STALL_TRACE") != nullptr;
   std::string last_title_;
   int last_progress_ = 0;   // the bar's position before anything moves it
-  HWND clicked_ = nullptr;  // the control of the last click no wait-idle has seen through
+  HWND clicked_ = nullptr;  // the control of the last click or key no wait-idle has seen through
+  StallMeter stall_meter_;
 };
 
 // The file name without folder and extension, as the program's title.
@@ -312,13 +352,22 @@ int Main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   std::vector<std::string> args(argv + 1, argv + argc);
   DWORD timeout = 120000;
-  if (args.size() >= 2 && args[0] == "--timeout") {
-    timeout = static_cast<DWORD>(std::stoul(args[1])) * 1000;
-    args.erase(args.begin(), args.begin() + 2);
+  bool measure_stalls = false;
+  for (;;) {
+    if (args.size() >= 2 && args[0] == "--timeout") {
+      timeout = static_cast<DWORD>(std::stoul(args[1])) * 1000;
+      args.erase(args.begin(), args.begin() + 2);
+    } else if (!args.empty() && args[0] == "--stalls") {
+      measure_stalls = true;
+      args.erase(args.begin());
+    } else {
+      break;
+    }
   }
   if (args.size() < 3) {
     std::fputs(
-        "usage: qvx5120-window-driver [--timeout SECONDS] SCRIPT WORK_DIR PROGRAM [ARGUMENT...]\n",
+        "usage: qvx5120-window-driver [--timeout SECONDS] [--stalls] SCRIPT WORK_DIR PROGRAM "
+        "[ARGUMENT...]\n",
         stderr);
     return 2;
   }
@@ -337,7 +386,7 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "qvx5120-window-driver: cannot start %s\n", args[2].c_str());
     return 2;
   }
-  Driver driver(target, ProgramTitle(args[2]), args[1], timeout);
+  Driver driver(target, ProgramTitle(args[2]), args[1], timeout, measure_stalls);
   return driver.Run(*steps) ? 0 : 1;
 }
 
