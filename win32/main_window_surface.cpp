@@ -4,12 +4,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <commdlg.h>
 
-#include <array>
 #include <string>
 
 #include "win32/application_title.h"
+#include "win32/file_dialog.h"
 #include "win32/main_window.h"
 #include "window/controls.h"
 #include "window/icons.h"
@@ -96,22 +95,7 @@ void MainWindow::ShowBox(std::string_view text, std::optional<std::string_view> 
 }
 
 std::optional<std::string> MainWindow::ChooseFile(const FileFilter& filter) {
-  // One filter: its name and pattern, each ended by a NUL, and a second NUL after the last.
-  std::string filters;
-  filters.append(filter.name).push_back('\0');
-  filters.append(filter.pattern).push_back('\0');
-  filters.push_back('\0');
-  std::array<char, MAX_PATH> path{};
-  OPENFILENAMEA dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = hwnd_;
-  dialog.lpstrFilter = filters.c_str();
-  dialog.lpstrFile = path.data();
-  dialog.nMaxFile = static_cast<DWORD>(path.size());
-  dialog.Flags = OFN_HIDEREADONLY;
-  if (!GetOpenFileNameA(&dialog))
-    return std::nullopt;
-  return std::string(path.data());
+  return ChooseFileToOpen(hwnd_, filter, [this] { ProcessPendingEvents(); });
 }
 
 void MainWindow::AddSystemMenuEntry(std::string_view text, int command_id) {
