@@ -41,6 +41,8 @@ using script::StepKind;
 
 constexpr DWORD kPollMilliseconds = 5;
 constexpr ULONGLONG kPressAgainMilliseconds = 2000;
+// How long the window must stay idle before a wait for it ends.
+constexpr ULONGLONG kSettleMilliseconds = 300;
 // How long a click waits for the program to finish what it is doing before it is sent.
 constexpr DWORD kIdleMilliseconds = 10000;
 constexpr int kOkButton = IDOK;
@@ -139,8 +141,20 @@ class Driver {
         return AnswerDialog(step);
       case StepKind::kWaitTitle:
         return WaitFor(step, Expecting::kNothing, [&] { return last_title_ == step.text; });
-      case StepKind::kWaitIdle:
-        if (!WaitFor(step, Expecting::kNothing, [&] { return Idle(); }))
+      case StepKind::kWaitIdle: {
+        // Idle for a moment on end: under load the focus can be back on the button a little
+        // before the operation has returned, and input sent then is dropped as busy.
+        ULONGLONG idle_since = 0;
+        const auto settled = [&] {
+          if (!Idle()) {
+            idle_since = 0;
+            return false;
+          }
+          if (idle_since == 0)
+            idle_since = GetTickCount64();
+          return GetTickCount64() - idle_since >= kSettleMilliseconds;
+        };
+        if (!WaitFor(step, Expecting::kNothing, settled))
           return false;
         if (stall_meter_.running()) {
           const StallFigures figures = stall_meter_.End(kTracedStallMilliseconds);
@@ -150,6 +164,7 @@ class Driver {
         }
         clicked_ = nullptr;
         return true;
+      }
       case StepKind::kExpectClosed:
         if (!WaitFor(step, Expecting::kNothing, [&] { return !target_.Running(); }))
           return false;
@@ -316,8 +331,19 @@ class Driver {
     const Step end{StepKind::kExpectClosed, 0, 0, {}, 0, "end of script"};
     if (!target_.Running())
       return true;
-    PostMessageA(target_.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    if (WaitFor(end, Expecting::kNothing, [&] { return !target_.Running(); }))
+    // Sent again while the program stays, as a user clicks the close box again: one that reached
+    // the window while it was still busy was dropped.
+    ULONGLONG sent = 0;
+    const auto ended = [&] {
+      if (!target_.Running())
+        return true;
+      if (sent == 0 || GetTickCount64() - sent > kPressAgainMilliseconds) {
+        PostMessageA(target_.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        sent = GetTickCount64();
+      }
+      return false;
+    };
+    if (WaitFor(end, Expecting::kNothing, ended))
       return true;
     target_.Kill();
     return false;
