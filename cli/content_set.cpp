@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "device/slot.h"
+#include "download/amplitude_check.h"
 
 namespace qvx::cli {
 namespace {
@@ -285,10 +286,9 @@ std::vector<std::string> RefusedContent(const std::vector<PlannedStep>& planned)
   std::vector<std::string> refused;
   for (const PlannedStep& entry : planned) {
     if (entry.step.kind == SlotKind::kAudio) {
-      for (int ch = 0; ch < kAudioChannels; ++ch) {
-        const AmplitudeReading reading = ParseAmplitude(ch + 1, entry.step.amplitudes[ch]);
-        if (!reading.accepted)
-          refused.push_back("audio.levels[" + std::to_string(ch) + "]: " + reading.message);
+      for (const AmplitudeRefusal& refusal : RefusedAmplitudes(entry.step.amplitudes)) {
+        refused.push_back("audio.levels[" + std::to_string(refusal.channel - 1) +
+                          "]: " + refusal.message);
       }
     } else if (const auto refusal = CheckStepInput(entry.step)) {
       refused.push_back(entry.key + ": " + *refusal);

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "device/flash_map.h"
+#include "download/amplitude_check.h"
 #include "download/bitmap_file.h"
 #include "download/content_file.h"
 #include "download/texts.h"
@@ -188,11 +189,9 @@ std::optional<std::string> CheckStepInput(const LoadStep& step) {
   if (step.erase)
     return std::nullopt;
   if (step.kind == SlotKind::kAudio) {
-    for (int ch = 0; ch < kAudioChannels; ++ch) {
-      const AmplitudeReading reading = ParseAmplitude(ch + 1, step.amplitudes[ch]);
-      if (!reading.accepted)
-        return reading.message;
-    }
+    const std::vector<AmplitudeRefusal> refused = RefusedAmplitudes(step.amplitudes);
+    if (!refused.empty())
+      return refused.front().message;
     return std::nullopt;
   }
   try {

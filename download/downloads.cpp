@@ -9,6 +9,7 @@
 #include "download/frame.h"
 #include "download/progress.h"
 #include "download/video_lines.h"
+#include "encode/amplitude.h"
 #include "encode/tone_synthesis.h"
 
 namespace qvx {
@@ -274,9 +275,9 @@ Outcome Downloads::DownloadAudio(const AudioSettings& audio) {
       tones[ch].period = TonePeriod(audio.tone_rows[ch]);
     }
     for (int ch = 0; ch < kAudioChannels; ++ch) {
-      const AmplitudeReading reading = ParseAmplitude(ch + 1, audio.amplitudes[ch]);
+      const AmplitudeReading reading = ParseAmplitude(audio.amplitudes[ch]);
       if (!reading.accepted) {
-        window_.ShowMessage(reading.message);
+        window_.ShowMessage(AmplitudeRefusalText(ch + 1));
         link_.SendEndLoad();
         EnableButtons(window_);
         window_.SetProgress(progress::kIdle);

@@ -11,6 +11,12 @@ std::string FormatStep(const char* format, int number) {
   return text;
 }
 
+std::string AmplitudeRefusalText(int channel) {
+  // Channel 2's message has always been spelt with "CH".
+  const char* prefix = channel == 2 ? "CH " : "Ch ";
+  return prefix + std::to_string(channel) + kAmplitudeRefusedText;
+}
+
 std::string FailureMessage(const std::string& what_failed, const OperationTexts& texts, int slot) {
   return kFailedText + what_failed + "\n" + FormatStep(texts.slot, slot) + kIncompleteText;
 }

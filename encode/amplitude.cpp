@@ -1,21 +1,15 @@
 // Reading a channel's amplitude text (dBFS) into the gain of its tone.
+#include "encode/amplitude.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <string>
 
-#include "device/texts.h"
 #include "encode/c_number.h"
-#include "encode/tone_synthesis.h"
 
 namespace qvx {
 namespace {
-
-std::string RefusalMessage(int channel) {
-  // Channel 2's message has always been spelt with "CH".
-  const char* prefix = channel == 2 ? "CH " : "Ch ";
-  return prefix + std::to_string(channel) + kAmplitudeRefusedText;
-}
 
 // The value as printf("%.3f") prints it, without the process locale's decimal separator.
 std::string FormatThreeDecimals(double value) {
@@ -27,15 +21,15 @@ std::string FormatThreeDecimals(double value) {
 
 }  // namespace
 
-AmplitudeReading ParseAmplitude(int channel, std::string_view text) {
+AmplitudeReading ParseAmplitude(std::string_view text) {
   const double value = ReadCNumber(text);
   // A NaN would pass "not above zero" and reach the sample conversion, so it is refused as well.
   if (value > 0.0 || std::isnan(value)) {
-    return {false, RefusalMessage(channel), value, std::string(), 0.0};
+    return {false, value, std::string(), 0.0};
   }
   const double x = value / 20 * -1;
   const double gain = 1 / std::pow(10.0, x);  // -inf dBFS gives 1 / inf = 0, silence
-  return {true, std::string(), value, FormatThreeDecimals(value), gain};
+  return {true, value, FormatThreeDecimals(value), gain};
 }
 
 }  // namespace qvx

@@ -34,19 +34,6 @@ struct ChannelTone {
   double gain;   // linear, clamped to 0..1 by the synthesis
 };
 
-// The outcome of reading one channel's amplitude text (dBFS).
-struct AmplitudeReading {
-  bool accepted;
-  std::string message;  // the channel's refusal text when not accepted, else empty
-  double value;         // dBFS as read
-  std::string display;  // value as "%.3f" prints it, to be written back; empty when refused
-  double gain;          // 10^(value/20); 0 when refused
-};
-
-// Reads the text as atof does in the "C" locale, independent of the process locale. A value above
-// 0 dBFS, or one that is not a number, is refused with the channel's message.
-AmplitudeReading ParseAmplitude(int channel, std::string_view text);
-
 inline constexpr int kAudioChannels = 4;
 inline constexpr int kAudioFrames = 960;
 inline constexpr int kStatusBlockFrames = 192;

@@ -1,8 +1,8 @@
-// Reading an audio channel's amplitude box on arbitrary text. Byte 0 picks the channel, the rest
-// is the text (NUL bytes included: reading stops there, as in a C string).
+// Reading an audio channel's amplitude box on arbitrary text: the whole input is the text (NUL
+// bytes included: reading stops there, as in a C string).
 //
 // Invariants: the value is what C's atof reads; the text is refused exactly when that value is
-// above 0 or not a number, with the channel's own message; an accepted value comes back as
+// above 0 or not a number; an accepted value comes back as
 // printf's "%.3f" text, which reads back to the value rounded to three decimals and is its own
 // display; the gain is 10^(value / 20), within 0..1.
 #include <cmath>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "encode/tone_synthesis.h"
+#include "encode/amplitude.h"
 
 namespace {
 
@@ -30,23 +30,18 @@ bool SameValue(double a, double b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0)
-    return 0;
-  const int channel = data[0] % 4 + 1;
-  const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-  const qvx::AmplitudeReading reading = qvx::ParseAmplitude(channel, text);
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const qvx::AmplitudeReading reading = qvx::ParseAmplitude(text);
 
   const double value = std::atof(text.c_str());
   Require(SameValue(reading.value, value), "the value is what atof reads");
   const bool refuse = value > 0.0 || std::isnan(value);
   Require(reading.accepted == !refuse, "refused exactly when above 0 dBFS or not a number");
   if (refuse) {
-    const std::string message = std::string(channel == 2 ? "CH " : "Ch ") +
-                                std::to_string(channel) + "'s Amplitude Must be a negative value";
-    Require(reading.message == message, "a refusal carries the channel's message");
+    Require(reading.display.empty() && reading.gain == 0.0,
+            "a refused value has no display or gain");
     return 0;
   }
-  Require(reading.message.empty(), "an accepted value has no message");
 
   char printed[400];
   std::snprintf(printed, sizeof printed, "%.3f", value);
@@ -55,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(std::isinf(value) ? back == value
                             : std::fabs(back - value) <= 0.0005 + 1e-12 * std::fabs(value),
           "the display reads back to the value within half a thousandth");
-  Require(qvx::ParseAmplitude(channel, reading.display).display == reading.display,
+  Require(qvx::ParseAmplitude(reading.display).display == reading.display,
           "the display text is its own display");
 
   Require(reading.gain >= 0.0 && reading.gain <= 1.0, "the gain lies in 0..1");

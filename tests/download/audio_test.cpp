@@ -1,4 +1,5 @@
 // The audio download, end to end on the virtual generator.
+#include "encode/amplitude.h"
 #include "encode/tone_synthesis.h"
 #include "tests/download/fixture.h"
 
@@ -64,7 +65,7 @@ TEST_F(AudioTest, TonesAndAmplitudesReachTheFlashExactly) {
   s.Run(DownloadRequest::Audio({selections, amplitudes}));
   std::array<ChannelTone, 4> tones{};
   for (int ch = 0; ch < 4; ++ch) {
-    tones[ch] = {ToneTable[selections[ch]].period, ParseAmplitude(ch + 1, amplitudes[ch]).gain};
+    tones[ch] = {ToneTable[selections[ch]].period, ParseAmplitude(amplitudes[ch]).gain};
   }
   EXPECT_EQ(StoredLoop(), ExpectedLoop(tones));
   EXPECT_EQ(s.recorder.texts[1027], "-6.000");

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "download/amplitude_check.h"
+#include "encode/amplitude.h"
 #include "encode/c_number.h"
 #include "encode/tone_synthesis.h"
 
@@ -15,9 +19,8 @@ namespace {
 
 void ExpectAccepted(std::string_view text, double value, const std::string& display, double gain) {
   SCOPED_TRACE(std::string("text \"") + std::string(text) + "\"");
-  const AmplitudeReading r = ParseAmplitude(1, text);
+  const AmplitudeReading r = ParseAmplitude(text);
   ASSERT_TRUE(r.accepted);
-  EXPECT_EQ(r.message, "");
   EXPECT_EQ(r.value, value);
   EXPECT_EQ(std::signbit(r.value), std::signbit(value));
   EXPECT_EQ(r.display, display);
@@ -56,7 +59,7 @@ TEST(EncAmplitude, RoundsTheDisplayAsPrintfDoes) {
   // The C library in the "C" locale is the reference for "%.3f".
   for (const char* text : {"-1.0005", "-2.0015", "-0.0004", "-0.0005", "-123456.789", "-1e300",
                            "-9.99999", "-0.1", "-1e-7"}) {
-    const AmplitudeReading r = ParseAmplitude(1, text);
+    const AmplitudeReading r = ParseAmplitude(text);
     ASSERT_TRUE(r.accepted) << text;
     char want[400];
     std::snprintf(want, sizeof want, "%.3f", std::strtod(text, nullptr));
@@ -71,19 +74,23 @@ TEST(EncAmplitude, RefusesPositiveValuesWithTheChannelsMessage) {
       "Ch 3's Amplitude Must be a negative value", "Ch 4's Amplitude Must be a negative value"};
   for (int ch = 1; ch <= 4; ++ch) {
     for (const char* text : {"0.001", "6", "+1", " 1e-300", "0x1p-3", "inf", "INFINITY"}) {
-      const AmplitudeReading r = ParseAmplitude(ch, text);
-      EXPECT_FALSE(r.accepted) << text;
-      EXPECT_EQ(r.message, messages[ch - 1]) << text;
-      EXPECT_EQ(r.display, "");
+      EXPECT_FALSE(ParseAmplitude(text).accepted) << text;
+      EXPECT_EQ(ParseAmplitude(text).display, "");
+      // The check over the four channels names each refused one with its own message.
+      std::array<std::string, kAudioChannels> levels{"-1", "-1", "-1", "-1"};
+      levels[static_cast<size_t>(ch - 1)] = text;
+      const std::vector<AmplitudeRefusal> refused = RefusedAmplitudes(levels);
+      ASSERT_EQ(refused.size(), 1u) << text;
+      EXPECT_EQ(refused[0].channel, ch);
+      EXPECT_EQ(refused[0].message, messages[ch - 1]) << text;
     }
   }
 }
 
 TEST(EncAmplitude, RefusesNotANumber) {
   for (const char* text : {"nan", "NAN", "-nan", "nan(123)", " NaN dB"}) {
-    const AmplitudeReading r = ParseAmplitude(3, text);
+    const AmplitudeReading r = ParseAmplitude(text);
     EXPECT_FALSE(r.accepted) << text;
-    EXPECT_EQ(r.message, "Ch 3's Amplitude Must be a negative value") << text;
     EXPECT_EQ(r.gain, 0.0) << text;
   }
 }
@@ -92,7 +99,7 @@ TEST(EncAmplitude, HugeNegativeValuesGiveSilenceSafely) {
   ExpectAccepted("-inf", -INFINITY, "-inf", 0.0);
   ExpectAccepted("-infinity", -INFINITY, "-inf", 0.0);
   ExpectAccepted("-1e400", -INFINITY, "-inf", 0.0);  // overflows to -inf
-  const AmplitudeReading r = ParseAmplitude(2, "-1e308");
+  const AmplitudeReading r = ParseAmplitude("-1e308");
   ASSERT_TRUE(r.accepted);
   EXPECT_EQ(r.gain, 0.0);
   EXPECT_EQ(r.display.size(), std::strlen("-1") + 308 + std::strlen(".000"));
@@ -133,7 +140,7 @@ TEST(EncAmplitude, IgnoresTheProcessLocale) {
   }
   // The locale is really active: the C library itself now stops at the point.
   EXPECT_EQ(std::atof("-6.5"), -6.0) << name;
-  const AmplitudeReading r = ParseAmplitude(1, "-6.5");
+  const AmplitudeReading r = ParseAmplitude("-6.5");
   std::setlocale(LC_ALL, "C");
   ASSERT_TRUE(r.accepted);
   EXPECT_EQ(r.value, -6.5);

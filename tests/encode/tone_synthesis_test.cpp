@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+#include "encode/amplitude.h"
+
 namespace qvx {
 namespace {
 
@@ -49,7 +51,7 @@ TEST(EncToneTable, SelectionsOutsideTheListAreSilence) {
 }
 
 TEST(EncSynthesis, SilenceAtStartUpSettings) {
-  const AmplitudeReading a = ParseAmplitude(1, "0.0");
+  const AmplitudeReading a = ParseAmplitude("0.0");
   ASSERT_TRUE(a.accepted);
   EXPECT_EQ(a.display, "0.000");
   const Bytes want[3][4] = {
@@ -76,7 +78,7 @@ TEST(EncSynthesis, FullScale1000HzClipsBothPeaks) {
 }
 
 TEST(EncSynthesis, Minus6dBAt1000Hz) {
-  const AmplitudeReading a = ParseAmplitude(1, "-6");
+  const AmplitudeReading a = ParseAmplitude("-6");
   ASSERT_TRUE(a.accepted);
   EXPECT_EQ(Synth(1, k1000Hz, a.gain)[12], (Bytes{0x10, 0x04, 0x02, 0x6E}));
 }
@@ -88,7 +90,7 @@ TEST(EncSynthesis, FullScale16000Hz) {
 }
 
 TEST(EncSynthesis, TinyGainFloorsANegativeSineToMinusOne) {
-  const AmplitudeReading a = ParseAmplitude(1, "-200");
+  const AmplitudeReading a = ParseAmplitude("-200");
   ASSERT_TRUE(a.accepted);
   EXPECT_NEAR(a.gain, 1e-10, 1e-24);
   const ChannelWords w = Synth(1, k1000Hz, a.gain);
