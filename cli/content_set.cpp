@@ -9,7 +9,9 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <vector>
 
+#include "cli/load_texts.h"
 #include "device/slot.h"
 #include "download/amplitude_check.h"
 
@@ -18,22 +20,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One kind of slot as the set names it.
-struct SlotTable {
-  const char* key;  // the table's name, and its list's name under [erase]
-  SlotKind kind;
-  int first;
-  int last;
-};
-
-const std::array<SlotTable, 3> kSlotTables{{
-    {"pictures", SlotKind::kPicture, Slot::FirstNumber(SlotKind::kPicture),
-     Slot::LastNumber(SlotKind::kPicture)},
-    {"banners", SlotKind::kBanner, Slot::FirstNumber(SlotKind::kBanner),
-     Slot::LastNumber(SlotKind::kBanner)},
-    {"patterns", SlotKind::kPattern, Slot::FirstNumber(SlotKind::kPattern),
-     Slot::LastNumber(SlotKind::kPattern)},
-}};
+// The kinds with a table of files and an erase list of their own, in the set's order.
+std::vector<const SlotKindInfo*> SetTables() {
+  std::vector<const SlotKindInfo*> tables;
+  for (const SlotKindInfo& info : kSlotKinds) {
+    if (!info.set_key.empty())
+      tables.push_back(&info);
+  }
+  return tables;
+}
 
 // The step that stands for a slot, with the key that named it.
 struct PlannedStep {
@@ -48,14 +43,17 @@ class SetReader {
   void Read(const toml::table& root) {
     for (const auto& [key, node] : root) {
       const std::string name(key.str());
-      if (const SlotTable* table = FindTable(name)) {
+      if (const SlotKindInfo* table = FindTable(name)) {
         ReadFiles(*table, node);
       } else if (name == "audio") {
         ReadAudio(node);
       } else if (name == "erase") {
         ReadErase(node);
+      } else if (name == "record") {
+        ReadRecord(node);
       } else {
-        Malformed(name, "unknown key (expected pictures, banners, patterns, audio or erase)");
+        Malformed(name,
+                  "unknown key (expected pictures, banners, patterns, audio, erase or record)");
       }
     }
   }
@@ -63,28 +61,24 @@ class SetReader {
   // The steps in the documented order, erases and loads interleaved by slot.
   std::vector<PlannedStep> Ordered() {
     std::vector<PlannedStep> ordered;
-    auto take = [&](SlotKind kind, int slot) {
-      const auto found = planned_.find({kind, slot});
-      if (found != planned_.end())
-        ordered.push_back(found->second);
-    };
-    for (const SlotTable& table : kSlotTables) {
-      for (int slot = table.first; slot <= table.last; ++slot)
-        take(table.kind, slot);
-      if (table.kind == SlotKind::kBanner)
-        take(SlotKind::kCountdown, Slot::Countdown().number());
+    for (const SlotKindInfo& info : kSlotKinds) {
+      for (int row = 0; row < info.count; ++row) {
+        const auto found = planned_.find({info.kind, row});
+        if (found != planned_.end())
+          ordered.push_back(found->second);
+      }
     }
-    take(SlotKind::kAudio, 0);
     return ordered;
   }
 
   std::vector<std::string>& problems() { return problems_; }
+  const std::string& record_file() const { return record_file_; }
 
  private:
-  static const SlotTable* FindTable(const std::string& name) {
-    for (const SlotTable& table : kSlotTables) {
-      if (name == table.key)
-        return &table;
+  static const SlotKindInfo* FindTable(const std::string& name) {
+    for (const SlotKindInfo* table : SetTables()) {
+      if (name == table->set_key)
+        return table;
     }
     return nullptr;
   }
@@ -94,20 +88,19 @@ class SetReader {
   }
 
   // The slot a key names in `table`, or nothing (with its problem) when it names none.
-  std::optional<int> Slot(const SlotTable& table, const std::string& key, const std::string& text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < table.first ||
-        value > table.last) {
-      Malformed(key, "no such slot (" + std::to_string(table.first) + " to " +
-                         std::to_string(table.last) + ")");
-      return std::nullopt;
+  std::optional<qvx::Slot> SlotOf(const SlotKindInfo& table, const std::string& key,
+                                  const std::string& typed) {
+    const auto slot = qvx::Slot::Parse(table.kind, typed);
+    if (!slot) {
+      Malformed(key, "no such slot (" + std::to_string(table.first_number) + " to " +
+                         std::to_string(table.last_number()) + ")");
     }
-    return value;
+    return slot;
   }
 
   void Plan(const std::string& key, LoadStep step) {
-    const auto [it, added] = planned_.try_emplace({step.kind, step.slot}, PlannedStep{key, step});
+    const auto [it, added] =
+        planned_.try_emplace({step.kind(), step.request.slot.row()}, PlannedStep{key, step});
     if (!added)
       Malformed(key, "the slot is also named by " + it->second.key);
   }
@@ -118,32 +111,28 @@ class SetReader {
     return path.is_absolute() ? file : (folder_ / path).string();
   }
 
-  void ReadFiles(const SlotTable& table, const toml::node& node) {
+  void ReadFiles(const SlotKindInfo& table, const toml::node& node) {
+    const std::string table_key(table.set_key);
     const toml::table* files = node.as_table();
     if (files == nullptr) {
-      Malformed(table.key, "must be a table of slot = \"file\"");
+      Malformed(table_key, "must be a table of slot = \"file\"");
       return;
     }
     for (const auto& [slot_key, value] : *files) {
       const std::string slot_name(slot_key.str());
-      const std::string key = std::string(table.key) + "." + slot_name;
+      const std::string key = table_key + "." + slot_name;
       const auto file = value.value<std::string>();
       if (!file || !value.is_string()) {
         Malformed(key, "must be a file name in quotes");
         continue;
       }
-      LoadStep step;
-      if (table.kind == SlotKind::kBanner && slot_name == "countdown") {
-        step.kind = SlotKind::kCountdown;
-        step.slot = Slot::Countdown().number();
-      } else if (const auto slot = Slot(table, key, slot_name)) {
-        step.kind = table.kind;
-        step.slot = *slot;
-      } else {
-        continue;
-      }
-      step.file = Resolve(*file);
-      Plan(key, step);
+      std::optional<qvx::Slot> slot;
+      if (table.kind == SlotKind::kBanner && slot_name == "countdown")
+        slot = qvx::Slot::Countdown();
+      else
+        slot = SlotOf(table, key, slot_name);
+      if (slot)
+        Plan(key, {{*slot, {}}, Resolve(*file), false});
     }
   }
 
@@ -160,15 +149,11 @@ class SetReader {
         if (!value.is_boolean()) {
           Malformed(key, "must be true or false");
         } else if (value.value_or(false)) {
-          LoadStep step;
-          step.kind = SlotKind::kCountdown;
-          step.slot = Slot::Countdown().number();
-          step.erase = true;
-          Plan(key, step);
+          Plan(key, {{qvx::Slot::Countdown(), {}}, {}, true});
         }
         continue;
       }
-      const SlotTable* table = FindTable(name);
+      const SlotKindInfo* table = FindTable(name);
       const toml::array* slots = value.as_array();
       if (table == nullptr) {
         Malformed(key, "unknown key (expected pictures, banners, countdown or patterns)");
@@ -185,13 +170,8 @@ class SetReader {
           Malformed(item_key, "must be a slot number");
           continue;
         }
-        if (const auto slot = Slot(*table, item_key, std::to_string(*number))) {
-          LoadStep step;
-          step.kind = table->kind;
-          step.slot = *slot;
-          step.erase = true;
-          Plan(item_key, step);
-        }
+        if (const auto slot = SlotOf(*table, item_key, std::to_string(*number)))
+          Plan(item_key, {{*slot, {}}, {}, true});
       }
     }
   }
@@ -221,8 +201,7 @@ class SetReader {
     const toml::array* levels = FourEntries(*audio, "levels");
     if (tones == nullptr || levels == nullptr)
       return;
-    LoadStep step;
-    step.kind = SlotKind::kAudio;
+    AudioSettings settings;
     bool whole = true;
     for (int ch = 0; ch < kAudioChannels; ++ch) {
       const std::string index = "[" + std::to_string(ch) + "]";
@@ -231,34 +210,35 @@ class SetReader {
         Malformed("audio.tones" + index, "not in the frequency list" + KnownTones());
         whole = false;
       } else {
-        step.tone_rows[ch] = *row;
+        settings.tone_rows[ch] = *row;
       }
       const auto level = LevelText((*levels)[static_cast<size_t>(ch)]);
       if (!level) {
         Malformed("audio.levels" + index, "must be a number (dBFS)");
         whole = false;
       } else {
-        step.amplitudes[ch] = *level;
+        settings.amplitudes[ch] = *level;
       }
     }
     if (whole)
-      Plan("audio", step);
+      Plan("audio", {DownloadRequest::Audio(std::move(settings)), {}, false});
   }
 
   static std::optional<int> ToneRow(const toml::node& node) {
     const auto label = node.value<std::string>();
-    for (size_t row = 0; label && node.is_string() && row < ToneTable.size(); ++row) {
-      if (ToneTable[row].label == *label)
-        return static_cast<int>(row);
-    }
-    return std::nullopt;
+    if (!label || !node.is_string())
+      return std::nullopt;
+    return ToneRowOf(*label);
   }
 
-  static std::string KnownTones() {
-    std::string known;
-    for (const auto& choice : ToneTable)
-      known += (known.empty() ? " (" : " ") + std::string(choice.label);
-    return known + ")";
+  static std::string KnownTones() { return " (" + ToneLabels() + ")"; }
+
+  void ReadRecord(const toml::node& node) {
+    if (!node.is_string() || node.value<std::string>()->empty()) {
+      Malformed("record", "must be a file name in quotes");
+      return;
+    }
+    record_file_ = Resolve(*node.value<std::string>());
   }
 
   // A level as the amplitude edit would hold it: a number's shortest text, or a quoted text.
@@ -277,7 +257,9 @@ class SetReader {
   }
 
   fs::path folder_;
+  // By kind and list row.
   std::map<std::pair<SlotKind, int>, PlannedStep> planned_;
+  std::string record_file_;
   std::vector<std::string> problems_;
 };
 
@@ -285,8 +267,9 @@ class SetReader {
 std::vector<std::string> RefusedContent(const std::vector<PlannedStep>& planned) {
   std::vector<std::string> refused;
   for (const PlannedStep& entry : planned) {
-    if (entry.step.kind == SlotKind::kAudio) {
-      for (const AmplitudeRefusal& refusal : RefusedAmplitudes(entry.step.amplitudes)) {
+    if (entry.step.kind() == SlotKind::kAudio) {
+      for (const AmplitudeRefusal& refusal :
+           RefusedAmplitudes(entry.step.request.audio.amplitudes)) {
         refused.push_back("audio.levels[" + std::to_string(refusal.channel - 1) +
                           "]: " + refusal.message);
       }
@@ -299,7 +282,7 @@ std::vector<std::string> RefusedContent(const std::vector<PlannedStep>& planned)
 
 }  // namespace
 
-std::vector<LoadStep> ReadContentSet(const std::string& path) {
+ContentSet ReadContentSet(const std::string& path) {
   toml::table root;
   try {
     root = toml::parse_file(path);
@@ -307,21 +290,22 @@ std::vector<LoadStep> ReadContentSet(const std::string& path) {
     const auto& where = error.source().begin;
     std::ostringstream text;
     text << "line " << where.line << ", column " << where.column << ": " << error.description();
-    throw ContentSetError(true, {text.str()});
+    throw ContentSetError(SetProblem::kMalformed, {text.str()});
   }
   SetReader reader(path);
   reader.Read(root);
   if (!reader.problems().empty())
-    throw ContentSetError(true, std::move(reader.problems()));
+    throw ContentSetError(SetProblem::kMalformed, std::move(reader.problems()));
   const std::vector<PlannedStep> planned = reader.Ordered();
   if (planned.empty())
-    throw ContentSetError(true, {"the set names no slot to load or erase"});
+    throw ContentSetError(SetProblem::kMalformed, {text::kSetNamesNothing});
   if (auto refused = RefusedContent(planned); !refused.empty())
-    throw ContentSetError(false, std::move(refused));
-  std::vector<LoadStep> steps;
+    throw ContentSetError(SetProblem::kRefusedContent, std::move(refused));
+  ContentSet set;
+  set.record_file = reader.record_file();
   for (const PlannedStep& entry : planned)
-    steps.push_back(entry.step);
-  return steps;
+    set.steps.push_back(entry.step);
+  return set;
 }
 
 }  // namespace qvx::cli

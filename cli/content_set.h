@@ -13,27 +13,39 @@
 
 namespace qvx::cli {
 
+// Why a set cannot be loaded.
+enum class SetProblem {
+  // The file is not a content set as documented (syntax, keys, slots, types, tones).
+  kMalformed,
+  // The set is well formed but some content is refused (a file that cannot be read or that its
+  // slot does not take, a level above 0 dBFS).
+  kRefusedContent,
+};
+
 // A set that cannot be loaded, with every problem found, each naming its key.
 class ContentSetError : public std::runtime_error {
  public:
-  // `malformed`: the file is not a content set as documented (syntax, keys, slots, types, tones).
-  // Otherwise the set is well formed but some content is refused (a file that cannot be read or
-  // that its slot does not take, a level above 0 dBFS).
-  ContentSetError(bool malformed, std::vector<std::string> problems)
+  ContentSetError(SetProblem problem, std::vector<std::string> problems)
       : std::runtime_error(problems.empty() ? std::string() : problems.front()),
-        malformed_(malformed),
+        problem_(problem),
         problems_(std::move(problems)) {}
 
-  bool malformed() const { return malformed_; }
+  bool malformed() const { return problem_ == SetProblem::kMalformed; }
   const std::vector<std::string>& problems() const { return problems_; }
 
  private:
-  bool malformed_;
+  SetProblem problem_;
   std::vector<std::string> problems_;
+};
+
+struct ContentSet {
+  std::vector<LoadStep> steps;
+  // The `record` key: where the loader appends its records; empty when the set names none.
+  std::string record_file;
 };
 
 // Reads and checks the set at `path`; file names in it are relative to its folder. Throws
 // ContentSetError.
-std::vector<LoadStep> ReadContentSet(const std::string& path);
+ContentSet ReadContentSet(const std::string& path);
 
 }  // namespace qvx::cli

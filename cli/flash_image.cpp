@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "device/slot.h"
+#include "download/texts.h"
 
 namespace qvx::cli {
 
@@ -38,18 +39,22 @@ std::span<const uint8_t> FlashImage::At(uint32_t address, size_t bytes) const {
   return std::span(bytes_).subspan(offset, bytes);
 }
 
+ImageSlot ImageSlotOf(const Slot& slot) {
+  const FlashSlot flash = slot.flash();
+  const bool picture = slot.kind() == SlotKind::kPicture;
+  return {slot.kind() == SlotKind::kCountdown ? std::string("Countdown")
+                                              : FormatStep(slot.info().texts.slot, slot.number()),
+          flash.first_address, flash.second_address,
+          static_cast<int>(picture ? kPictureHeight : kBannerHeight)};
+}
+
 ImageSlot PictureImageSlot(int picture) {
-  const FlashSlot slot = Slot::FromRow(SlotKind::kPicture, picture - 1).flash();
-  return {"Picture " + std::to_string(picture), slot.first_address, slot.second_address,
-          static_cast<int>(kPictureHeight)};
+  return ImageSlotOf(Slot::FromRow(SlotKind::kPicture, picture - 1));
 }
 
 ImageSlot BannerImageSlot(int banner) {
-  const bool countdown = banner == Slot::Countdown().number();
-  // Banner 9 is the countdown's list row past the eight banners.
-  const FlashSlot slot = Slot::FromRow(SlotKind::kBanner, banner - 1).flash();
-  return {countdown ? std::string("Countdown") : "Banner " + std::to_string(banner),
-          slot.first_address, slot.second_address, static_cast<int>(kBannerHeight)};
+  return ImageSlotOf(Slot::FromNumber(SlotKind::kCountdown, banner)
+                         .value_or(Slot::FromRow(SlotKind::kBanner, banner - 1)));
 }
 
 std::span<const uint8_t, kEncodedLineSize> StoredLine(const FlashImage& flash,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/protocol.h"
+#include "device/slot.h"
 #include "encode/line_encoder.h"
 #include "encode/tone_synthesis.h"
 
@@ -39,6 +40,8 @@ struct ImageSlot {
   int height;
 };
 
+// A picture, banner or countdown slot.
+ImageSlot ImageSlotOf(const Slot& slot);
 ImageSlot PictureImageSlot(int picture);  // 1..2
 ImageSlot BannerImageSlot(int banner);    // 1..8, 9 for the countdown
 

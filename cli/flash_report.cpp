@@ -117,16 +117,17 @@ SlotReport InspectPattern(const FlashImage& flash, int number) {
 
 std::vector<SlotReport> InspectFlash(const FlashImage& flash) {
   std::vector<SlotReport> reports;
-  for (int picture = Slot::FirstNumber(SlotKind::kPicture);
-       picture <= Slot::LastNumber(SlotKind::kPicture); ++picture)
-    reports.push_back(InspectImage(flash, PictureImageSlot(picture)));
-  for (int banner = Slot::FirstNumber(SlotKind::kBanner); banner <= Slot::Countdown().number();
-       ++banner)
-    reports.push_back(InspectImage(flash, BannerImageSlot(banner)));
-  for (int pattern = Slot::FirstNumber(SlotKind::kPattern);
-       pattern <= Slot::LastNumber(SlotKind::kPattern); ++pattern)
-    reports.push_back(InspectPattern(flash, pattern));
-  reports.push_back(InspectAudio(flash));
+  for (const SlotKindInfo& info : kSlotKinds) {
+    for (int row = 0; row < info.count; ++row) {
+      const Slot slot = Slot::FromRow(info.kind, row);
+      if (info.kind == SlotKind::kPattern)
+        reports.push_back(InspectPattern(flash, row));
+      else if (info.kind == SlotKind::kAudio)
+        reports.push_back(InspectAudio(flash));
+      else
+        reports.push_back(InspectImage(flash, ImageSlotOf(slot)));
+    }
+  }
   return reports;
 }
 

@@ -1,7 +1,7 @@
 // The flash reader's commands.
 #include "cli/flash_tool.h"
 
-#include <charconv>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 
@@ -21,14 +21,15 @@ class Usage : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-int SlotNumber(const std::string& text, const char* what, int first, int last) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < first || value > last) {
-    throw Usage(std::string(what) + " \"" + text + "\" is not one of " + std::to_string(first) +
-                " to " + std::to_string(last));
+// The slot `text` names among the kinds given; the flash viewer takes the countdown as banner 9.
+Slot SlotNamed(const std::string& text, const char* what, std::initializer_list<SlotKind> kinds) {
+  for (SlotKind kind : kinds) {
+    if (const auto slot = Slot::Parse(kind, text))
+      return *slot;
   }
-  return value;
+  throw Usage(std::string(what) + " \"" + text + "\" is not one of " +
+              std::to_string(Slot::FirstNumber(*kinds.begin())) + " to " +
+              std::to_string(Slot::LastNumber(*(kinds.end() - 1))));
 }
 
 // The command and its operands, with the arity checked.
@@ -81,13 +82,10 @@ int Run(const Command& command, const FlashImage& flash, std::ostream& out, std:
     return kFlashDone;
   }
   if (command.name == "picture" || command.name == "banner") {
-    const ImageSlot slot = command.name == "picture"
-                               ? PictureImageSlot(SlotNumber(operands[0], "picture",
-                                                             Slot::FirstNumber(SlotKind::kPicture),
-                                                             Slot::LastNumber(SlotKind::kPicture)))
-                               : BannerImageSlot(SlotNumber(operands[0], "banner",
-                                                            Slot::FirstNumber(SlotKind::kBanner),
-                                                            Slot::Countdown().number()));
+    const ImageSlot slot = ImageSlotOf(
+        command.name == "picture"
+            ? SlotNamed(operands[0], "picture", {SlotKind::kPicture})
+            : SlotNamed(operands[0], "banner", {SlotKind::kBanner, SlotKind::kCountdown}));
     if (InspectImage(flash, slot).erased)
       return Erased(err, slot.name);
     WritePng(DecodeImage(flash, slot), operands[1]);
@@ -95,8 +93,7 @@ int Run(const Command& command, const FlashImage& flash, std::ostream& out, std:
     return kFlashDone;
   }
   if (command.name == "pattern") {
-    const int number = SlotNumber(operands[0], "pattern", Slot::FirstNumber(SlotKind::kPattern),
-                                  Slot::LastNumber(SlotKind::kPattern));
+    const int number = SlotNamed(operands[0], "pattern", {SlotKind::kPattern}).row();
     const SlotReport report = InspectPattern(flash, number);
     if (report.erased)
       return Erased(err, report.slot);

@@ -2,7 +2,6 @@
 // answers the window's lists, edits and file dialog would give. Nothing here touches the device.
 #pragma once
 
-#include <array>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -10,22 +9,20 @@
 #include <vector>
 
 #include "download/request.h"
-#include "encode/tone_synthesis.h"
 
 namespace qvx::cli {
 
 struct LoadStep {
-  SlotKind kind = SlotKind::kPicture;
-  // The slot's number as titles show it (see Slot::FromNumber): picture 1..2, banner 1..8,
-  // pattern 0..15; 9 for the countdown.
-  int slot = 0;
+  // The download as the window's button would start it: the slot, and for the audio loop the
+  // frequency rows and amplitude texts of channels 1 to 4.
+  DownloadRequest request = DownloadRequest::Picture(0);
   // The content file; empty for the audio loop and for an erase.
   std::string file;
   // Erase the slot and write nothing, as when the file dialog is cancelled.
   bool erase = false;
-  // Audio: the frequency list row and the amplitude text of channels 1 to 4.
-  std::array<int, kAudioChannels> tone_rows{};
-  std::array<std::string, kAudioChannels> amplitudes{};
+
+  SlotKind kind() const { return request.slot.kind(); }
+  bool operator==(const LoadStep&) const = default;
 };
 
 struct LoadCommand {
@@ -39,6 +36,8 @@ struct LoadCommand {
   bool all_units = false;
   // --set FILE: the steps come from a content set instead of the command line.
   std::string set_file;
+  // --record FILE: append a line per unit and step to this file.
+  std::string record_file;
   std::vector<LoadStep> steps;
 
   bool several_units() const { return all_units || !units.empty(); }
@@ -62,13 +61,7 @@ std::vector<LoadStep> ParseOperations(std::span<const std::string> args);
 // an amplitude above 0 dBFS), or nothing when it can. Reads only the file's header.
 std::optional<std::string> CheckStepInput(const LoadStep& step);
 
-// The download the step runs, as the window's button would start it.
-DownloadRequest RequestOf(const LoadStep& step);
-
 // "banner 3 from logo.bmp", "erase pattern 0", "audio 1000Hz -6, Silence 0, ...".
 std::string Describe(const LoadStep& step);
-
-// The --help text.
-std::string LoadUsage();
 
 }  // namespace qvx::cli

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/load_texts.h"
 #include "cli/loader.h"
 #include "download/downloads.h"
 
@@ -18,8 +19,7 @@ int StatusOf(Outcome outcome, const LoadStep& step, TerminalWindow& window) {
       if (step.erase)
         return kExitCompleted;
       // The file was readable when the command line was checked, but not when its turn came.
-      window.ShowMessage(std::string(kProgram) + step.file +
-                         ": could not be opened; the slot was left erased");
+      window.ShowMessage(text::kProgram + step.file + text::kLeftErased);
       return kExitRefused;
     case Outcome::kRefused:
       return kExitRefused;
@@ -33,22 +33,27 @@ int StatusOf(Outcome outcome, const LoadStep& step, TerminalWindow& window) {
 }  // namespace
 
 StepsOutcome RunSteps(Connection& connection, TerminalWindow& window,
-                      const std::vector<LoadStep>& steps, std::ostream& err) {
+                      const std::vector<LoadStep>& steps, std::ostream& err,
+                      const StepObserver& observer) {
   const size_t total = steps.size();
   for (size_t i = 0; i < total; ++i) {
     const LoadStep& step = steps[i];
     window.SetStep(step);
-    window.Note("[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] " + Describe(step));
-    const int status = StatusOf(connection.downloads.Run(RequestOf(step)), step, window);
+    window.Note(text::StepCount(i, total) + Describe(step));
+    const auto started = std::chrono::system_clock::now();
+    const auto start = std::chrono::steady_clock::now();
+    const int status = StatusOf(connection.downloads.Run(step.request), step, window);
     window.EndBar();
+    if (observer) {
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+      observer(i, {started, took.count(), status});
+    }
     if (status != kExitCompleted) {
-      err << kProgram << "stopped at operation " << i + 1 << " of " << total << " ("
-          << Describe(step) << ")\n";
+      err << text::kProgram << text::StoppedAt(i, total) << " (" << Describe(step) << ")\n";
       return {status, i};
     }
   }
-  window.Note("All " + std::to_string(total) + (total == 1 ? " operation" : " operations") +
-              " completed.");
+  window.Note(text::AllCompleted(total));
   return {kExitCompleted, total};
 }
 

@@ -2,6 +2,8 @@
 // download code, until one does not complete.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -11,16 +13,23 @@
 
 namespace qvx::cli {
 
-inline constexpr const char* kProgram = "qvx5120-load: ";
+// How one step ended, as it ends.
+struct StepResult {
+  std::chrono::system_clock::time_point started;
+  double seconds = 0;
+  int status = 0;
+};
+using StepObserver = std::function<void(size_t index, const StepResult& result)>;
 
 struct StepsOutcome {
   int status = 0;     // the exit status: kExitCompleted when every step completed
   size_t failed = 0;  // index of the step that did not complete; steps.size() when none
 };
 
-// Runs the steps over an open connection, noting each on the window; a step that does not
-// complete stops the run with its message on `err`.
+// Runs the steps over an open connection, noting each on the window and telling `observer` how
+// each ended; a step that does not complete stops the run with its message on `err`.
 StepsOutcome RunSteps(Connection& connection, TerminalWindow& window,
-                      const std::vector<LoadStep>& steps, std::ostream& err);
+                      const std::vector<LoadStep>& steps, std::ostream& err,
+                      const StepObserver& observer = {});
 
 }  // namespace qvx::cli

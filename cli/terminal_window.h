@@ -13,9 +13,12 @@ namespace qvx::cli {
 
 class TerminalWindow final : public WindowPort {
  public:
-  // `in_place`: standard output is a terminal, so the bar is redrawn on one line.
-  TerminalWindow(std::ostream& out, std::ostream& err, bool in_place)
-      : out_(out), err_(err), in_place_(in_place) {}
+  // How the progress bar is drawn: redrawn on one line (standard output is a terminal), or one
+  // line per change (a log or a pipe).
+  enum class Bar { kInPlace, kLines };
+
+  TerminalWindow(std::ostream& out, std::ostream& err, Bar bar)
+      : out_(out), err_(err), in_place_(bar == Bar::kInPlace) {}
 
   // The step whose file the file dialog gives from now on.
   void SetStep(const LoadStep& step) { step_ = step; }

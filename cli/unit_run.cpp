@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "cli/load_texts.h"
 #include "cli/step_runner.h"
 #include "cli/terminal_window.h"
 #include "cli/unit_output.h"
@@ -17,45 +18,40 @@
 namespace qvx::cli {
 namespace {
 
-const char* ResultOf(int status) {
-  switch (status) {
-    case kExitCompleted:
-      return "completed";
-    case kExitRefused:
-      return "refused";
-    default:
-      return "failed";
-  }
-}
-
 // One unit from its own open to its end. Everything it touches is its own, apart from the driver
 // library: dlopen hands every thread the same loaded module, and binding only reads it.
 UnitReport RunUnit(const std::string& serial, const std::vector<LoadStep>& steps, std::ostream& out,
-                   std::ostream& err, bool in_place, Clock& clock, LibraryLoader& library) {
+                   std::ostream& err, bool in_place, Clock& clock, LibraryLoader& library,
+                   UnitRecorder recorder) {
   const auto start = std::chrono::steady_clock::now();
   UnitReport report;
   report.serial = serial;
   try {
-    TerminalWindow window(out, err, in_place);
+    TerminalWindow window(out, err,
+                          in_place ? TerminalWindow::Bar::kInPlace : TerminalWindow::Bar::kLines);
     Connection connection(window, clock, library);
     connection.OpenSerial(serial);
     connection.Connect();
     if (!connection.connected()) {
-      err << kProgram << "the generator is not connected; nothing was loaded\n";
+      err << text::kProgram << text::kNotConnected << '\n';
       report.status = kExitDevice;
-      report.result = "not connected";
+      report.result = text::kNotConnectedResult;
     } else {
-      const StepsOutcome outcome = RunSteps(connection, window, steps, err);
+      const StepsOutcome outcome =
+          RunSteps(connection, window, steps, err, [&](size_t i, const StepResult& result) {
+            recorder.Ran(i, result.started, result.seconds, result.status);
+          });
       report.status = outcome.status;
       report.result = ResultOf(outcome.status);
       if (outcome.failed < steps.size())
         report.failed_step = Describe(steps[outcome.failed]);
     }
   } catch (const std::exception& error) {
-    err << kProgram << error.what() << '\n';
+    err << text::kProgram << error.what() << '\n';
     report.status = kExitDevice;
-    report.result = "failed";
+    report.result = text::kFailed;
   }
+  recorder.NotReached(report.result.c_str(), report.status);
   out.flush();
   err.flush();
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -72,7 +68,7 @@ std::string Elapsed(double seconds) {
 }  // namespace
 
 std::string SummaryTable(const std::vector<UnitReport>& reports) {
-  std::string table = "Unit      Result         Time   Failed step\n";
+  std::string table = text::kSummaryHeading;
   for (const UnitReport& report : reports) {
     char row[96];
     std::snprintf(row, sizeof row, "%-9s %-14s %6s   ", report.serial.c_str(),
@@ -84,8 +80,11 @@ std::string SummaryTable(const std::vector<UnitReport>& reports) {
   return table;
 }
 
-int RunUnits(const std::vector<std::string>& serials, const std::vector<LoadStep>& steps,
-             LoaderContext& context) {
+int RunUnits(const std::vector<ChosenUnit>& units, const std::vector<LoadStep>& steps,
+             LoaderContext& context, const std::function<UnitRecorder(size_t)>& recorder_of) {
+  std::vector<std::string> serials;
+  for (const ChosenUnit& unit : units)
+    serials.push_back(unit.serial);
   std::vector<UnitReport> reports(serials.size());
   std::vector<std::unique_ptr<Clock>> clocks;
   for (size_t i = 0; i < serials.size(); ++i)
@@ -97,7 +96,7 @@ int RunUnits(const std::vector<std::string>& serials, const std::vector<LoadStep
       threads.emplace_back([&, i] {
         Clock& clock = clocks[i] ? *clocks[i] : context.clock;
         reports[i] = RunUnit(serials[i], steps, output.Out(i), output.Err(i),
-                             context.out_is_terminal, clock, context.library);
+                             context.out_is_terminal, clock, context.library, recorder_of(i));
       });
     }
     for (std::thread& thread : threads)

@@ -3,11 +3,13 @@
 // Ends with a summary table of every unit.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "cli/load_command.h"
 #include "cli/loader.h"
+#include "cli/record.h"
 
 namespace qvx::cli {
 
@@ -20,10 +22,17 @@ struct UnitReport {
   std::string failed_step;  // the step that did not complete, described; empty when none did
 };
 
-// Runs the (already checked) steps on the units with these serial numbers. Returns the most
-// serious exit status among the units: kExitCompleted only when every unit completed.
-int RunUnits(const std::vector<std::string>& serials, const std::vector<LoadStep>& steps,
-             LoaderContext& context);
+// A unit to load: its serial number and, where the library listed it, its description.
+struct ChosenUnit {
+  std::string serial;
+  std::string description;
+};
+
+// Runs the (already checked) steps on these units, each step recorded through `recorder_of(i)`
+// for unit i. Returns the most serious exit status among the units: kExitCompleted only when
+// every unit completed.
+int RunUnits(const std::vector<ChosenUnit>& units, const std::vector<LoadStep>& steps,
+             LoaderContext& context, const std::function<UnitRecorder(size_t)>& recorder_of);
 
 // "Unit      Result         Time  Failed step" and a row per unit.
 std::string SummaryTable(const std::vector<UnitReport>& reports);

@@ -1,85 +1,40 @@
-// The one mapping from list rows and typed numbers to slots and flash.
+// Looking slots up in the table of kinds.
 #include "device/slot.h"
 
+#include <charconv>
+
 namespace qvx {
-namespace {
 
-// The number of a kind's first list row.
-int RowZeroNumber(SlotKind kind) {
-  switch (kind) {
-    case SlotKind::kPicture:
-    case SlotKind::kBanner:
-      return 1;
-    case SlotKind::kCountdown:
-      return kCountdownBanner;
-    case SlotKind::kPattern:
-    case SlotKind::kAudio:
-      break;
+const SlotKindInfo& InfoOf(SlotKind kind) {
+  for (const SlotKindInfo& info : kSlotKinds) {
+    if (info.kind == kind)
+      return info;
   }
-  return 0;
+  return kSlotKinds.back();  // unreachable: every kind has its row
 }
 
-}  // namespace
-
-int Slot::FirstNumber(SlotKind kind) {
-  return RowZeroNumber(kind);
-}
-
-int Slot::LastNumber(SlotKind kind) {
-  switch (kind) {
-    case SlotKind::kPicture:
-      return kPictureSlots;
-    case SlotKind::kBanner:
-      return kBannerSlots;
-    case SlotKind::kPattern:
-      return kPatternSlots - 1;
-    case SlotKind::kCountdown:
-    case SlotKind::kAudio:
-      break;
+std::optional<SlotKind> KindNamed(std::string_view word) {
+  for (const SlotKindInfo& info : kSlotKinds) {
+    if (info.word == word)
+      return info.kind;
   }
-  return RowZeroNumber(kind);
-}
-
-std::string_view Slot::Name(SlotKind kind) {
-  switch (kind) {
-    case SlotKind::kPicture:
-      return "picture";
-    case SlotKind::kBanner:
-      return "banner";
-    case SlotKind::kCountdown:
-      return "countdown";
-    case SlotKind::kPattern:
-      return "pattern";
-    case SlotKind::kAudio:
-      break;
-  }
-  return "audio";
+  return std::nullopt;
 }
 
 std::optional<Slot> Slot::FromNumber(SlotKind kind, int number) {
-  if (number < FirstNumber(kind) || number > LastNumber(kind))
+  const SlotKindInfo& info = InfoOf(kind);
+  if (number < info.first_number || number > info.last_number())
     return std::nullopt;
-  return Slot(kind, number - RowZeroNumber(kind));
+  return Slot(kind, number - info.first_number);
 }
 
-int Slot::number() const {
-  return kind_ == SlotKind::kCountdown || kind_ == SlotKind::kAudio ? RowZeroNumber(kind_)
-                                                                    : row_ + RowZeroNumber(kind_);
-}
-
-FlashSlot Slot::flash() const {
-  switch (kind_) {
-    case SlotKind::kPicture:
-      return PictureSlot(row_);
-    case SlotKind::kBanner:
-    case SlotKind::kCountdown:
-      return BannerSlot(number());
-    case SlotKind::kPattern:
-      return PatternSlot(row_);
-    case SlotKind::kAudio:
-      break;
-  }
-  return AudioSlot();
+std::optional<Slot> Slot::Parse(SlotKind kind, std::string_view text) {
+  int number = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, number);
+  if (text.empty() || error != std::errc() || stop != end)
+    return std::nullopt;
+  return FromNumber(kind, number);
 }
 
 }  // namespace qvx

@@ -1,7 +1,7 @@
 // Every text the loader shows the user, in one table: window titles, message boxes, file-dialog
 // filters and the descriptions of what failed. The code elsewhere refers to these names and holds
 // no user-visible text of its own (the dialog templates and the About box are resources, in
-// app/resources). Texts the generator's users know from the window are kept exactly as they
+// window/templates.*). Texts the generator's users know from the window are kept exactly as they
 // have always been, spelling and spacing included.
 #pragma once
 

@@ -7,6 +7,7 @@
 #include "device/flash_map.h"
 #include "download/bitmap_file.h"
 #include "download/frame.h"
+#include "download/image_kind.h"
 #include "download/progress.h"
 #include "download/video_lines.h"
 #include "encode/amplitude.h"
@@ -17,33 +18,12 @@ namespace qvx {
 static_assert(kAudioBlockSize == kBlockSize && kLineBufferSize == kBlockSize,
               "every block the generator takes after CMD_WRITE_BLOCK is the same size");
 
-struct ImageKind {
-  const OperationTexts& texts;
-  bool BmpVerdict::*acceptable;  // the header check that decides for this kind
-  int bands;                     // of 36 line pairs each; a picture's bands run bottom-up
-  int erase_progress_step;       // the bar after sector i (from 0) of the slot: (i + 1) * step
-  int closing_wait;              // seconds between the finished title and the completion box
-};
-
-namespace {
-
-constexpr ImageKind kPictureKind{kPictureTexts, &BmpVerdict::PictureAcceptable, 8,
-                                 progress::kPictureSectorStep, 0};
-constexpr ImageKind kBannerKind{kBannerTexts, &BmpVerdict::BannerAcceptable, 1,
-                                progress::kBannerSectorStep, 2};
-
-const ImageKind& KindOf(SlotKind slot_kind) {
-  return slot_kind == SlotKind::kPicture ? kPictureKind : kBannerKind;
-}
-
-}  // namespace
-
 Outcome Downloads::Run(const DownloadRequest& request) {
   switch (request.slot.kind()) {
     case SlotKind::kPicture:
     case SlotKind::kBanner:
     case SlotKind::kCountdown:
-      return DownloadImage(KindOf(request.slot.kind()), request.slot);
+      return DownloadImage(ImageKindOf(request.slot.kind()), request.slot);
     case SlotKind::kPattern:
       return DownloadTestPattern(request.slot);
     case SlotKind::kAudio:
@@ -112,7 +92,7 @@ Outcome Downloads::DownloadImage(const ImageKind& kind, const Slot& slot) {
       if (auto file = ContentFile::Open(*path)) {
         BmpHeader header{};
         const BmpVerdict verdict = ReadBitmapHeader(*file, header);
-        if (verdict.*kind.acceptable) {
+        if (kind.Accepts(verdict)) {
           TransferImage(kind, slot, *file, DeclaredFileSize(header));
           outcome = Outcome::kCompleted;
         } else {

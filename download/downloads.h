@@ -34,7 +34,6 @@ enum class Outcome {
   kNotConnected,  // nothing sent
 };
 
-// What differs between the picture download and the banner and countdown downloads.
 struct ImageKind;
 
 class Downloads {

@@ -17,6 +17,27 @@ float TonePeriod(int selection) {
   return ToneTable[static_cast<size_t>(selection)].period;
 }
 
+std::optional<int> ToneRowOf(std::string_view label) {
+  for (size_t row = 0; row < ToneTable.size(); ++row) {
+    if (ToneTable[row].label == label)
+      return static_cast<int>(row);
+  }
+  return std::nullopt;
+}
+
+std::string_view ToneLabel(int row) {
+  return row < 0 || row >= static_cast<int>(ToneTable.size())
+             ? ToneTable.front().label
+             : ToneTable[static_cast<size_t>(row)].label;
+}
+
+std::string ToneLabels() {
+  std::string labels;
+  for (const ToneChoice& choice : ToneTable)
+    labels += (labels.empty() ? "" : " ") + std::string(choice.label);
+  return labels;
+}
+
 bool ChannelStatusBit(int frame) {
   const int k = frame % kStatusBlockFrames;
   return (ChannelStatusBlock[static_cast<size_t>(k / 8)] >> (k % 8)) & 1;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,13 @@ inline constexpr std::array<ToneChoice, 27> ToneTable{{
 
 // Period of a list selection; any index outside 1..26 (-1 = nothing selected) gives silence.
 float TonePeriod(int selection);
+
+// The row whose label is exactly `label` ("1000Hz", "Silence"), or nothing.
+std::optional<int> ToneRowOf(std::string_view label);
+// The label of a list row; rows outside the list read as "Silence", as they sound.
+std::string_view ToneLabel(int row);
+// Every label in list order, separated by single spaces: for usage texts and messages.
+std::string ToneLabels();
 
 struct ChannelTone {
   float period;  // samples per cycle; 0 = silence

@@ -44,7 +44,7 @@ const BadSet kBadSets[] = {
      "levels = [0, 0, 0, 0]\nlevel = 3\n",
      kExitUsage,
      {"audio.level: unknown key (expected tones and levels)",
-      "pattern: unknown key (expected pictures, banners, patterns, audio or erase)"}},
+      "pattern: unknown key (expected pictures, banners, patterns, audio, erase or record)"}},
     {"SlotsOutOfRange",
      "[patterns]\n16 = \"set-pattern.tst\"\n[erase]\npictures = [3]\n",
      kExitUsage,

@@ -4,8 +4,8 @@
 
 #include "cli/load_command.h"
 #include "cli/terminal_window.h"
-#include "window/controls.h"
 #include "tests/support/session.h"
+#include "window/controls.h"
 
 namespace qvx::cli {
 namespace {
@@ -37,9 +37,9 @@ TEST(LoadCommandTest, ReadsEveryOperationInOrder) {
                 "pattern 15 from t.tst", "audio 1000Hz -6, Silence , 16000Hz -0, 50Hz x",
                 "erase picture 1", "erase banner 1", "erase countdown", "erase pattern 0"}));
   const LoadStep& audio = command.steps[4];
-  EXPECT_EQ(audio.tone_rows, (std::array<int, 4>{12, 0, 26, 1}));
-  EXPECT_EQ(audio.amplitudes, (std::array<std::string, 4>{"-6", "", "-0", "x"}));
-  EXPECT_EQ(command.steps[2].slot, 9);
+  EXPECT_EQ(audio.request.audio.tone_rows, (std::array<int, 4>{12, 0, 26, 1}));
+  EXPECT_EQ(audio.request.audio.amplitudes, (std::array<std::string, 4>{"-6", "", "-0", "x"}));
+  EXPECT_EQ(command.steps[2].request.slot.number(), 9);
   EXPECT_TRUE(command.steps[5].erase);
   EXPECT_TRUE(command.steps[5].file.empty());
 }
@@ -110,21 +110,22 @@ TEST(LoadCommandTest, ChecksContentBeforeAnythingIsSent) {
 
 TEST(TerminalWindowTest, StepsBecomeTheWindowsRequestsAndTheFileDialogAnswersFromTheStep) {
   std::ostringstream out, err;
-  TerminalWindow window(out, err, false);
+  TerminalWindow window(out, err, TerminalWindow::Bar::kLines);
   const LoadStep picture = ParseLoadCommand(Args{"picture", "2", "p.bmp"}).steps.front();
   window.SetStep(picture);
-  EXPECT_EQ(RequestOf(picture), DownloadRequest::Picture(1));
+  EXPECT_EQ(picture.request, DownloadRequest::Picture(1));
   EXPECT_EQ(window.ChooseFile({"Banner files(*.bmp)", "*.bmp"}), "p.bmp");
-  EXPECT_EQ(RequestOf(ParseLoadCommand(Args{"pattern", "0", "t.tst"}).steps.front()),
+  EXPECT_EQ(ParseLoadCommand(Args{"pattern", "0", "t.tst"}).steps.front().request,
             DownloadRequest::Pattern(0));
   const LoadStep erase = ParseLoadCommand(Args{"erase", "banner", "8"}).steps.front();
   window.SetStep(erase);
-  EXPECT_EQ(RequestOf(erase), DownloadRequest::Banner(7));
+  EXPECT_EQ(erase.request, DownloadRequest::Banner(7));
   EXPECT_EQ(window.ChooseFile({"Banner files(*.bmp)", "*.bmp"}), std::nullopt);
-  EXPECT_EQ(RequestOf(ParseLoadCommand(Args{"audio", "50Hz", "-1", "100Hz", "-2", "Silence", "-3",
-                                            "16000Hz", "-4"})
-                          .steps.front()),
-            DownloadRequest::Audio({{1, 2, 0, 26}, {"-1", "-2", "-3", "-4"}}));
+  EXPECT_EQ(
+      ParseLoadCommand(Args{"audio", "50Hz", "-1", "100Hz", "-2", "Silence", "-3", "16000Hz", "-4"})
+          .steps.front()
+          .request,
+      DownloadRequest::Audio({{1, 2, 0, 26}, {"-1", "-2", "-3", "-4"}}));
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(), "");
 }

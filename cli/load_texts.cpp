@@ -1,0 +1,107 @@
+// Texts of the loader that carry a value.
+#include "cli/load_texts.h"
+
+#include "encode/tone_synthesis.h"
+
+namespace qvx::cli::text {
+
+std::string NotASlot(std::string_view kind, std::string_view text, int first, int last) {
+  return std::string(kind) + " slot \"" + std::string(text) + "\" is not one of " +
+         std::to_string(first) + " to " + std::to_string(last);
+}
+
+std::string NotATone(int channel, std::string_view label) {
+  return "audio channel " + std::to_string(channel) + ": \"" + std::string(label) +
+         "\" is not in the frequency list (" + ToneLabels() + ")";
+}
+
+std::string NotErasable(std::string_view what) {
+  return "erase: \"" + std::string(what) + "\" is not picture, banner, countdown or pattern";
+}
+
+std::string NotAnOperation(std::string_view operation) {
+  return "\"" + std::string(operation) + "\" is not an operation" + kSeeHelp;
+}
+
+std::string NotAnOption(std::string_view option) {
+  return "\"" + std::string(option) + "\" is not an option" + kSeeHelp;
+}
+
+std::string ChannelWhat(int channel, const char* what) {
+  return "channel " + std::to_string(channel) + " " + what;
+}
+
+std::string StepCount(size_t index, size_t total) {
+  return "[" + std::to_string(index + 1) + "/" + std::to_string(total) + "] ";
+}
+
+std::string StoppedAt(size_t index, size_t total) {
+  return "stopped at operation " + std::to_string(index + 1) + " of " + std::to_string(total);
+}
+
+std::string AllCompleted(size_t total) {
+  return "All " + std::to_string(total) + (total == 1 ? " operation" : " operations") +
+         " completed.";
+}
+
+std::string LoadUsage() {
+  return "Usage: qvx5120-load OPERATION [OPERATION...]\n"
+         "       qvx5120-load [--unit SERIAL]... [--all-units] (--set FILE | OPERATION...)\n"
+         "       qvx5120-load --list\n"
+         "\n"
+         "Loads content into the flash of a QVX5120 generator over USB, exactly as the window's\n"
+         "download buttons do. The operations run in the order given, over one connection.\n"
+         "Every operation erases its slot first. The whole command line, every file and every\n"
+         "amplitude are checked before anything is sent to the generator.\n"
+         "\n"
+         "Operations:\n"
+         "  picture <1|2> <file.bmp>      720x576 or 720x480 24-bit BMP into picture 1 or 2\n"
+         "                                (about a minute)\n"
+         "  banner <1..8> <file.bmp>      720x72 24-bit BMP into banner 1 to 8 (about 20 s)\n"
+         "  countdown <file.bmp>          720x72 24-bit BMP into the countdown banner\n"
+         "  pattern <0..15> <file.tst>    the first 2880 bytes of a .tst file into test pattern\n"
+         "                                0 to 15\n"
+         "  audio <f1> <a1> <f2> <a2> <f3> <a3> <f4> <a4>\n"
+         "                                the audio loop: for channels 1 to 4 a frequency and an\n"
+         "                                amplitude in dBFS, 0 (full scale) or below\n"
+         "  erase picture <1|2>, erase banner <1..8>, erase countdown, erase pattern <0..15>\n"
+         "                                clear a slot: erase it and write nothing\n"
+         "\n"
+         "Options:\n"
+         "  --list                        print the attached generators: index, serial number,\n"
+         "                                description\n"
+         "  --unit SERIAL                 run on the generator with this serial number; repeat\n"
+         "                                it to load several generators in parallel\n"
+         "  --all-units                   run on every attached generator in parallel\n"
+         "  --set FILE                    run the operations of a content set (a TOML file, see\n"
+         "                                docs/content-sets.md) instead of the command line's\n"
+         "\n"
+         "Frequencies: " +
+         ToneLabels() +
+         "\n"
+         "\n"
+         "Exit status:\n"
+         "  0  every operation completed\n"
+         "  2  the command line is wrong (unknown operation, slot or frequency), or the content\n"
+         "     set is malformed\n"
+         "  3  an input was refused (on the command line or in the content set): a file that\n"
+         "     cannot be read or that the slot does not take,\n"
+         "     or an amplitude above 0 dBFS\n"
+         "  4  the generator is not connected, or it failed during a download\n"
+         "The operations stop at the first one that does not complete. With several units,\n"
+         "each unit stops alone and the others carry on; the status is 0 only when every unit\n"
+         "completed, otherwise the most serious of the units' statuses.\n"
+         "\n"
+         "Examples:\n"
+         "  qvx5120-load banner 1 station-id.bmp\n"
+         "  qvx5120-load picture 2 bars.bmp countdown count.bmp pattern 0 ramp.tst\n"
+         "  qvx5120-load audio 1000Hz -18 1000Hz -18 Silence 0 400Hz -20\n"
+         "  qvx5120-load erase banner 8 erase pattern 15\n"
+         "  qvx5120-load --all-units --set station.toml\n"
+         "  qvx5120-load --unit QVX00002 --unit QVX00003 banner 1 station-id.bmp\n"
+         "\n"
+         "Without hardware, put the virtual generator first on the library path:\n"
+         "  LD_LIBRARY_PATH=build/emulator build/cli/qvx5120-load banner 1 station-id.bmp\n";
+}
+
+}  // namespace qvx::cli::text

@@ -1,0 +1,69 @@
+// Every text qvx5120-load writes about its command line, content sets, runs and records, in one
+// place; the texts of the downloads themselves are the window's (device/texts.h). Functions compose
+// the texts that carry a value.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qvx::cli::text {
+
+// The --help text.
+std::string LoadUsage();
+
+inline constexpr const char* kProgram = "qvx5120-load: ";
+inline constexpr const char* kSeeHelp = " (see --help)";
+
+// The command line.
+inline constexpr const char* kNoOperation = "no operation given (see --help)";
+inline constexpr const char* kMissing = ": missing ";  // operation + kMissing + what
+inline constexpr const char* kOperationWord = "operation";
+inline constexpr const char* kSlotNumberWord = "slot number";
+inline constexpr const char* kSerialWord = "serial number";
+inline constexpr const char* kSetFileWord = "content set file";
+inline constexpr const char* kRecordFileWord = "record file";
+inline constexpr const char* kEraseWhat = "slot kind (picture, banner, countdown, pattern)";
+inline constexpr const char* kHelpAlone = "--help takes no operations";
+inline constexpr const char* kVersionAlone = "--version takes no operations";
+inline constexpr const char* kSetTwice = "--set is given twice";
+inline constexpr const char* kRecordTwice = "--record is given twice";
+inline constexpr const char* kListAlone = "--list takes no units, set or operations";
+inline constexpr const char* kUnitsExclusive = "--unit and --all-units cannot be combined";
+inline constexpr const char* kSetExclusive = "--set and operations cannot be combined";
+
+std::string NotASlot(std::string_view kind, std::string_view text, int first, int last);
+std::string NotATone(int channel, std::string_view label);
+std::string NotErasable(std::string_view what);
+std::string NotAnOperation(std::string_view operation);
+std::string NotAnOption(std::string_view option);
+std::string ChannelWhat(int channel, const char* what);  // "channel 2 frequency"
+
+// Inputs refused before anything is sent.
+inline constexpr const char* kCannotOpen = ": cannot be opened for reading";  // the file +
+inline constexpr const char* kNothingSent = "nothing was sent to the generator";
+
+// The run.
+inline constexpr const char* kNotConnected = "the generator is not connected; nothing was loaded";
+inline constexpr const char* kNoneAttached = "no generator is attached";
+inline constexpr const char* kNoneAttachedToLoad = "no generator is attached; nothing was loaded";
+inline constexpr const char* kLeftErased = ": could not be opened; the slot was left erased";
+std::string StepCount(size_t index, size_t total);  // "[2/5] "
+std::string StoppedAt(size_t index, size_t total);  // "stopped at operation 2 of 5"
+std::string AllCompleted(size_t total);             // "All 5 operations completed."
+
+// The results of a unit, in the summary and the records.
+inline constexpr const char* kCompleted = "completed";
+inline constexpr const char* kRefused = "refused";
+inline constexpr const char* kFailed = "failed";
+inline constexpr const char* kNotConnectedResult = "not connected";
+inline constexpr const char* kSkipped = "skipped";
+inline constexpr const char* kSummaryHeading = "Unit      Result         Time   Failed step\n";
+
+// Records.
+inline constexpr const char* kRecordUnwritable = "the record could not be written to ";
+inline constexpr const char* kNoRecordFor = "(nothing recorded)";
+
+// The content set.
+inline constexpr const char* kSetNamesNothing = "the set names no slot to load or erase";
+
+}  // namespace qvx::cli::text

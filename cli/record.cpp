@@ -1,0 +1,173 @@
+// Writing and reading production records.
+#include "cli/record.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "cli/load_texts.h"
+#include "cli/loader.h"
+
+namespace qvx::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string Iso8601(std::chrono::system_clock::time_point when) {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+  std::tm utc{};
+#ifdef _WIN32
+  gmtime_s(&utc, &seconds);
+#else
+  gmtime_r(&seconds, &utc);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+// Text that may hold any bytes (paths are not always UTF-8) written as valid JSON.
+std::string Dump(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::map<std::string, FileFacts> FactsOfFiles(const std::vector<LoadStep>& steps) {
+  std::map<std::string, FileFacts> facts;
+  for (const LoadStep& step : steps) {
+    if (step.file.empty() || facts.contains(step.file))
+      continue;
+    std::error_code error;
+    FileFacts file;
+    file.path = std::filesystem::absolute(step.file, error).string();
+    if (error)
+      file.path = step.file;
+    file.size = std::filesystem::file_size(step.file, error);
+    if (error)
+      file.size = 0;
+    file.sha256 = Sha256OfFile(step.file).value_or("");
+    facts.emplace(step.file, std::move(file));
+  }
+  return facts;
+}
+
+std::string RecordLine(const StepRecord& record) {
+  const LoadStep& step = *record.step;
+  const Slot& slot = step.request.slot;
+  Json line;
+  line["time"] = Iso8601(record.started);
+  line["host"] = HostName();
+  line["version"] = QVX_VERSION;
+  line["serial"] = record.serial;
+  line["description"] = record.description;
+  line["operation"] = step.erase ? "erase" : "load";
+  line["kind"] = slot.info().word;
+  line["slot"] = slot.number();
+  if (record.file) {
+    line["file"] = {
+        {"path", record.file->path}, {"size", record.file->size}, {"sha256", record.file->sha256}};
+  }
+  if (slot.kind() == SlotKind::kAudio && !step.erase) {
+    Json tones = Json::array();
+    for (int row : step.request.audio.tone_rows)
+      tones.push_back(ToneLabel(row));
+    line["audio"] = {{"tones", tones}, {"levels", step.request.audio.amplitudes}};
+  }
+  line["outcome"] = record.outcome;
+  line["exit_status"] = record.exit_status;
+  line["seconds"] = std::round(record.seconds * 1000) / 1000;
+  return Dump(line);
+}
+
+void RecordFile::Append(const StepRecord& record) {
+  const std::string line = RecordLine(record) + '\n';
+  const std::lock_guard lock(mutex_);
+  std::FILE* file = std::fopen(path_.c_str(), "ab");
+  bool written = false;
+  if (file != nullptr) {
+    // One buffer as large as the line, so the line reaches the file in one write.
+    std::setvbuf(file, nullptr, _IOFBF, line.size() + 1);
+    written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+    written = std::fclose(file) == 0 && written;
+  }
+  if (!written && !failure_)
+    failure_ = text::kRecordUnwritable + path_;
+}
+
+std::optional<std::string> RecordFile::failure() const {
+  const std::lock_guard lock(mutex_);
+  return failure_;
+}
+
+const char* ResultOf(int status) {
+  switch (status) {
+    case kExitCompleted:
+      return text::kCompleted;
+    case kExitRefused:
+      return text::kRefused;
+    default:
+      return text::kFailed;
+  }
+}
+
+void UnitRecorder::Write(size_t index, std::chrono::system_clock::time_point started,
+                         double seconds, const char* outcome, int status) {
+  if (file_ == nullptr)
+    return;
+  StepRecord record{started,      serial_, description_, &steps_[index],
+                    std::nullopt, outcome, status,       seconds};
+  if (const auto facts = facts_.find(steps_[index].file); facts != facts_.end())
+    record.file = facts->second;
+  file_->Append(record);
+}
+
+void UnitRecorder::Ran(size_t index, std::chrono::system_clock::time_point started, double seconds,
+                       int status) {
+  Write(index, started, seconds, ResultOf(status), status);
+  recorded_ = index + 1;
+}
+
+void UnitRecorder::NotReached(const char* outcome, int status) {
+  const char* shown = recorded_ == 0 ? outcome : text::kSkipped;
+  for (size_t i = recorded_; i < steps_.size(); ++i)
+    Write(i, std::chrono::system_clock::now(), 0, shown, status);
+  recorded_ = steps_.size();
+}
+
+std::map<std::string, std::vector<std::string>> LastRecorded(const std::string& path) {
+  // serial -> "kind slot" -> the line shown for it, last record winning.
+  std::map<std::string, std::map<std::pair<std::string, int>, std::string>> last;
+  std::ifstream in(path, std::ios::binary);
+  std::string text;
+  while (std::getline(in, text)) {
+    const Json line = Json::parse(text, nullptr, false);
+    if (!line.is_object() || line.value("outcome", "") != text::kCompleted)
+      continue;
+    const std::string kind = line.value("kind", "");
+    const int number = line.value("slot", -1);
+    std::string shown =
+        kind + (kind == "audio" || kind == "countdown" ? "" : " " + std::to_string(number));
+    if (line.value("operation", "") == "erase") {
+      shown += "  (erased)";
+    } else if (line.contains("file") && line["file"].is_object()) {
+      const std::string sha = line["file"].value("sha256", "");
+      shown += "  " + line["file"].value("path", "") + "  sha256 " + sha.substr(0, 12);
+    } else if (line.contains("audio")) {
+      shown += "  " + Dump(line["audio"]);
+    }
+    shown += "  " + line.value("time", "");
+    last[line.value("serial", "")][{kind, number}] = shown;
+  }
+  std::map<std::string, std::vector<std::string>> shown;
+  for (const auto& [serial, slots] : last) {
+    for (const auto& [slot, line] : slots)
+      shown[serial].push_back(line);
+  }
+  return shown;
+}
+
+}  // namespace qvx::cli
