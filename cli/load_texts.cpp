@@ -46,8 +46,9 @@ std::string AllCompleted(size_t total) {
 
 std::string LoadUsage() {
   return "Usage: qvx5120-load OPERATION [OPERATION...]\n"
-         "       qvx5120-load [--unit SERIAL]... [--all-units] (--set FILE | OPERATION...)\n"
-         "       qvx5120-load --list\n"
+         "       qvx5120-load [--unit SERIAL]... [--all-units] [--record FILE]\n"
+         "                    (--set FILE | OPERATION...)\n"
+         "       qvx5120-load --list [--record FILE]\n"
          "\n"
          "Loads content into the flash of a QVX5120 generator over USB, exactly as the window's\n"
          "download buttons do. The operations run in the order given, over one connection.\n"
@@ -75,6 +76,9 @@ std::string LoadUsage() {
          "  --all-units                   run on every attached generator in parallel\n"
          "  --set FILE                    run the operations of a content set (a TOML file, see\n"
          "                                docs/content-sets.md) instead of the command line's\n"
+         "  --record FILE                 append a JSON line per unit and operation to FILE: time,\n"
+         "                                host, unit, slot, the file's size and SHA-256, result;\n"
+         "                                with --list, show what each unit last received\n"
          "\n"
          "Frequencies: " +
          ToneLabels() +
@@ -88,6 +92,7 @@ std::string LoadUsage() {
          "     cannot be read or that the slot does not take,\n"
          "     or an amplitude above 0 dBFS\n"
          "  4  the generator is not connected, or it failed during a download\n"
+         "  5  every operation completed, but the record file could not be written\n"
          "The operations stop at the first one that does not complete. With several units,\n"
          "each unit stops alone and the others carry on; the status is 0 only when every unit\n"
          "completed, otherwise the most serious of the units' statuses.\n"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "device/flash_map.h"
+#include "device/slot.h"
 #include "tests/support/session.h"
 
 namespace qvx::test {
@@ -244,3 +245,39 @@ TEST(FlashMap, SlotsEraseAndWriteTheirOwnRegions) {
 
 }  // namespace
 }  // namespace qvx::test
+
+namespace qvx {
+namespace {
+
+// Typed numbers as users know them from the window's lists: pictures 1-2, banners 1-8, the
+// countdown as banner 9, patterns 0-15, one audio loop; each lands on its flash place.
+TEST(SlotParse, TakesExactlyTheNumbersOfEachKindAndFindsTheirFlash) {
+  struct Case {
+    SlotKind kind;
+    const char* text;
+    std::optional<uint32_t> first_address;  // nothing: refused
+  };
+  const Case cases[] = {
+      {SlotKind::kPicture, "1", 0x100000u}, {SlotKind::kPicture, "2", 0x180000u},
+      {SlotKind::kPicture, "0", {}},        {SlotKind::kPicture, "3", {}},
+      {SlotKind::kBanner, "1", 0x80000u},   {SlotKind::kBanner, "8", 0xF0000u},
+      {SlotKind::kBanner, "9", {}},         {SlotKind::kCountdown, "9", 0x70000u},
+      {SlotKind::kCountdown, "8", {}},      {SlotKind::kPattern, "0", 0x0u},
+      {SlotKind::kPattern, "15", 0x60000u}, {SlotKind::kPattern, "16", {}},
+      {SlotKind::kPattern, "-1", {}},       {SlotKind::kPattern, "+1", {}},
+      {SlotKind::kPattern, " 1", {}},       {SlotKind::kPattern, "1x", {}},
+      {SlotKind::kPattern, "", {}},         {SlotKind::kPattern, "99999999999", {}},
+      {SlotKind::kAudio, "0", 0x68000u},    {SlotKind::kAudio, "1", {}},
+  };
+  for (const Case& c : cases) {
+    const auto slot = Slot::Parse(c.kind, c.text);
+    EXPECT_EQ(slot.has_value(), c.first_address.has_value()) << Slot::Name(c.kind) << " " << c.text;
+    if (slot && c.first_address) {
+      EXPECT_EQ(slot->flash().first_address, *c.first_address) << Slot::Name(c.kind) << c.text;
+      EXPECT_EQ(std::to_string(slot->number()), c.text);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qvx

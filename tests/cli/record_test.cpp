@@ -1,0 +1,113 @@
+// Production records: a line per unit and step that says which unit got which content, when and
+// with what result; read back by --list; and a record that cannot be written never stops a load.
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+
+#include "tests/cli/cli_fixture.h"
+
+namespace qvx::test {
+namespace {
+
+using Json = nlohmann::json;
+
+// The file's SHA-256 as coreutils computes it: a digest made independently of the loader.
+std::string Sha256sum(const std::string& path) {
+  std::FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r");
+  char digest[65] = {};
+  const bool read = pipe != nullptr && std::fread(digest, 1, 64, pipe) == 64;
+  if (pipe != nullptr)
+    pclose(pipe);
+  return read ? digest : "";
+}
+
+std::vector<Json> Records(const std::string& path) {
+  std::vector<Json> lines;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(Json::parse(line));
+  return lines;
+}
+
+class RecordTest : public CliTest {
+ protected:
+  void TearDown() override {
+    generator.SelectUnit(0);
+    CliTest::TearDown();
+  }
+  std::string banner = WriteFile("record-banner.bmp", MakeBmp(72));
+  std::string pattern = WriteFile("record-pattern.tst", std::vector<uint8_t>(2880, 0x21));
+};
+
+TEST_F(RecordTest, RecordsEveryUnitAndStepAndListShowsWhatEachUnitLastReceived) {
+  generator.SetUnits(2);
+  generator.SelectUnit(1);
+  generator.SetOption("mute", 1);
+  const std::string path = TempDir() + "/line.jsonl";
+  const ToolRun run =
+      Load({"--all-units", "--record", path, "banner", "2", banner, "pattern", "7", pattern});
+  EXPECT_EQ(run.status, cli::kExitDevice) << run.err;
+
+  const std::vector<Json> lines = Records(path);
+  ASSERT_EQ(lines.size(), 4u);
+  std::map<std::string, Json> by_unit_and_kind;  // "QVX00001 banner"
+  for (const Json& line : lines) {
+    EXPECT_TRUE(std::regex_match(line["time"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
+    EXPECT_FALSE(line["host"].get<std::string>().empty());
+    EXPECT_EQ(line["version"], QVX_VERSION);
+    EXPECT_EQ(line["description"], "QVX5120I1");
+    EXPECT_EQ(line["operation"], "load");
+    by_unit_and_kind[line["serial"].get<std::string>() + " " + line["kind"].get<std::string>()] =
+        line;
+  }
+  const Json& banner1 = by_unit_and_kind["QVX00001 banner"];
+  EXPECT_EQ(banner1["slot"], 2);
+  EXPECT_EQ(banner1["file"]["path"], banner);
+  EXPECT_EQ(banner1["file"]["size"], MakeBmp(72).size());
+  EXPECT_EQ(banner1["file"]["sha256"], Sha256sum(banner));
+  EXPECT_EQ(banner1["outcome"], "completed");
+  EXPECT_EQ(banner1["exit_status"], 0);
+  EXPECT_EQ(by_unit_and_kind["QVX00001 pattern"]["file"]["sha256"], Sha256sum(pattern));
+  // The mute unit: its banner failed at the silence bound, and its pattern never ran.
+  EXPECT_EQ(by_unit_and_kind["QVX00002 banner"]["outcome"], "failed");
+  EXPECT_EQ(by_unit_and_kind["QVX00002 banner"]["exit_status"], cli::kExitDevice);
+  EXPECT_EQ(by_unit_and_kind["QVX00002 pattern"]["outcome"], "skipped");
+
+  const ToolRun list = Load({"--list", "--record", path});
+  EXPECT_EQ(list.status, cli::kExitCompleted) << list.err;
+  const std::string sha = Sha256sum(banner).substr(0, 12);
+  EXPECT_TRUE(std::regex_search(
+      list.out, std::regex("0  QVX00001  QVX5120I1\n     banner 2  " + banner + "  sha256 " + sha +
+                           "  \\S+Z\n     pattern 7  " + pattern +
+                           "  sha256 \\w+  \\S+Z\n"
+                           "1  QVX00002  QVX5120I1\n     \\(nothing recorded\\)\n")))
+      << list.out;
+}
+
+TEST_F(RecordTest, AnUnwritableRecordNeitherStopsTheLoadNorPassesForSuccess) {
+  const std::string unwritable = TempDir() + "/no-such-folder/line.jsonl";
+  const ToolRun run = Load({"--record", unwritable, "banner", "1", banner});
+  EXPECT_EQ(run.status, cli::kExitNotRecorded);
+  EXPECT_NE(run.out.find("All 1 operation completed."), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("the record could not be written to " + unwritable), std::string::npos)
+      << run.err;
+  EXPECT_FALSE(AllErased(FlashCopy()));
+
+  // A content set names its record file beside itself. (The loader leaves its device open to the
+  // end of the process, as the window does, so the generator is fresh again for the next run.)
+  ResetGenerator();
+  const std::string set = TempDir() + "/record-set.toml";
+  std::ofstream(set) << "record = \"set-line.jsonl\"\n[patterns]\n3 = \"" << pattern << "\"\n";
+  const ToolRun from_set = Load({"--set", set});
+  EXPECT_EQ(from_set.status, cli::kExitCompleted) << from_set.err;
+  const std::vector<Json> lines = Records(TempDir() + "/set-line.jsonl");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0]["kind"], "pattern");
+  EXPECT_EQ(lines[0]["slot"], 3);
+}
+
+}  // namespace
+}  // namespace qvx::test
