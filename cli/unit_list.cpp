@@ -9,7 +9,7 @@ namespace {
 
 // One text of device `index`; empty when the library does not give it.
 std::string ListedText(Driver& driver, int index, d2xx::Dword what) {
-  std::array<char, 64> text{};  // D2XX writes at most 64 characters with their terminator
+  std::array<char, d2xx::kDescriptionBuffer> text{};  // room for either listing
   // By index, the first argument carries the index itself rather than a pointer.
   void* index_arg = reinterpret_cast<void*>(static_cast<uintptr_t>(index));
   if (driver.GuardedListDevices(index_arg, text.data(), d2xx::FT_LIST_BY_INDEX | what) !=

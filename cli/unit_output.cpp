@@ -7,10 +7,10 @@ namespace qvx::cli {
 
 // Collects one unit's characters into lines: '\n' ends a line, '\r' starts it over (a progress bar
 // redrawn in place), and every change of the current line is passed on for the live display.
-class UnitOutput::LineBuffer final : public std::streambuf {
+class UnitOutput::UnitLines final : public std::streambuf {
  public:
-  LineBuffer(UnitOutput& owner, size_t unit, bool to_err)
-      : owner_(owner), unit_(unit), to_err_(to_err) {}
+  UnitLines(UnitOutput& owner, size_t unit, Stream stream)
+      : owner_(owner), unit_(unit), stream_(stream) {}
 
  protected:
   int_type overflow(int_type ch) override {
@@ -18,7 +18,7 @@ class UnitOutput::LineBuffer final : public std::streambuf {
       return traits_type::not_eof(ch);
     const char c = traits_type::to_char_type(ch);
     if (c == '\n') {
-      owner_.Line(unit_, to_err_, line_, true);
+      owner_.EndedLine(unit_, stream_, line_);
       line_.clear();
       pending_ = false;
     } else if (c == '\r') {
@@ -32,7 +32,7 @@ class UnitOutput::LineBuffer final : public std::streambuf {
 
   int sync() override {
     if (pending_)
-      owner_.Line(unit_, to_err_, line_, false);
+      owner_.ChangedLine(unit_, line_);
     pending_ = false;
     return 0;
   }
@@ -40,7 +40,7 @@ class UnitOutput::LineBuffer final : public std::streambuf {
  private:
   UnitOutput& owner_;
   size_t unit_;
-  bool to_err_;
+  Stream stream_;
   std::string line_;
   bool pending_ = false;
 };
@@ -50,8 +50,8 @@ UnitOutput::UnitOutput(std::ostream& out, std::ostream& err, bool live,
     : out_(out), err_(err), live_(live), serials_(std::move(serials)) {
   status_.resize(serials_.size());
   for (size_t unit = 0; unit < serials_.size(); ++unit) {
-    for (bool to_err : {false, true}) {
-      buffers_.push_back(std::make_unique<LineBuffer>(*this, unit, to_err));
+    for (Stream stream : {Stream::kOut, Stream::kErr}) {
+      buffers_.push_back(std::make_unique<UnitLines>(*this, unit, stream));
       streams_.push_back(std::make_unique<std::ostream>(buffers_.back().get()));
     }
   }
@@ -71,16 +71,27 @@ std::ostream& UnitOutput::Err(size_t unit) {
   return *streams_[2 * unit + 1];
 }
 
-void UnitOutput::Line(size_t unit, bool to_err, const std::string& text, bool whole) {
+void UnitOutput::EndedLine(size_t unit, Stream stream, const std::string& text) {
   std::lock_guard guard(mutex_);
   const std::string prefixed = serials_[unit] + ": " + text;
   if (!live_ || finished_) {
-    if (whole)
-      (to_err ? err_ : out_) << prefixed << '\n' << std::flush;
+    (stream == Stream::kErr ? err_ : out_) << prefixed << '\n' << std::flush;
     return;
   }
-  if (to_err && whole)
+  // Messages would be overdrawn by the live lines; they are printed when those end.
+  if (stream == Stream::kErr)
     messages_.push_back(prefixed);
+  ShowStatus(unit, text);
+}
+
+void UnitOutput::ChangedLine(size_t unit, const std::string& text) {
+  std::lock_guard guard(mutex_);
+  // Without live lines only whole lines are printed.
+  if (live_ && !finished_)
+    ShowStatus(unit, text);
+}
+
+void UnitOutput::ShowStatus(size_t unit, const std::string& text) {
   if (!text.empty())
     status_[unit] = text;
   Redraw();

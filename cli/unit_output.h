@@ -27,17 +27,20 @@ class UnitOutput {
   void Finish();
 
  private:
-  class LineBuffer;
+  class UnitLines;
+  enum class Stream { kOut, kErr };
 
-  // A line (or a redraw of the current one, `whole` false) from a unit's stream.
-  void Line(size_t unit, bool to_err, const std::string& text, bool whole);
+  // A line a unit ended, and a change of the line it is still writing (a bar redrawn in place).
+  void EndedLine(size_t unit, Stream stream, const std::string& text);
+  void ChangedLine(size_t unit, const std::string& text);
+  void ShowStatus(size_t unit, const std::string& text);
   void Redraw();
 
   std::ostream& out_;
   std::ostream& err_;
   bool live_;
   std::vector<std::string> serials_;
-  std::vector<std::unique_ptr<LineBuffer>> buffers_;  // two per unit: output, error
+  std::vector<std::unique_ptr<UnitLines>> buffers_;  // two per unit: output, error
   std::vector<std::unique_ptr<std::ostream>> streams_;
   std::mutex mutex_;
   std::vector<std::string> status_;    // the live line of each unit

@@ -3,6 +3,7 @@
 // both Linux and Windows; handles are pointer-sized.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -28,6 +29,15 @@ inline constexpr Dword FT_OPEN_BY_SERIAL_NUMBER = 1;
 inline constexpr Dword FT_OPEN_BY_DESCRIPTION = 2;
 inline constexpr Dword FT_LIST_NUMBER_ONLY = 0x80000000;
 inline constexpr Dword FT_LIST_BY_INDEX = 0x40000000;
+// The buffers FT_ListDevices fills by index, terminator included, as D2XX documents them (its
+// device-list node holds SerialNumber[16] and Description[64]). A library writes no more than this,
+// and a caller gives at least this much.
+inline constexpr size_t kSerialNumberBuffer = 16;
+inline constexpr size_t kDescriptionBuffer = 64;
+inline constexpr size_t ListBuffer(Dword what) {
+  return what == FT_OPEN_BY_SERIAL_NUMBER ? kSerialNumberBuffer : kDescriptionBuffer;
+}
+
 inline constexpr Dword FT_PURGE_RX = 1;
 inline constexpr Dword FT_PURGE_TX = 2;
 

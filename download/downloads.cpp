@@ -57,12 +57,12 @@ void Downloads::Fail(const std::string& what_failed, const OperationTexts& texts
   window_.SetTitle(kResetTitle);
 }
 
-void Downloads::OpenFrame(bool repaint) {
+void Downloads::OpenFrame(Repaint repaint) {
   link_.BeginOperation();
   DisableButtons(window_);
   link_.PurgeReceive();
   link_.BusyPause();
-  if (repaint)
+  if (repaint == Repaint::kWindow)
     window_.Repaint();
   link_.SendBeginLoad();
   link_.WaitSeconds(1);
@@ -77,7 +77,7 @@ Outcome Downloads::DownloadImage(const ImageKind& kind, const Slot& slot) {
   Outcome outcome = Outcome::kLeftErased;
   const int shown = slot.number();
   const bool finished = Guarded(texts, shown, [&] {
-    OpenFrame(true);
+    OpenFrame(Repaint::kWindow);
     if (slot.kind() == SlotKind::kPicture) {
       state_.PictureIndex = static_cast<uint16_t>(slot.row());
     } else {
@@ -163,7 +163,7 @@ Outcome Downloads::DownloadTestPattern(const Slot& slot) {
   const int shown = slot.number();
   if (link_.connected()) {
     const bool finished = Guarded(texts, shown, [&] {
-      OpenFrame(false);
+      OpenFrame(Repaint::kNothing);
       ErasePattern(slot);
       link_.SendEndLoad();
       window_.SetProgress(progress::kIdle);
@@ -247,7 +247,7 @@ Outcome Downloads::DownloadAudio(const AudioSettings& audio) {
   Outcome outcome = Outcome::kCompleted;
   const int slot = Slot::Audio().number();
   const bool finished = Guarded(kAudioTexts, slot, [&] {
-    OpenFrame(false);
+    OpenFrame(Repaint::kNothing);
     EraseAudio();
 
     std::array<ChannelTone, kAudioChannels> tones{};

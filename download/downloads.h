@@ -60,8 +60,10 @@ class Downloads {
   void EraseAudio();
   void WritePattern(const Slot& slot, std::span<const uint8_t> pattern);
 
-  // Opening of the frame: buttons off, receive buffer emptied, loading mode, one second.
-  void OpenFrame(bool repaint);
+  // Opening of the frame: buttons off, receive buffer emptied, (the window repainted,) loading
+  // mode, one second. The image downloads repaint; the pattern and audio downloads do not.
+  enum class Repaint { kWindow, kNothing };
+  void OpenFrame(Repaint repaint);
   // Runs `body`; a device fault or a file that fails mid-read ends the operation with one box
   // naming `slot`. False when it did.
   template <typename Body>

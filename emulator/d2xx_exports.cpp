@@ -146,7 +146,7 @@ void VG_SetUnits(int count) {
 }
 
 int VG_SelectUnit(int index) {
-  return Units().Select(index) ? 1 : 0;
+  return Units().Select(index) ? 0 : 1;
 }
 
 int VG_SetOption(const char* name, long long value) {
@@ -156,6 +156,11 @@ int VG_SetOption(const char* name, long long value) {
 const char* VG_OptionVariable(unsigned long index) {
   const auto options = qvx::vg::Options();
   return index < options.size() ? options[index].variable : nullptr;
+}
+
+const char* VG_GeneratorVariable(unsigned long index) {
+  const auto& variables = qvx::vg::kGeneratorVariables;
+  return index < variables.size() ? variables[index].name : nullptr;
 }
 
 void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count) {

@@ -2,6 +2,8 @@
 // and Windows; the platforms differ only in where the file lives by default.
 #include "emulator/flash_file.h"
 
+#include "emulator/options.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,10 +44,10 @@ bool WriteAt(std::fstream& file, size_t offset, std::span<const uint8_t> bytes) 
 }
 
 std::optional<std::string> FirstUnitFlashPath() {
-  if (const char* flash = NonEmptyEnv("QVX_VG_FLASH")) {
-    if (std::string_view(flash) == "none")
+  if (const auto flash = EnvText(kFlashVariable)) {
+    if (*flash == "none")
       return std::nullopt;
-    return std::string(flash);
+    return flash;
   }
   const auto state = StateDirectory();
   if (!state)

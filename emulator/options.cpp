@@ -20,6 +20,13 @@ std::optional<long long> EnvNumber(const char* name) {
   return value;
 }
 
+std::optional<std::string> EnvText(const GeneratorVariable& variable) {
+  const char* text = std::getenv(variable.name);
+  if (text == nullptr || *text == '\0')
+    return std::nullopt;
+  return std::string(text);
+}
+
 namespace {
 
 int ClampPolls(long long value) {

@@ -5,8 +5,10 @@
 // another.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "emulator/generator.h"
@@ -36,6 +38,24 @@ std::span<const Option> Options();
 // The variable's value when it holds a whole decimal number; an empty or malformed value counts as
 // not set.
 std::optional<long long> EnvNumber(const char* name);
+
+// The variables that shape the generator as a whole rather than one unit's behaviour.
+struct GeneratorVariable {
+  const char* name;
+  std::string_view meaning;
+};
+inline constexpr GeneratorVariable kUnitsVariable{"QVX_VG_UNITS", "how many units, 1 by default"};
+inline constexpr GeneratorVariable kFaultUnitVariable{
+    "QVX_VG_FAULT_UNIT", "the serial number of the one unit the fault options apply to"};
+inline constexpr GeneratorVariable kCaptureVariable{"QVX_VG_CAPTURE",
+                                                    "a file each unit appends its capture log to"};
+inline constexpr GeneratorVariable kFlashVariable{"QVX_VG_FLASH",
+                                                  "the flash file, or none for memory only"};
+inline constexpr std::array kGeneratorVariables = {kUnitsVariable, kFaultUnitVariable,
+                                                   kCaptureVariable, kFlashVariable};
+
+// The variable's text, or nothing when it is not set or empty.
+std::optional<std::string> EnvText(const GeneratorVariable& variable);
 
 // The option called `name`, or nullptr.
 const Option* FindOption(std::string_view name);

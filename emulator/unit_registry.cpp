@@ -1,5 +1,7 @@
 #include "emulator/unit_registry.h"
 
+#include "emulator/options.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -35,8 +37,9 @@ void UnitRegistry::Configure(int count) {
 }
 
 void UnitRegistry::ConfigureFromEnvironment() {
-  const char* text = std::getenv("QVX_VG_UNITS");
-  Configure(text != nullptr && *text != '\0' ? std::atoi(text) : 1);
+  // A malformed or out-of-range count is clamped like any other.
+  const long long count = EnvNumber(kUnitsVariable.name).value_or(1);
+  Configure(static_cast<int>(std::clamp<long long>(count, 1, kMaxUnits)));
 }
 
 int UnitRegistry::count() {

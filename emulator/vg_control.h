@@ -24,8 +24,10 @@ extern "C" {
 QVX_VG_API void VG_Reset(void);
 // As VG_Reset, with `count` units whatever QVX_VG_UNITS says.
 QVX_VG_API void VG_SetUnits(int count);
+// Every VG_ function that can fail returns 0 when done and nonzero otherwise, as D2XX calls do.
+//
 // Makes unit `index` (0-based, as FT_Open and FT_ListDevices number them) the one the other VG_
-// functions act on. Returns 0 and changes nothing when there is no such unit.
+// functions act on. Returns nonzero and changes nothing when there is no such unit.
 QVX_VG_API int VG_SelectUnit(int index);
 // Sets an option of the selected unit, as its environment variable would at reset: "fail_open",
 // "unplug_after" (-1 = off), "busy_polls", "never_ready", "mute", "erase_ms", "latency_ms".
@@ -34,6 +36,9 @@ QVX_VG_API int VG_SetOption(const char* name, long long value);
 // The environment variable of option `index` (0-based, "QVX_VG_FAIL_OPEN", ...), nullptr past the
 // last one: what a test clears so that no option comes from outside.
 QVX_VG_API const char* VG_OptionVariable(unsigned long index);
+// The variables that shape the whole generator ("QVX_VG_UNITS", "QVX_VG_FAULT_UNIT",
+// "QVX_VG_CAPTURE", "QVX_VG_FLASH"), nullptr past the last one.
+QVX_VG_API const char* VG_GeneratorVariable(unsigned long index);
 // Status answers given first, one per CMD_READ_STATUS, before the normal busy/ready model.
 QVX_VG_API void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count);
 // nullptr keeps the flash in memory only; a path is loaded at once, as at open.

@@ -15,7 +15,6 @@ using d2xx::Dword;
 using d2xx::Status;
 
 constexpr size_t kDescriptionLogLimit = 64;
-constexpr size_t kListTextBytes = 64;  // a D2XX listing buffer holds 64 characters
 
 // What the host passed to FT_OpenEx: the text for the string-based flags, else the raw value.
 std::string OpenArgText(const void* arg, Dword flags) {
@@ -35,8 +34,8 @@ VirtualDevice::VirtualDevice(int index) : index_(index), serial_(UnitSerial(inde
 }
 
 bool VirtualDevice::FaultsApplyHere() const {
-  const char* unit = std::getenv("QVX_VG_FAULT_UNIT");
-  return unit == nullptr || *unit == '\0' || serial_ == unit;
+  const auto unit = EnvText(kFaultUnitVariable);
+  return !unit || serial_ == *unit;
 }
 
 void VirtualDevice::Reset() {
@@ -54,9 +53,9 @@ void VirtualDevice::Reset() {
   generator_.flash().Attach(FlashPathFromEnvironment(index_));
 
   capture_file_.reset();
-  if (const char* capture = std::getenv("QVX_VG_CAPTURE"); capture != nullptr && *capture) {
+  if (const auto capture = EnvText(kCaptureVariable)) {
     // Binary, so the lines end in "\n" on Windows too and logs compare across platforms.
-    capture_file_.reset(std::fopen(UnitSiblingPath(capture, index_).c_str(), "ab"));
+    capture_file_.reset(std::fopen(UnitSiblingPath(*capture, index_).c_str(), "ab"));
   }
 }
 
@@ -76,7 +75,7 @@ bool VirtualDevice::Unplugged() const {
          accepted_since_open_ >= static_cast<uint64_t>(faults_.unplug_after);
 }
 
-Status VirtualDevice::CheckCall(d2xx::Handle handle, bool arguments_valid, Link link) const {
+Status VirtualDevice::CheckCallWith(d2xx::Handle handle, bool arguments_valid, Link link) const {
   if (!IsOpen(handle))
     return d2xx::FT_INVALID_HANDLE;
   if (!arguments_valid)
@@ -129,7 +128,7 @@ Status VirtualDevice::ListDevices(void* arg1, void* arg2, Dword flags,
     Log(Format("FT_ListDevices %u -> %u", flags, d2xx::FT_OK));
     return d2xx::FT_OK;
   }
-  // By index: arg1 carries the index itself, arg2 points to a 64-character buffer.
+  // By index: arg1 carries the index itself, arg2 points to the listing buffer.
   const auto index = static_cast<size_t>(reinterpret_cast<uintptr_t>(arg1));
   const Dword what = flags & ~d2xx::FT_LIST_BY_INDEX;
   Status st = d2xx::FT_OK;
@@ -141,7 +140,7 @@ Status VirtualDevice::ListDevices(void* arg1, void* arg2, Dword flags,
     st = d2xx::FT_DEVICE_NOT_FOUND;
   } else {
     text = what == d2xx::FT_OPEN_BY_SERIAL_NUMBER ? listed[index] : DeviceDescription;
-    const size_t n = std::min(text.size(), kListTextBytes - 1);
+    const size_t n = std::min(text.size(), d2xx::ListBuffer(what) - 1);
     std::memcpy(arg2, text.data(), n);
     static_cast<char*>(arg2)[n] = '\0';
   }
@@ -151,7 +150,7 @@ Status VirtualDevice::ListDevices(void* arg1, void* arg2, Dword flags,
 }
 
 Status VirtualDevice::Close(d2xx::Handle handle) {
-  const Status st = CheckCall(handle, true, Link::kNotUsed);
+  const Status st = CheckCall(handle, Link::kNotUsed);
   if (st == d2xx::FT_OK) {
     open_ = false;
     opener_lock_.Release();
@@ -161,7 +160,7 @@ Status VirtualDevice::Close(d2xx::Handle handle) {
 }
 
 Status VirtualDevice::Read(d2xx::Handle handle, void* buffer, Dword count, Dword* received) {
-  const Status st = CheckCall(handle, buffer != nullptr && received != nullptr);
+  const Status st = CheckCallWith(handle, buffer != nullptr && received != nullptr);
   std::vector<uint8_t> taken;
   if (st == d2xx::FT_OK) {
     taken = generator_.TakeAnswers(count);
@@ -195,7 +194,7 @@ std::optional<SteadyTime> VirtualDevice::ReadWaitsUntil(d2xx::Handle handle, Dwo
 Status VirtualDevice::Write(d2xx::Handle handle, const void* buffer, Dword count, Dword* written) {
   const auto bytes = buffer != nullptr ? std::span(static_cast<const uint8_t*>(buffer), count)
                                        : std::span<const uint8_t>();
-  Status st = CheckCall(handle, (buffer != nullptr || count == 0) && written != nullptr);
+  Status st = CheckCallWith(handle, (buffer != nullptr || count == 0) && written != nullptr);
   size_t accepted = 0;
   if (st == d2xx::FT_OK) {
     accepted = bytes.size();
@@ -219,7 +218,7 @@ Status VirtualDevice::Write(d2xx::Handle handle, const void* buffer, Dword count
 }
 
 Status VirtualDevice::ResetDevice(d2xx::Handle handle) {
-  const Status st = CheckCall(handle, true, Link::kNotUsed);
+  const Status st = CheckCall(handle, Link::kNotUsed);
   Log(Format("FT_ResetDevice -> %u", st));
   return st;
 }
@@ -234,7 +233,7 @@ Status VirtualDevice::Purge(d2xx::Handle handle, Dword mask) {
 }
 
 Status VirtualDevice::SetTimeouts(d2xx::Handle handle, Dword read_ms, Dword write_ms) {
-  const Status st = CheckCall(handle, true, Link::kNotUsed);
+  const Status st = CheckCall(handle, Link::kNotUsed);
   if (st == d2xx::FT_OK)
     read_timeout_ms_ = read_ms;
   Log(Format("FT_SetTimeouts %u %u -> %u", read_ms, write_ms, st));
@@ -242,7 +241,7 @@ Status VirtualDevice::SetTimeouts(d2xx::Handle handle, Dword read_ms, Dword writ
 }
 
 Status VirtualDevice::GetQueueStatus(d2xx::Handle handle, Dword* received) {
-  const Status st = CheckCall(handle, received != nullptr);
+  const Status st = CheckCallWith(handle, received != nullptr);
   size_t queued = 0;
   if (st == d2xx::FT_OK) {
     queued = generator_.QueuedAnswers();

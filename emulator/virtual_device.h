@@ -82,8 +82,11 @@ class VirtualDevice {
   // unit is open under that handle, then FT_INVALID_PARAMETER unless `arguments_valid`, then, for
   // a call that goes over the link, FT_IO_ERROR once unplugged; FT_OK when it may go ahead.
   enum class Link { kUsed, kNotUsed };
-  d2xx::Status CheckCall(d2xx::Handle handle, bool arguments_valid = true,
-                         Link link = Link::kUsed) const;
+  d2xx::Status CheckCall(d2xx::Handle handle, Link link = Link::kUsed) const {
+    return CheckCallWith(handle, true, link);
+  }
+  d2xx::Status CheckCallWith(d2xx::Handle handle, bool arguments_valid,
+                             Link link = Link::kUsed) const;
   d2xx::Status OpenDevice(bool wanted, d2xx::Handle* handle);
   void Log(std::string line);
 

@@ -20,10 +20,6 @@ using qvx::ftdi::FtdiPort;
 
 namespace {
 
-// D2XX's buffer sizes for the strings FT_ListDevices copies out, terminator included.
-constexpr size_t kSerialBuffer = 16;
-constexpr size_t kDescriptionBuffer = 64;
-
 class PortTable {
  public:
   Handle Add(std::unique_ptr<FtdiPort> port) {
@@ -125,10 +121,7 @@ QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_ListDevices(void* arg1, void* arg2, Dwor
   const auto strings = qvx::ftdi::BridgeStringsAt(index);
   if (!strings)
     return d2xx::FT_DEVICE_NOT_FOUND;
-  if (by_serial)
-    CopyString(strings->serial, arg2, kSerialBuffer);
-  else
-    CopyString(strings->description, arg2, kDescriptionBuffer);
+  CopyString(by_serial ? strings->serial : strings->description, arg2, d2xx::ListBuffer(what));
   return d2xx::FT_OK;
 }
 QVX_FTDI_CHECK_PROTOTYPE(FT_ListDevices, ListDevicesFn);

@@ -59,10 +59,23 @@ std::vector<std::string> VirtualGenerator::OptionVariables() const {
   return variables;
 }
 
+std::vector<std::string> VirtualGenerator::GeneratorVariables() const {
+  std::vector<std::string> variables;
+  using Names = const char* (*)(unsigned long);
+  const auto names = reinterpret_cast<Names>(Symbol("VG_GeneratorVariable"));
+  for (unsigned long i = 0; names != nullptr && names(i) != nullptr; ++i)
+    variables.emplace_back(names(i));
+  return variables;
+}
+
 void VirtualGenerator::ClearOptionEnvironment() const {
   for (const std::string& variable : OptionVariables())
     unsetenv(variable.c_str());
-  unsetenv("QVX_VG_CAPTURE");
+  // The flash stays as the test run chose it (memory only, or a file of its own).
+  for (const std::string& variable : GeneratorVariables()) {
+    if (variable != "QVX_VG_FLASH")
+      unsetenv(variable.c_str());
+  }
 }
 
 void VirtualGenerator::SetStatusAnswers(const std::vector<uint8_t>& answers) const {

@@ -29,11 +29,13 @@ class VirtualGenerator {
   // `count` units in fresh state, unit 1 selected.
   void SetUnits(int count) const { set_units_(count); }
   // The unit (0-based) the other controls act on; false when there is no such unit.
-  bool SelectUnit(int index) const { return select_unit_(index) != 0; }
+  bool SelectUnit(int index) const { return select_unit_(index) == 0; }
   // Throws std::runtime_error for a name that is no option, so that a misspelt one fails its test.
   void SetOption(const char* name, long long value) const;
   // The environment variables of every option, in the library's order.
   std::vector<std::string> OptionVariables() const;
+  // The variables of the generator as a whole; empty from a library that has none (the USB double).
+  std::vector<std::string> GeneratorVariables() const;
   // Unsets every option variable and QVX_VG_CAPTURE, so that from the next Reset no fault, timing
   // or capture comes from outside the test.
   void ClearOptionEnvironment() const;

@@ -32,7 +32,7 @@ void VG_SetUnits(int count) {
 
 int VG_SelectUnit(int index) {
   Locked locked;
-  return locked.bus.Select(index) ? 1 : 0;
+  return locked.bus.Select(index) ? 0 : 1;
 }
 
 int VG_SetOption(const char* name, long long value) {
