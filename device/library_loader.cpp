@@ -48,7 +48,19 @@ std::string ModuleFile(void* module) {
 }  // namespace
 
 #if defined(_WIN32)
-SystemLibraryLoader::SystemLibraryLoader() : file_name_(kDriverLibraryName) {}
+namespace {
+
+// The driver library by plain name, or by full path in the folder QVX_DRIVER_DIR names.
+std::string WindowsDriverFile() {
+  const char* folder = std::getenv(kDriverDirectoryVariable);
+  if (folder == nullptr || *folder == '\0')
+    return kDriverLibraryName;
+  return std::string(folder) + "\\" + kDriverLibraryName;
+}
+
+}  // namespace
+
+SystemLibraryLoader::SystemLibraryLoader() : file_name_(WindowsDriverFile()) {}
 #else
 SystemLibraryLoader::SystemLibraryLoader()
     : file_name_(kDriverLibraryName), fallback_paths_(OpenDriverPaths(ExecutableDirectory())) {}

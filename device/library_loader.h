@@ -15,6 +15,13 @@ inline constexpr const char* kDriverLibraryName = "Ftd2xx.dll";
 inline constexpr const char* kDriverLibraryName = "libftd2xx.so";
 #endif
 
+#if defined(_WIN32)
+// Set to a folder, this environment variable makes the programs load the driver library from that
+// folder alone, by full path, instead of through the system's search (where FTDI's driver in the
+// system folder would come first). qvx5120-virtual.exe sets it to the virtual generator's folder.
+inline constexpr const char* kDriverDirectoryVariable = "QVX_DRIVER_DIR";
+#endif
+
 // Set to 1, this environment variable makes the loader name the driver file it loaded (or that it
 // loaded none) in one line on standard error.
 inline constexpr const char* kDriverTraceVariable = "QVX_DRIVER_TRACE";
@@ -31,7 +38,8 @@ class LibraryLoader {
 // Loads a library through the platform loader; the library is never released.
 class SystemLibraryLoader final : public LibraryLoader {
  public:
-  // The driver library by plain name; on Linux then the open library beside the executable.
+  // The driver library by plain name; on Linux then the open library beside the executable; on
+  // Windows only from the folder in QVX_DRIVER_DIR when that is set.
   SystemLibraryLoader();
   // `file_name` by plain name only.
   explicit SystemLibraryLoader(std::string file_name);
