@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kMissing = 127;
 
+// What the launcher prints.
 const wchar_t kUsage[] =
     L"Usage: qvx5120-virtual [qvx5120 | qvx5120-load [ARGUMENT...]]\n"
     L"\n"
@@ -22,6 +23,9 @@ const wchar_t kUsage[] =
     L"the \"virtual\" folder beside this launcher. Examples:\n"
     L"  qvx5120-virtual\n"
     L"  qvx5120-virtual qvx5120-load banner 1 station-id.bmp\n";
+const wchar_t kMissingGenerator[] = L"qvx5120-virtual: the virtual generator is missing: %ls\n";
+const wchar_t kUnknownProgram[] = L"qvx5120-virtual: runs qvx5120 or qvx5120-load, not %ls\n%ls";
+const wchar_t kCannotStart[] = L"qvx5120-virtual: cannot start %ls (error %lu)\n";
 
 std::wstring OwnFolder() {
   std::wstring path(MAX_PATH, L'\0');
@@ -82,9 +86,9 @@ int wmain() {
 
   const std::wstring folder = OwnFolder();
   const std::wstring virtual_folder = folder + L"\\virtual";
-  if (GetFileAttributesW((virtual_folder + L"\\Ftd2xx.dll").c_str()) == INVALID_FILE_ATTRIBUTES) {
-    std::fwprintf(stderr, L"qvx5120-virtual: the virtual generator is missing: %ls\\Ftd2xx.dll\n",
-                  virtual_folder.c_str());
+  const std::wstring driver = virtual_folder + L"\\Ftd2xx.dll";
+  if (GetFileAttributesW(driver.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::fwprintf(stderr, kMissingGenerator, driver.c_str());
     return kMissing;
   }
 
@@ -93,8 +97,7 @@ int wmain() {
     program = L"qvx5120";
     HideOwnConsole();
   } else if (program != L"qvx5120-load" && program != L"qvx5120-load.exe") {
-    std::fwprintf(stderr, L"qvx5120-virtual: runs qvx5120 or qvx5120-load, not %ls\n%ls",
-                  program.c_str(), kUsage);
+    std::fwprintf(stderr, kUnknownProgram, program.c_str(), kUsage);
     return 2;
   }
   if (program.ends_with(L".exe"))
@@ -111,8 +114,7 @@ int wmain() {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &startup, &process)) {
-    std::fwprintf(stderr, L"qvx5120-virtual: cannot start %ls (error %lu)\n", command.c_str(),
-                  GetLastError());
+    std::fwprintf(stderr, kCannotStart, command.c_str(), GetLastError());
     return kMissing;
   }
   WaitForSingleObject(process.hProcess, INFINITE);
