@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "device/slot.h"
-#include "download/texts.h"
+#include "download/text_format.h"
 
 namespace qvx::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/loader.h"
+#include "cli/load_run.h"
 
 int main(int argc, char** argv) {
   try {

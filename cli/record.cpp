@@ -8,8 +8,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "cli/load_run.h"
 #include "cli/load_texts.h"
-#include "cli/loader.h"
 
 namespace qvx::cli {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "cli/load_run.h"
 #include "cli/load_texts.h"
-#include "cli/loader.h"
 #include "download/downloads.h"
 
 namespace qvx::cli {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/load_command.h"
-#include "cli/loader.h"
+#include "cli/load_run.h"
 #include "cli/record.h"
 
 namespace qvx::cli {

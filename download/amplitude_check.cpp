@@ -1,7 +1,7 @@
 // The amplitude check over the four channels.
 #include "download/amplitude_check.h"
 
-#include "download/texts.h"
+#include "download/text_format.h"
 #include "encode/amplitude.h"
 
 namespace qvx {

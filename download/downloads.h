@@ -12,7 +12,7 @@
 #include "device/window_port.h"
 #include "download/content_file.h"
 #include "download/request.h"
-#include "download/texts.h"
+#include "download/text_format.h"
 
 namespace qvx {
 

@@ -25,7 +25,7 @@
 namespace {
 
 using qvx::fuzz::Require;
-namespace model = qvx::model;
+namespace model = qvx::test;
 
 constexpr size_t kHeader = 54;
 constexpr const char* kComplete = "info Download Complete | QVX-5120";

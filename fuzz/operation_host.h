@@ -42,7 +42,7 @@ class OperationHost {
 
  private:
   std::string library_;
-  test::Generator generator_;
+  test::GeneratorControl generator_;
   std::unique_ptr<test::Session> session_;
   std::vector<test::WireWrite> writes_;
   std::string scratch_path_;

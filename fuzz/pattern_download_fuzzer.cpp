@@ -14,7 +14,7 @@
 namespace {
 
 using qvx::fuzz::Require;
-namespace model = qvx::model;
+namespace model = qvx::test;
 
 }  // namespace
 

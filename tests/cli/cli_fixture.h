@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/loader.h"
-#include "tests/download/fixture.h"
+#include "cli/load_run.h"
+#include "tests/support/download_fixture.h"
 #include "tests/support/recording_clock.h"
 #include "tests/support/session.h"
 
@@ -61,7 +61,7 @@ class CliTest : public DownloadTest {
       if (entry.starts_with("wait "))
         run.waits.push_back(std::stoi(entry.substr(5)));
     }
-    run.pauses = session.recorder.pauses;
+    run.pauses = session.recorder.clock.pauses;
     return run;
   }
 

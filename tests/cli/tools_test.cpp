@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "cli/flash_tool.h"
-#include "cli/loader.h"
+#include "cli/load_run.h"
 #include "device/d2xx.h"
 #include "tests/support/session.h"
 

@@ -19,7 +19,7 @@ class DeviceTest : public ::testing::Test {
     return s.Only({prefix}, from).size();
   }
 
-  Generator generator;
+  GeneratorControl generator;
 };
 
 TEST_F(DeviceTest, StartUpOpensByDescriptionAndSendsOneEndLoad) {
@@ -119,7 +119,7 @@ TEST_F(DeviceTest, PollOfAMuteGeneratorSpendsTheQueryBudgetOnceAndEndsAtTheSilen
   Session s(generator);
   generator.SetOption("mute", 1);
   // Ten seconds pass at every reading: the third empty read comes 30 s after the poll began.
-  s.recorder.time.step_per_reading = std::chrono::seconds(10);
+  s.recorder.clock.time.step_per_reading = std::chrono::seconds(10);
   const size_t from = s.recorder.trace.size();
   EXPECT_THROW(s.link.PollStatus(), DeviceFault);
   s.recorder.Sync();
@@ -130,7 +130,7 @@ TEST_F(DeviceTest, PollOfAMuteGeneratorSpendsTheQueryBudgetOnceAndEndsAtTheSilen
   EXPECT_EQ(polls[kPollQueryBudget + 2], "FT_Write FD -> 0 1");
   EXPECT_EQ(polls[kPollQueryBudget + 3], "FT_GetQueueStatus -> 0 0");
   EXPECT_EQ(polls[kPollQueryBudget + 4], "FT_Read 1 -> 0 0");
-  EXPECT_EQ(s.recorder.idles, 2);
+  EXPECT_EQ(s.recorder.clock.idles, 2);
 }
 
 TEST_F(DeviceTest, PollOfAGeneratorThatNeverBecomesReadyGivesUpWithZero) {

@@ -1,7 +1,7 @@
 // The audio download, end to end on the virtual generator.
 #include "encode/amplitude.h"
 #include "encode/tone_synthesis.h"
-#include "tests/download/fixture.h"
+#include "tests/support/download_fixture.h"
 
 namespace qvx::test {
 namespace {

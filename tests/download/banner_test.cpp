@@ -1,6 +1,6 @@
 // The banner and countdown downloads, end to end on the virtual generator.
-#include "tests/download/fixture.h"
 #include "tests/download/image_check.h"
+#include "tests/support/download_fixture.h"
 
 namespace qvx::test {
 namespace {
@@ -12,7 +12,7 @@ class BannerTest : public DownloadTest {
 
 // Every field line of a banner holds its image line: line n of the first field is line 2n,
 // line n of the second field line 2n + 1.
-void ExpectBannerStored(const Generator& generator, uint32_t first, uint32_t second) {
+void ExpectBannerStored(const GeneratorControl& generator, uint32_t first, uint32_t second) {
   for (int n = 0; n < 36; ++n) {
     EXPECT_TRUE(LineHolds(generator, first, n, 2 * n));
     EXPECT_TRUE(LineHolds(generator, second, n, 2 * n + 1));

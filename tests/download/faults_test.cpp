@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <regex>
 
-#include "tests/download/fixture.h"
 #include "tests/download/image_check.h"
+#include "tests/support/download_fixture.h"
 
 namespace qvx::test {
 namespace {
@@ -169,7 +169,7 @@ TEST_F(TimingTest, SlowEraseIsWaitedForAndOnlyTheNumberOfStatusQueriesChanges) {
   // Both erases were answered "busy" first, and the window had its chances to repaint meanwhile.
   const Lines busy = slow.Only({"FT_Read 1 -> 0 1 00"});
   EXPECT_GE(busy.size(), 2u);
-  EXPECT_GT(slow.recorder.idles, quick.recorder.idles);
+  EXPECT_GT(slow.recorder.clock.idles, quick.recorder.clock.idles);
   EXPECT_TRUE(std::equal(flash.begin(), flash.end(), generator.Flash().begin()));
 }
 
@@ -190,7 +190,7 @@ TEST_F(TimingTest, MuteGeneratorEndsTheOperationAtTheSilenceBound) {
   // Every attempt's read waited out its time-out and came back empty.
   const Lines reads = s.Only({"FT_Read"});
   EXPECT_EQ(reads, Lines(reads.size(), "FT_Read 1 -> 0 0"));
-  EXPECT_GE(s.recorder.time.now, kSilenceLimit);
+  EXPECT_GE(s.recorder.clock.time.now, kSilenceLimit);
 }
 
 TEST_F(TimingTest, GeneratorBusyForLongerThanTheBoundButAnsweringIsWaitedFor) {
@@ -200,7 +200,7 @@ TEST_F(TimingTest, GeneratorBusyForLongerThanTheBoundButAnsweringIsWaitedFor) {
   EXPECT_EQ(s.Run(DownloadRequest::Banner(0), WriteFile("banner.bmp", MakeBmp(72))),
             Outcome::kCompleted);
   EXPECT_EQ(Matching(s.Script(s.after_start), "info"), Lines{"info Download Complete | QVX-5120"});
-  EXPECT_GT(s.recorder.time.now, 10 * kSilenceLimit);
+  EXPECT_GT(s.recorder.clock.time.now, 10 * kSilenceLimit);
 }
 
 }  // namespace

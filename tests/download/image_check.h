@@ -23,8 +23,8 @@ inline BmpLine SourceRow(int y) {
 
 // Field line `n` of the field starting at `field_start` holds exactly the encoding of image line
 // `y`, and decodes back close to it.
-inline ::testing::AssertionResult LineHolds(const Generator& generator, uint32_t field_start, int n,
-                                            int y) {
+inline ::testing::AssertionResult LineHolds(const GeneratorControl& generator, uint32_t field_start,
+                                            int n, int y) {
   LineBuffer expected{};
   EncodeLine(SourceRow(y), expected);
   const auto stored = generator.FlashAt(field_start + uint32_t(n) * 720, 720);

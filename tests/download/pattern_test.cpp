@@ -1,7 +1,7 @@
 // The test pattern download, end to end on the virtual generator.
 #include <numeric>
 
-#include "tests/download/fixture.h"
+#include "tests/support/download_fixture.h"
 
 namespace qvx::test {
 namespace {

@@ -1,6 +1,6 @@
 // The picture download, end to end on the virtual generator.
-#include "tests/download/fixture.h"
 #include "tests/download/image_check.h"
+#include "tests/support/download_fixture.h"
 
 namespace qvx::test {
 namespace {

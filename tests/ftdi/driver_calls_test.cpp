@@ -74,7 +74,7 @@ class DriverCallsTest : public ::testing::Test {
     return Hex(usb.Wire());
   }
 
-  Generator usb{QVX_USB_DOUBLE};
+  GeneratorControl usb{QVX_USB_DOUBLE};
   OpenDriver ft;
 };
 

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "cli/loader.h"
+#include "cli/load_run.h"
 #include "download/request.h"
-#include "tests/download/fixture.h"
 #include "tests/download/image_check.h"
+#include "tests/support/download_fixture.h"
 
 namespace qvx::test {
 namespace {
@@ -18,22 +18,22 @@ namespace {
 class OpenDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (Generator* generator : {&usb, &reference}) {
+    for (GeneratorControl* generator : {&usb, &reference}) {
       generator->Reset();
       generator->SetOption("busy_polls", 2);
     }
   }
 
   void TearDown() override {
-    for (const Generator* generator : {&usb, &reference}) {
+    for (const GeneratorControl* generator : {&usb, &reference}) {
       EXPECT_TRUE(generator->Violations().empty())
           << "first violation: " << generator->Violations().front();
     }
   }
 
   // The generator behind the libusb double, and the virtual generator.
-  Generator usb{QVX_USB_DOUBLE};
-  Generator reference;
+  GeneratorControl usb{QVX_USB_DOUBLE};
+  GeneratorControl reference;
 };
 
 // Start-up, a banner, a test pattern and the audio loop in one session.

@@ -6,7 +6,7 @@
 
 #include "tests/support/content_model.h"
 
-namespace qvx::model {
+namespace qvx::test {
 namespace {
 
 TEST(ContentModel, SlotsTileTheWholeChipWithoutOverlap) {
@@ -82,4 +82,4 @@ TEST(ContentModel, HeaderRulesAndTheFileLength) {
 }
 
 }  // namespace
-}  // namespace qvx::model
+}  // namespace qvx::test

@@ -251,7 +251,7 @@ PreparedFile ShrinksBeforeRead(const std::string& path, std::vector<uint8_t> byt
   PreparedFile file;
   file.answer = path;
   file.after_dialog = [path, cut] { fs::resize_file(path, cut); };
-  file.at_read = model::FileImage::Whole(std::move(bytes));
+  file.at_read = test::FileImage::Whole(std::move(bytes));
   return file;
 }
 
@@ -325,7 +325,7 @@ PreparedFile PrepareImageFile(Fault fault, bool picture, const std::string& dir,
   }
   file.declared_end = Declared(bytes);
   Write(path, bytes);
-  file.at_read = model::FileImage::Whole(std::move(bytes));
+  file.at_read = test::FileImage::Whole(std::move(bytes));
   return file;
 }
 
@@ -352,7 +352,7 @@ PreparedFile PreparePatternFile(Fault fault, const std::string& dir, int index, 
       break;
   }
   Write(path, bytes);
-  file.at_read = model::FileImage::Whole(std::move(bytes));
+  file.at_read = test::FileImage::Whole(std::move(bytes));
   return file;
 }
 

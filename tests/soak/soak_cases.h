@@ -51,7 +51,7 @@ using Rng = std::mt19937_64;
 // A file handed to the dialog, and what it holds when the operation reads it.
 struct PreparedFile {
   std::optional<std::string> answer;   // nullopt: the dialog is cancelled
-  model::FileImage at_read;            // content at the open; meaningless when it cannot be opened
+  test::FileImage at_read;             // content at the open; meaningless when it cannot be opened
   bool opens = true;                   // the path names a regular file at the open
   std::function<void()> after_dialog;  // runs once the dialog has answered
   uint64_t declared_end = 0;           // images: bytes the header declares

@@ -21,19 +21,19 @@
 #include <memory>
 #include <set>
 
-#include "window/controls.h"
 #include "download/frame.h"
 #include "tests/soak/soak_cases.h"
 #include "tests/support/content_model.h"
 #include "tests/support/environment.h"
 #include "tests/support/session.h"
 #include "tests/support/wire.h"
+#include "window/controls.h"
 
 namespace qvx::soak {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Generator;
+using test::GeneratorControl;
 using test::Hex;
 using test::Session;
 using Lines = std::vector<std::string>;
@@ -129,7 +129,7 @@ class FaultSoak : public ::testing::Test {
     // The generator keeps its flash in a file so that it outlives each restart of the
     // application; no fault comes from the environment.
     test::IsolateGenerator(generator_, (dir_ / "flash.bin").c_str());
-    expected_.assign(model::kFlashBytes, 0xFF);
+    expected_.assign(test::kFlashBytes, 0xFF);
   }
 
   void TearDown() override {
@@ -167,7 +167,7 @@ class FaultSoak : public ::testing::Test {
   void CheckFlash(const std::string& after);
   void PrintTally(uint64_t seed, double seconds) const;
 
-  Generator generator_;
+  GeneratorControl generator_;
   Rng rng_;
   fs::path dir_;
   std::vector<uint8_t> expected_;  // the flash as the completed operations left it
@@ -232,7 +232,7 @@ FaultSoak::Prepared FaultSoak::Prepare(Session& app, const Case& c, int index) {
       const std::string text = refuse ? RefusedAmplitude(rng_) : AcceptedAmplitude(rng_);
       prep.request.audio.tone_rows[ch] = prep.selections[ch];
       prep.request.audio.amplitudes[ch] = text;
-      prep.dbfs[ch] = model::AtofValue(text);
+      prep.dbfs[ch] = test::AtofValue(text);
     }
   }
   return prep;
@@ -299,7 +299,7 @@ Outcome FaultSoak::Expect(const Case& c, bool connected, const Prepared& prep,
     return prep.refused_channel >= 0 ? Outcome::kRefused : Outcome::kCompleted;
   if (!prep.file.answer || !prep.file.opens)
     return Outcome::kLeftErased;
-  if (prep.image && !model::ImageAcceptable(prep.file.at_read, prep.picture))
+  if (prep.image && !test::ImageAcceptable(prep.file.at_read, prep.picture))
     return Outcome::kRefused;
   return Outcome::kCompleted;
 }
@@ -372,7 +372,7 @@ void FaultSoak::Check(Session& app, const Case& c, bool connected, const Prepare
 
 void FaultSoak::Apply(const Case& c, const Prepared& prep, Outcome outcome) {
   // The model: a failure leaves its slot unknown until the slot is erased again.
-  const auto slots = model::AllSlots();
+  const auto slots = test::AllSlots();
   const Slot& slot = prep.request.slot;
   const size_t slot_index =
       static_cast<size_t>(std::find(slots.begin(), slots.end(), slot) - slots.begin());
@@ -384,21 +384,21 @@ void FaultSoak::Apply(const Case& c, const Prepared& prep, Outcome outcome) {
       break;
     case Outcome::kLeftErased:
     case Outcome::kRefused:
-      model::Erase(expected_, slot);
+      test::Erase(expected_, slot);
       unknown_.erase(slot_index);
       break;
     case Outcome::kCompleted:
       if (prep.image) {
-        model::PlaceImage(expected_, slot, prep.file.at_read);
+        test::PlaceImage(expected_, slot, prep.file.at_read);
       } else if (c.op == Op::kPattern) {
-        model::PlacePattern(expected_, slot.number(), prep.file.at_read);
+        test::PlacePattern(expected_, slot.number(), prep.file.at_read);
       } else {
-        model::PlaceAudio(expected_, prep.selections, prep.dbfs);
+        test::PlaceAudio(expected_, prep.selections, prep.dbfs);
       }
       unknown_.erase(slot_index);
       break;
   }
-  CheckFlash(std::string(OpName(c.op)) + " on " + model::Describe(slot));
+  CheckFlash(std::string(OpName(c.op)) + " on " + test::Describe(slot));
 
   std::error_code ignored;
   for (const auto& entry : fs::directory_iterator(dir_ / "files"))
@@ -408,14 +408,14 @@ void FaultSoak::Apply(const Case& c, const Prepared& prep, Outcome outcome) {
 void FaultSoak::CheckFlash(const std::string& after) {
   const auto flash = generator_.Flash();
   ASSERT_EQ(flash.size(), expected_.size());
-  const auto slots = model::AllSlots();
+  const auto slots = test::AllSlots();
   for (size_t s = 0; s < slots.size(); ++s) {
     if (unknown_.count(s) != 0)
       continue;
-    const model::ByteRange range = model::ErasedBytes(slots[s]);
+    const test::ByteRange range = test::ErasedBytes(slots[s]);
     for (size_t i = range.begin; i < range.end; ++i) {
       if (flash[i] != expected_[i]) {
-        ADD_FAILURE() << "after " << after << ": " << model::Describe(slots[s])
+        ADD_FAILURE() << "after " << after << ": " << test::Describe(slots[s])
                       << " differs at flash byte 0x" << std::hex << i << ": " << int(flash[i])
                       << ", expected " << int(expected_[i]);
         break;

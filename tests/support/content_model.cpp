@@ -9,7 +9,7 @@
 
 #include "encode/tone_synthesis.h"
 
-namespace qvx::model {
+namespace qvx::test {
 namespace {
 
 constexpr uint64_t kHeaderBytes = 54;
@@ -209,4 +209,4 @@ double AtofValue(const std::string& text) {
   return std::atof(text.c_str());
 }
 
-}  // namespace qvx::model
+}  // namespace qvx::test

@@ -14,7 +14,7 @@
 #include "device/slot.h"
 #include "encode/line_encoder.h"
 
-namespace qvx::model {
+namespace qvx::test {
 
 inline constexpr size_t kFlashBytes = 0x400000;  // 2 Mi address units of two bytes
 
@@ -81,4 +81,4 @@ double AtofValue(const std::string& text);
 
 void Erase(std::span<uint8_t> flash, const Slot& slot);
 
-}  // namespace qvx::model
+}  // namespace qvx::test

@@ -14,7 +14,11 @@ namespace qvx::test {
 
 class RecordingClock final : public Clock {
  public:
-  void BusyPause() override { ++pauses; }
+  void BusyPause() override {
+    ++pauses;
+    if (on_pause)
+      on_pause();
+  }
   void WaitSeconds(int32_t n) override {
     waits.push_back(n);
     time.Wait(n);
@@ -28,6 +32,8 @@ class RecordingClock final : public Clock {
   int idles = 0;
   FakeTime time;
   std::vector<int32_t> waits;
+  // Runs after each pause is counted.
+  std::function<void()> on_pause;
   // Runs after each wait is recorded, with the number of waits so far.
   std::function<void(size_t)> on_wait;
 };

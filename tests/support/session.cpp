@@ -8,15 +8,15 @@
 #include "window/controls.h"
 
 namespace qvx::test {
-size_t Generator::CallCount() const {
+size_t GeneratorControl::CallCount() const {
   return reinterpret_cast<decltype(&VG_CallCount)>(Symbol("VG_CallCount"))();
 }
 
-std::string Generator::Call(size_t index) const {
+std::string GeneratorControl::Call(size_t index) const {
   return reinterpret_cast<decltype(&VG_Call)>(Symbol("VG_Call"))(index);
 }
 
-std::span<const uint8_t> Generator::FlashAt(uint32_t address, size_t units) const {
+std::span<const uint8_t> GeneratorControl::FlashAt(uint32_t address, size_t units) const {
   return Flash().subspan(size_t{address} * 2, units * 2);
 }
 
@@ -88,16 +88,13 @@ std::optional<std::string> Recorder::ChooseFile(const FileFilter& filter) {
   return answer;
 }
 
-void Recorder::BusyPause() {
-  ++pauses;
-  Add("pause");
-  if (on_pause)
-    on_pause();
-}
-
-void Recorder::WaitSeconds(int32_t n) {
-  Add("wait " + std::to_string(n));
-  time.Wait(n);
+Recorder::Recorder(GeneratorControl& generator) : generator_(generator) {
+  clock.on_pause = [this] {
+    Add("pause");
+    if (on_pause)
+      on_pause();
+  };
+  clock.on_wait = [this](size_t) { Add("wait " + std::to_string(clock.waits.back())); };
 }
 
 bool AllErased(std::span<const uint8_t> bytes) {
@@ -110,8 +107,8 @@ Outcome Session::Run(const DownloadRequest& request, std::optional<std::string> 
   return downloads.Run(request);
 }
 
-Session::Session(Generator& generator, const char* library)
-    : recorder(generator), loader(library), connection(recorder, recorder, loader) {
+Session::Session(GeneratorControl& generator, const char* library)
+    : recorder(generator), loader(library), connection(recorder, recorder.clock, loader) {
   connection.Connect();
   recorder.Sync();
   after_start = recorder.trace.size();

@@ -16,7 +16,7 @@
 #include "device/library_loader.h"
 #include "device/window_port.h"
 #include "download/connection.h"
-#include "tests/support/fake_time.h"
+#include "tests/support/recording_clock.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_generator.h"
 
@@ -24,7 +24,7 @@ namespace qvx::test {
 
 // The virtual generator's test controls, with the step-by-step capture reading the recorder
 // needs to interleave driver calls with its own events.
-class Generator : public VirtualGenerator {
+class GeneratorControl : public VirtualGenerator {
  public:
   using VirtualGenerator::VirtualGenerator;
   size_t CallCount() const;
@@ -33,11 +33,11 @@ class Generator : public VirtualGenerator {
   std::span<const uint8_t> FlashAt(uint32_t address, size_t units) const;
 };
 
-// Records the window and the clock into `trace`, pulling in the generator's new capture lines
+// Records the window and its clock into `trace`, pulling in the generator's new capture lines
 // before each of its own events so the order is exact.
-class Recorder final : public WindowPort, public Clock {
+class Recorder final : public WindowPort {
  public:
-  explicit Recorder(Generator& generator) : generator_(generator) {}
+  explicit Recorder(GeneratorControl& generator);
 
   // Window.
   void ShowMessage(std::string_view text) override;
@@ -52,13 +52,10 @@ class Recorder final : public WindowPort, public Clock {
   void ShowAmplitude(int channel, std::string_view text) override;
   std::optional<std::string> ChooseFile(const FileFilter& filter) override;
 
-  // Clock.
-  void BusyPause() override;
+  // The operations' clock: its pauses and waits are recorded in the trace too.
+  RecordingClock clock;
   // Runs at every pause, after it is recorded (tests use it to change things mid-operation).
   std::function<void()> on_pause;
-  void WaitSeconds(int32_t n) override;
-  std::chrono::milliseconds Now() override { return time.Read(); }
-  void Idle() override { ++idles; }
 
   // Brings in capture lines not yet in the trace.
   void Sync();
@@ -72,20 +69,17 @@ class Recorder final : public WindowPort, public Clock {
   std::map<int, bool> enabled;
   int cursor_count = 0;
   bool wait_cursor = false;
-  int pauses = 0;
-  int idles = 0;
-  FakeTime time;
 
  private:
   void Add(std::string event);
 
-  Generator& generator_;
+  GeneratorControl& generator_;
   size_t calls_seen_ = 0;
 };
 
 // One connected session: recorder, driver, link and operations, started like the window starts.
 struct Session {
-  explicit Session(Generator& generator, const char* library = kDriverLibraryName);
+  explicit Session(GeneratorControl& generator, const char* library = kDriverLibraryName);
   // The trace from `from` on, with runs of "pause" folded into "pause xN".
   std::vector<std::string> Folded(size_t from = 0) const;
   // What the user and the generator see, without pauses, cursors and button switches: device

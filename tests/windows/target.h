@@ -52,8 +52,10 @@ std::string ControlText(HWND control);
 // Sets a control's text through WM_SETTEXT; false when the program did not answer.
 bool SetControlText(HWND control, std::string_view text);
 // A message to another process's window that gives up after `milliseconds` instead of hanging.
+// Ten seconds by default: with the other Windows checks beside it on two cores, a window that is
+// merely starved of time can take seconds to answer.
 std::optional<LRESULT> SendWithin(HWND window, UINT message, WPARAM w, LPARAM l,
-                                  UINT milliseconds = 1000);
+                                  UINT milliseconds = 10000);
 // The visible children of a dialog with their ids, in tab (creation) order.
 std::vector<HWND> VisibleChildren(HWND dialog);
 bool IsFileDialog(HWND dialog);

@@ -1,6 +1,6 @@
 // The loader's run: check everything, connect once (or once per unit), run the operations in
 // order, and record each unit's steps where a record file is named.
-#include "cli/loader.h"
+#include "cli/load_run.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // Formatting of the operation texts.
-#include "download/texts.h"
+#include "download/text_format.h"
 
 namespace qvx {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "window/controls.h"
 #include "download/frame.h"
 #include "tests/support/session.h"
+#include "window/controls.h"
 
 namespace qvx::test {
 
@@ -29,7 +29,7 @@ class DownloadTest : public ::testing::Test {
     generator.SetOption("busy_polls", 2);
   }
 
-  Generator generator;
+  GeneratorControl generator;
 };
 
 inline const std::string kReset = "title " + std::string(kResetTitle);
