@@ -1,6 +1,9 @@
 // Contents of the dialog templates and the lists' initial data.
 #include "window/templates.h"
 
+#include <span>
+
+#include "device/slot.h"
 #include "encode/tone_synthesis.h"
 #include "window/controls.h"
 
@@ -62,10 +65,20 @@ constexpr std::array<ControlTemplate, 6> kAboutControls = {{
 constexpr DialogTemplate kMainTemplate{102, "QVX5120     ", 180, 383, kMainControls};
 constexpr DialogTemplate kAboutTemplate{100, "About QVX5120", 268, 110, kAboutControls};
 
-constexpr std::array<std::string_view, 2> kPictureItems = {"1", "2"};
-constexpr std::array<std::string_view, 8> kBannerItems = {"1", "2", "3", "4", "5", "6", "7", "8"};
-constexpr std::array<std::string_view, 16> kPatternItems = {
+// A slot list shows its kind's numbers, from the kind table, one row per slot.
+constexpr std::array<std::string_view, 16> kNumberTexts = {
     "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15"};
+constexpr std::span<const std::string_view> SlotItems(SlotKind kind) {
+  for (const SlotKindInfo& info : kSlotKinds) {
+    if (info.kind == kind)
+      return std::span(kNumberTexts)
+          .subspan(static_cast<size_t>(info.first_number), static_cast<size_t>(info.count));
+  }
+  return {};
+}
+constexpr auto kPictureItems = SlotItems(SlotKind::kPicture);
+constexpr auto kBannerItems = SlotItems(SlotKind::kBanner);
+constexpr auto kPatternItems = SlotItems(SlotKind::kPattern);
 // The labels of the tone table, whose row the list's selection index picks.
 constexpr auto kFrequencyItems = [] {
   std::array<std::string_view, ToneTable.size()> items{};
