@@ -17,6 +17,4 @@ inline constexpr int kFlashSlotProblem = 3;  // `info`: a slot failed its checks
 // flash file.
 int RunFlashTool(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
-std::string FlashUsage();
-
 }  // namespace qvx::cli
