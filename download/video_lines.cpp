@@ -22,11 +22,11 @@ void VideoLineSender::SendVideoLine() {
   link_.BusyPause();
 }
 
-void VideoLineSender::ReadRow(ContentFile& file, uint64_t data_end) {
+void ReadVideoRow(ContentFile& file, uint64_t data_end, BmpLine& row) {
   const uint64_t position = file.position();
   const uint64_t expected =
-      position < data_end ? std::min<uint64_t>(row_.size(), data_end - position) : 0;
-  if (file.Read(row_) < expected) {
+      position < data_end ? std::min<uint64_t>(row.size(), data_end - position) : 0;
+  if (file.Read(row) < expected) {
     throw FileReadError(kFileShrankText);
   }
 }
@@ -35,7 +35,7 @@ void VideoLineSender::TransferLinePair(ContentFile& file, int k, uint32_t first_
                                        uint32_t second_field, uint64_t data_end) {
   for (uint32_t field_start : {second_field, first_field}) {
     SetLineAddress(field_start, k);
-    ReadRow(file, data_end);
+    ReadVideoRow(file, data_end, row_);
     SendVideoLine();
     for (int i = 0; i < pauses_after_line_; ++i)
       link_.BusyPause();

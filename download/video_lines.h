@@ -12,6 +12,12 @@
 
 namespace qvx {
 
+// Reads the next BMP row of `file` into `row`, as the sender does for every line: rows past
+// `data_end` (the size the header declares) deliver nothing and leave `row` as it was, so the
+// previous row is sent again; a row that ends early before `data_end` means the file changed under
+// us and throws FileReadError.
+void ReadVideoRow(ContentFile& file, uint64_t data_end, BmpLine& row);
+
 class VideoLineSender {
  public:
   // `pauses_after_line`: extra pauses after each line sent (a picture's lines take two).
@@ -30,8 +36,6 @@ class VideoLineSender {
                         uint64_t data_end);
 
  private:
-  void ReadRow(ContentFile& file, uint64_t data_end);
-
   DeviceLink& link_;
   WindowPort& window_;
   int pauses_after_line_;

@@ -25,31 +25,29 @@ uint32_t DeclaredFileSize(const BmpHeader& header) {
   return Le32(header, kSizeAt);
 }
 
-BmpVerdict ValidateBmpHeader(const BmpHeader& header) {
-  // Each step can only lower a flag that the signature raised.
-  const bool signature = header[0] == 0x42 && header[1] == 0x4D;  // "BM"
-  BmpVerdict v{signature, signature};
-
+uint32_t FailedBmpRequirements(const BmpHeader& header, BmpKind kind) {
+  if (header[0] != 0x42 || header[1] != 0x4D)  // "BM"
+    return kBmpRuleSignature;
+  const bool picture = kind == BmpKind::kPicture;
+  uint32_t failed = 0;
   const uint32_t size = DeclaredFileSize(header);
-  if (size != kBannerFileSize)
-    v.BannerAcceptable = false;
-  if (size != kPictureFileSize && size != kShortPictureFileSize)
-    v.PictureAcceptable = false;
-
+  if (picture ? size != kPictureFileSize && size != kShortPictureFileSize : size != kBannerFileSize)
+    failed |= kBmpRuleDeclaredSize;
   if (Le16(header, kWidthAt) != kBmpWidth)
-    v = {false, false};
-
+    failed |= kBmpRuleWidth;
   const uint16_t height = Le16(header, kHeightAt);
-  if (height != kBannerHeight)
-    v.BannerAcceptable = false;
-  if (height != kPictureHeight && height != kShortPictureHeight)
-    v.PictureAcceptable = false;
-
+  if (picture ? height != kPictureHeight && height != kShortPictureHeight : height != kBannerHeight)
+    failed |= kBmpRuleHeight;
   if (Le16(header, kBitCountAt) != 24)
-    v = {false, false};
+    failed |= kBmpRuleBitCount;
   if (Le16(header, kCompressionAt) != 0)
-    v = {false, false};
-  return v;
+    failed |= kBmpRuleCompression;
+  return failed;
+}
+
+BmpVerdict ValidateBmpHeader(const BmpHeader& header) {
+  return {FailedBmpRequirements(header, BmpKind::kBanner) == 0,
+          FailedBmpRequirements(header, BmpKind::kPicture) == 0};
 }
 
 }  // namespace qvx

@@ -26,10 +26,26 @@ struct BmpVerdict {
   bool PictureAcceptable;
 };
 
+// The requirements the check examines, one bit each, for saying which of them a header fails.
+enum BmpRequirement : uint32_t {
+  kBmpRuleSignature = 1u << 0,     // "BM"
+  kBmpRuleDeclaredSize = 1u << 1,  // bfSize is the kind's file size
+  kBmpRuleWidth = 1u << 2,         // 720
+  kBmpRuleHeight = 1u << 3,        // the kind's height, bottom-up
+  kBmpRuleBitCount = 1u << 4,      // 24
+  kBmpRuleCompression = 1u << 5,   // none (BI_RGB)
+};
+
+enum class BmpKind { kBanner, kPicture };
+
 // Judges the header alone; it never looks at the rest of the file or its real length. Width,
 // height and compression are compared on their low 16 bits only, and the declared size and the
 // height are tested independently (a 1244214-byte header with height 480 is a picture).
 BmpVerdict ValidateBmpHeader(const BmpHeader& header);
+
+// The requirements (BmpRequirement bits) the header fails for `kind`: none exactly when
+// ValidateBmpHeader accepts it for that kind. A header without the signature fails that alone.
+uint32_t FailedBmpRequirements(const BmpHeader& header, BmpKind kind);
 
 // bfSize, the file size the header declares (bytes 2-5, little-endian).
 uint32_t DeclaredFileSize(const BmpHeader& header);

@@ -123,6 +123,25 @@ TEST(EncBmpCheck, IgnoresFieldsItDoesNotExamine) {
   ExpectVerdict(h, false, true);
 }
 
+TEST(EncBmpCheck, NamesTheRequirementsEachKindFails) {
+  const auto picture = [](const BmpHeader& h) {
+    return FailedBmpRequirements(h, BmpKind::kPicture);
+  };
+  const auto banner = [](const BmpHeader& h) { return FailedBmpRequirements(h, BmpKind::kBanner); };
+  EXPECT_EQ(picture(MakeHeader(720, 576)), 0u);
+  EXPECT_EQ(banner(MakeHeader(720, 72)), 0u);
+  EXPECT_EQ(banner(MakeHeader(720, 576)), kBmpRuleDeclaredSize | kBmpRuleHeight);
+  EXPECT_EQ(picture(MakeHeader(720, -576, 24, 0, kPictureFileSize)), kBmpRuleHeight);
+  EXPECT_EQ(picture(MakeHeader(1024, 768, 32, 3)), kBmpRuleDeclaredSize | kBmpRuleWidth |
+                                                       kBmpRuleHeight | kBmpRuleBitCount |
+                                                       kBmpRuleCompression);
+  EXPECT_EQ(picture(MakeHeader(720, 576, 24, 0, kPictureFileSize + 84, 124)), kBmpRuleDeclaredSize);
+  BmpHeader unsigned_file = MakeHeader(720, 576, 32);
+  unsigned_file[0] = 'P';
+  EXPECT_EQ(picture(unsigned_file), kBmpRuleSignature);
+  EXPECT_EQ(banner(unsigned_file), kBmpRuleSignature);
+}
+
 TEST(EncBmpCheck, ReadsDeclaredSizeLittleEndian) {
   BmpHeader h{};
   h[2] = 0x04;

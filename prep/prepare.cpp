@@ -1,0 +1,94 @@
+// The preparation pipeline: composite over the background in sRGB as image viewers do, resample in
+// linear light, bars of the background round the letterboxed picture.
+#include "prep/prepare.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+#include "prep/bmp_writer.h"
+#include "prep/resample.h"
+#include "prep/source_picture.h"
+
+namespace qvx::prep {
+namespace {
+
+// Light of each 16-bit sRGB code.
+const std::array<float, 65536>& LinearOf16() {
+  static const auto table = [] {
+    std::array<float, 65536> t{};
+    for (size_t i = 0; i < t.size(); ++i)
+      t[i] = SrgbToLinear(static_cast<float>(i) / 65535.0f);
+    return t;
+  }();
+  return table;
+}
+
+std::string Range(int from, int count) {
+  return std::to_string(from) + ".." + std::to_string(from + count - 1);
+}
+
+std::string Number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  std::string s = text;
+  return s.ends_with(".0") ? s.substr(0, s.size() - 2) : s;
+}
+
+}  // namespace
+
+Frame FrameOf(const PrepOptions& options) {
+  return options.kind == BmpKind::kPicture ? PictureFrame(options.lines, options.aspect)
+                                           : BannerFrame(options.lines, options.aspect);
+}
+
+Prepared PreparePicture(const std::string& path, const PrepOptions& options) {
+  const Frame frame = FrameOf(options);
+  const SourcePicture source = ReadPicture(path, frame);
+  const QImage& image = source.pixels;
+  const Placement place = Place(image.width(), image.height(), frame, options.fit);
+
+  const QRgba64 bg = options.background.rgba64();
+  const std::array<uint32_t, 3> back{bg.red(), bg.green(), bg.blue()};
+  const auto& linear = LinearOf16();
+  const RowSource rows = [&](int y, std::span<float> out) {
+    const auto* px = reinterpret_cast<const QRgba64*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const uint32_t a = px[x].alpha();
+      const std::array<uint32_t, 3> c{px[x].red(), px[x].green(), px[x].blue()};
+      for (size_t i = 0; i < 3; ++i) {
+        const uint32_t mixed = (c[i] * a + back[i] * (65535 - a) + 32767) / 65535;
+        out[static_cast<size_t>(x) * 3 + i] = linear[mixed];
+      }
+    }
+  };
+  const std::vector<float> placed =
+      Resample(image.width(), image.height(), rows, place.source_x, place.source_y,
+               place.source_width, place.source_height, place.width, place.height);
+
+  const QColor back8 = options.background.toRgb();
+  std::vector<uint8_t> rgb(static_cast<size_t>(frame.height) * kBmpRowSize);
+  for (size_t i = 0; i < rgb.size(); i += 3) {
+    rgb[i] = static_cast<uint8_t>(back8.red());
+    rgb[i + 1] = static_cast<uint8_t>(back8.green());
+    rgb[i + 2] = static_cast<uint8_t>(back8.blue());
+  }
+  for (int y = 0; y < place.height; ++y) {
+    const float* in = placed.data() + static_cast<size_t>(y) * place.width * 3;
+    uint8_t* out = rgb.data() + static_cast<size_t>(place.y + y) * kBmpRowSize +
+                   static_cast<size_t>(place.x) * 3;
+    for (int i = 0; i < place.width * 3; ++i)
+      out[i] = LinearToSrgb8(in[i]);
+  }
+  return {GeneratorBmp(rgb, frame.height), frame, place, source.summary};
+}
+
+std::string DescribePlacement(const Placement& p, Fit fit) {
+  std::string text = std::string(FitName(fit)) + ": source " + Number(p.source_width) + "x" +
+                     Number(p.source_height);
+  if (fit == Fit::kCrop)
+    text += " from " + Number(p.source_x) + "," + Number(p.source_y);
+  return text + " on columns " + Range(p.x, p.width) + ", rows " + Range(p.y, p.height);
+}
+
+}  // namespace qvx::prep

@@ -1,0 +1,61 @@
+// The preview: the download's transfer into a flash image in memory.
+#include "prep/preview.h"
+
+#include <algorithm>
+
+#include "cli/flash_files.h"
+#include "cli/flash_image.h"
+#include "download/bitmap_file.h"
+#include "download/video_lines.h"
+#include "prep/source_picture.h"
+
+namespace qvx::prep {
+namespace {
+
+// Bands of 36 line pairs, as the download's image kinds send them: a picture's eight run
+// bottom-up, band 0 to the highest lines.
+constexpr int kPictureBands = 8;
+
+}  // namespace
+
+void WritePreview(const std::string& bmp_path, const std::string& png_path) {
+  const auto file = ContentFile::Open(bmp_path);
+  if (!file)
+    throw PrepError(bmp_path + ": cannot be opened for reading");
+  try {
+    BmpHeader header{};
+    const BmpVerdict verdict = ReadBitmapHeader(*file, header);
+    if (!verdict.PictureAcceptable && !verdict.BannerAcceptable)
+      throw PrepError(bmp_path + ": the generator does not take this file");
+    const bool picture = verdict.PictureAcceptable;
+    const cli::ImageSlot slot = picture ? cli::PictureImageSlot(1) : cli::BannerImageSlot(1);
+    const int bands = picture ? kPictureBands : 1;
+    const uint64_t data_end = DeclaredFileSize(header);
+
+    std::vector<uint8_t> flash(cli::kFlashImageBytes, 0xFF);
+    BmpLine row{};
+    LineBuffer line{};
+    for (int band = 0; band < bands; ++band) {
+      const auto offset =
+          static_cast<uint32_t>(bands - 1 - band) * kLinePairsPerBand * kLineAddressUnits;
+      for (int k = 0; k < kLinePairsPerBand; ++k) {
+        for (uint32_t field : {slot.second_field, slot.first_field}) {
+          ReadVideoRow(*file, data_end, row);
+          EncodeLine(row, line);
+          const size_t at = size_t{LineAddress(field + offset, k)} * 2;
+          std::copy_n(line.begin(), kEncodedLineSize,
+                      flash.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+      }
+    }
+    cli::WritePng(cli::DecodeImage(cli::FlashImage(std::move(flash)), slot), png_path);
+  } catch (const FileReadError& error) {
+    throw PrepError(bmp_path + ": " + error.what());
+  } catch (const std::runtime_error& error) {
+    if (dynamic_cast<const PrepError*>(&error) != nullptr)
+      throw;
+    throw PrepError(error.what());
+  }
+}
+
+}  // namespace qvx::prep
