@@ -6,17 +6,11 @@
 #include "cli/flash_files.h"
 #include "cli/flash_image.h"
 #include "download/bitmap_file.h"
+#include "download/image_kind.h"
 #include "download/video_lines.h"
 #include "prep/source_picture.h"
 
 namespace qvx::prep {
-namespace {
-
-// Bands of 36 line pairs, as the download's image kinds send them: a picture's eight run
-// bottom-up, band 0 to the highest lines.
-constexpr int kPictureBands = 8;
-
-}  // namespace
 
 void WritePreview(const std::string& bmp_path, const std::string& png_path) {
   const auto file = ContentFile::Open(bmp_path);
@@ -29,7 +23,8 @@ void WritePreview(const std::string& bmp_path, const std::string& png_path) {
       throw PrepError(bmp_path + ": the generator does not take this file");
     const bool picture = verdict.PictureAcceptable;
     const cli::ImageSlot slot = picture ? cli::PictureImageSlot(1) : cli::BannerImageSlot(1);
-    const int bands = picture ? kPictureBands : 1;
+    // Bands of 36 line pairs, as the download sends them: band 0 to the highest lines.
+    const int bands = ImageKindOf(picture ? SlotKind::kPicture : SlotKind::kBanner).bands;
     const uint64_t data_end = DeclaredFileSize(header);
 
     std::vector<uint8_t> flash(cli::kFlashImageBytes, 0xFF);
