@@ -111,6 +111,38 @@ class SetReader {
     return path.is_absolute() ? file : (folder_ / path).string();
   }
 
+  // An entry's file: "file.bmp", or for a picture or banner { file = "logo.png", fit = "crop" }
+  // to have it prepared (cli/load_prep.h).
+  std::optional<std::string> FileOf(const std::string& key, const toml::node& value, SlotKind kind,
+                                    std::optional<prep::Fit>& fit) {
+    const toml::table* entry = value.as_table();
+    if (entry == nullptr || kind == SlotKind::kPattern) {
+      if (!value.is_string()) {
+        Malformed(key, "must be a file name in quotes");
+        return std::nullopt;
+      }
+      return value.value<std::string>();
+    }
+    std::optional<std::string> file;
+    for (const auto& [name, item] : *entry) {
+      const std::string item_key = key + "." + std::string(name.str());
+      if (name == "file" && item.is_string()) {
+        file = item.value<std::string>();
+      } else if (name == "fit" && item.is_string() && prep::FitNamed(*item.value<std::string>())) {
+        fit = prep::FitNamed(*item.value<std::string>());
+      } else if (name == "fit") {
+        Malformed(item_key, "must be \"letterbox\", \"crop\" or \"stretch\"");
+      } else if (name == "file") {
+        Malformed(item_key, "must be a file name in quotes");
+      } else {
+        Malformed(item_key, "unknown key (expected file and fit)");
+      }
+    }
+    if (!file && entry->find("file") == entry->end())
+      Malformed(key, "names no file");
+    return file;
+  }
+
   void ReadFiles(const SlotKindInfo& table, const toml::node& node) {
     const std::string table_key(table.set_key);
     const toml::table* files = node.as_table();
@@ -121,18 +153,17 @@ class SetReader {
     for (const auto& [slot_key, value] : *files) {
       const std::string slot_name(slot_key.str());
       const std::string key = table_key + "." + slot_name;
-      const auto file = value.value<std::string>();
-      if (!file || !value.is_string()) {
-        Malformed(key, "must be a file name in quotes");
+      std::optional<prep::Fit> fit;
+      const auto file = FileOf(key, value, table.kind, fit);
+      if (!file)
         continue;
-      }
       std::optional<qvx::Slot> slot;
       if (table.kind == SlotKind::kBanner && slot_name == "countdown")
         slot = qvx::Slot::Countdown();
       else
         slot = SlotOf(table, key, slot_name);
       if (slot)
-        Plan(key, {{*slot, {}}, Resolve(*file), false});
+        Plan(key, {{*slot, {}}, Resolve(*file), false, fit});
     }
   }
 

@@ -1,11 +1,13 @@
 // Reading and checking the loader's command line.
 #include "cli/load_command.h"
 
+#include "cli/load_prep.h"
 #include "cli/load_texts.h"
 #include "download/amplitude_check.h"
 #include "download/bitmap_file.h"
 #include "download/content_file.h"
 #include "download/image_kind.h"
+#include "prep/texts.h"
 
 namespace qvx::cli {
 namespace {
@@ -84,6 +86,7 @@ std::vector<LoadStep> ParseOperations(std::span<const std::string> args) {
 
 LoadCommand ParseLoadCommand(std::span<const std::string> args) {
   LoadCommand command;
+  std::optional<prep::Fit> fit;
   if (args.empty())
     throw UsageError(text::kNoOperation);
   if (args.front() == "--help" || args.front() == "-h" || args.front() == "--version") {
@@ -116,11 +119,16 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
       once(command.set_file, "--set", text::kSetFileWord, text::kSetTwice);
     } else if (option == "--record") {
       once(command.record_file, "--record", text::kRecordFileWord, text::kRecordTwice);
+    } else if (option == "--fit") {
+      fit = FitOption(value("--fit", prep::text::kFitModes));
     } else {
       throw UsageError(text::NotAnOption(option));
     }
   }
   command.steps = ParseOperations(args.subspan(next));
+  if (fit && !command.set_file.empty())
+    throw UsageError(prep::text::kFitWithSet);
+  ApplyFit(command.steps, fit);
   if (command.list) {
     if (command.several_units() || !command.set_file.empty() || !command.steps.empty())
       throw UsageError(text::kListAlone);
@@ -145,16 +153,17 @@ std::optional<std::string> CheckStepInput(const LoadStep& step) {
     return std::nullopt;
   }
   try {
-    const auto file = ContentFile::Open(step.file);
+    const auto file = ContentFile::Open(step.source());
     if (!file)
       return step.file + text::kCannotOpen;
-    if (step.kind() == SlotKind::kPattern)
+    // Patterns are stored as they come; a picture still to be prepared is read by its preparation.
+    if (step.kind() == SlotKind::kPattern || (step.fit && step.prepared_file.empty()))
       return std::nullopt;
     // The header read and judged as the download will read and judge it.
     const ImageKind& kind = ImageKindOf(step.kind());
     BmpHeader header{};
     if (!kind.Accepts(ReadBitmapHeader(*file, header)))
-      return step.file + ": " + kind.texts.refused;
+      return step.file + ": " + kind.texts.refused + RefusalDetail(step, header, file->size());
     return std::nullopt;
   } catch (const FileReadError& error) {
     return step.file + ": " + error.what();

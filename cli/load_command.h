@@ -9,10 +9,16 @@
 #include <vector>
 
 #include "download/request.h"
+#include "prep/geometry.h"
 
 namespace qvx::cli {
 
 struct LoadStep {
+  LoadStep() = default;
+  LoadStep(DownloadRequest request, std::string file, bool erase,
+           std::optional<prep::Fit> fit = std::nullopt)
+      : request(std::move(request)), file(std::move(file)), erase(erase), fit(fit) {}
+
   // The download as the window's button would start it: the slot, and for the audio loop the
   // frequency rows and amplitude texts of channels 1 to 4.
   DownloadRequest request = DownloadRequest::Picture(0);
@@ -20,8 +26,14 @@ struct LoadStep {
   std::string file;
   // Erase the slot and write nothing, as when the file dialog is cancelled.
   bool erase = false;
+  // A picture or banner to prepare when the slot does not take `file` as it is (cli/load_prep.h),
+  // and where the prepared file is then.
+  std::optional<prep::Fit> fit;
+  std::string prepared_file;
 
   SlotKind kind() const { return request.slot.kind(); }
+  // The file the download reads.
+  const std::string& source() const { return prepared_file.empty() ? file : prepared_file; }
   bool operator==(const LoadStep&) const = default;
 };
 

@@ -9,6 +9,7 @@
 
 #include "cli/content_set.h"
 #include "cli/load_command.h"
+#include "cli/load_prep.h"
 #include "cli/load_texts.h"
 #include "cli/record.h"
 #include "cli/step_runner.h"
@@ -122,6 +123,10 @@ int RunLoader(std::span<const std::string> args, LoaderContext& context) {
   if (!command.set_file.empty()) {
     if (const int status = ReadSet(command.set_file, set, context); status != kExitCompleted)
       return status;
+  }
+  if (const auto refusal = PrepareInMemory(set.steps, context.out)) {
+    context.err << text::kProgram << *refusal << "; " << text::kNothingSent << '\n';
+    return kExitRefused;
   }
   const std::vector<LoadStep>& steps = set.steps;
   for (const LoadStep& step : steps) {

@@ -80,6 +80,10 @@ std::string LoadUsage() {
          "time,\n"
          "                                host, unit, slot, the file's size and SHA-256, result;\n"
          "                                with --list, show what each unit last received\n"
+         "  --fit letterbox|crop|stretch  take pictures and banners in any format (PNG, JPEG,\n"
+         "                                SVG, any BMP...) and prepare them in memory, fitted\n"
+         "                                this way, as qvx5120-prep does; a file the slot takes\n"
+         "                                as it is loads unchanged\n"
          "\n"
          "Frequencies: " +
          ToneLabels() +

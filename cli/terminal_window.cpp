@@ -65,7 +65,7 @@ void TerminalWindow::SetProgress(int position) {
 std::optional<std::string> TerminalWindow::ChooseFile(const FileFilter&) {
   if (step_.erase || step_.file.empty())
     return std::nullopt;
-  return step_.file;
+  return step_.source();
 }
 
 }  // namespace qvx::cli

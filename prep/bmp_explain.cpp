@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "prep/texts.h"
+
 namespace qvx::prep {
 namespace {
 
@@ -82,14 +84,12 @@ std::optional<std::string_view> ImageFormatOf(const BmpHeader& h) {
 
 std::vector<std::string> BmpRefusalReasons(const BmpHeader& h, uint64_t file_size, BmpKind kind) {
   if (file_size < kBmpHeaderSize) {
-    return {"only " + N(static_cast<int64_t>(file_size)) + " bytes, too short for the " +
-            N(kBmpHeaderSize) + "-byte header"};
+    return {text::TooShort(file_size, kBmpHeaderSize)};
   }
   const uint32_t failed = FailedBmpRequirements(h, kind);
   if (failed & kBmpRuleSignature) {
     const auto format = ImageFormatOf(h);
-    return {format ? "a " + std::string(*format) + " image, not a BMP file"
-                   : std::string("not a BMP file (it does not start with \"BM\")")};
+    return {format ? text::OtherFormat(*format) : std::string(text::kNotBmp)};
   }
   const bool picture = kind == BmpKind::kPicture;
   const auto width = static_cast<int32_t>(Le32(h, 18));
@@ -102,42 +102,32 @@ std::vector<std::string> BmpRefusalReasons(const BmpHeader& h, uint64_t file_siz
   if (failed & kBmpRuleDeclaredSize) {
     const uint32_t info_size = Le32(h, 14);
     const uint32_t data_at = Le32(h, 10);
-    const std::string takes = ", declared size " + N(expected) + ")";
     if (info_size != 40) {
-      reasons.push_back("a " + N(info_size) + "-byte " + InfoHeaderName(info_size) +
-                        " header (the generator takes the 40-byte header" + takes);
+      reasons.push_back(text::InfoHeader(info_size, InfoHeaderName(info_size), expected));
     } else if (data_at != kBmpHeaderSize) {
-      reasons.push_back("pixel data at byte " + N(data_at) + " (the generator takes it at byte " +
-                        N(kBmpHeaderSize) + takes);
+      reasons.push_back(text::DataAt(data_at, kBmpHeaderSize, expected));
     } else if ((failed & (kBmpRuleWidth | kBmpRuleHeight | kBmpRuleBitCount)) == 0) {
       // Otherwise the size follows from a wrong width, height or depth, named below.
-      reasons.push_back("declared size " + N(declared) + " (the generator takes " + N(expected) +
-                        ")");
+      reasons.push_back(text::DeclaredSize(declared, expected));
     }
   }
   if (failed & kBmpRuleWidth)
-    reasons.push_back("width " + N(width) + " (the generator takes " + N(kBmpWidth) + ")");
+    reasons.push_back(text::Width(width, kBmpWidth));
   if (failed & kBmpRuleHeight) {
-    const std::string lines =
-        picture ? "(a picture is 576 or 480 lines)" : "(a banner is 72 lines)";
     const int64_t rows = height < 0 ? -static_cast<int64_t>(height) : height;
     const bool rows_fit =
         picture ? rows == kPictureHeight || rows == kShortPictureHeight : rows == kBannerHeight;
     if (height < 0)
-      reasons.push_back("top-down rows (the generator takes bottom-up rows, a positive height)");
+      reasons.push_back(text::kTopDown);
     if (height >= 0 || !rows_fit)
-      reasons.push_back("height " + N(rows) + " " + lines);
+      reasons.push_back(text::Height(rows, picture));
   }
   if (failed & kBmpRuleBitCount)
-    reasons.push_back(N(Le16(h, 28)) + " bits per pixel (the generator takes 24)");
-  if (failed & kBmpRuleCompression) {
-    reasons.push_back(CompressionName(Le32(h, 30)) +
-                      " compression (the generator takes uncompressed pixels)");
-  }
-  if (reasons.empty() && file_size < declared) {
-    reasons.push_back(N(static_cast<int64_t>(file_size)) + " bytes, shorter than the " +
-                      N(declared) + " its header declares");
-  }
+    reasons.push_back(text::BitCount(Le16(h, 28)));
+  if (failed & kBmpRuleCompression)
+    reasons.push_back(text::Compression(CompressionName(Le32(h, 30))));
+  if (reasons.empty() && file_size < declared)
+    reasons.push_back(text::ShorterThanDeclared(file_size, declared));
   return reasons;
 }
 

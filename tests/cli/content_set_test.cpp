@@ -52,7 +52,9 @@ const BadSet kBadSets[] = {
     {"PictureThatIsNotABmp",
      "[pictures]\n1 = \"set-pattern.tst\"\n",
      kExitRefused,
-     {"pictures.1: {dir}/set-pattern.tst: Incorrect Picture file format"}},
+     {"pictures.1: {dir}/set-pattern.tst: Incorrect Picture file format: not a BMP file (it does "
+      "not start with \"BM\"); qvx5120-prep picture makes the file the generator takes, or load "
+      "it with --fit letterbox, crop or stretch"}},
     {"LevelAboveZero",
      "[audio]\ntones = [\"1000Hz\", \"1000Hz\", \"50Hz\", \"Silence\"]\n"
      "levels = [-6, 0, 0.5, \"-1\"]\n",

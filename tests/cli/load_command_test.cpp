@@ -94,10 +94,17 @@ TEST(LoadCommandTest, ChecksContentBeforeAnythingIsSent) {
   EXPECT_EQ(check({"banner", "1", banner}), "accepted");
   EXPECT_EQ(check({"countdown", QVX_SAMPLE_BANNER}), "accepted");
   EXPECT_EQ(check({"picture", "1", short_picture}), "accepted");  // 720 x 480 is a picture
+  // The window's refusal, then in words what failed and how to make the file.
+  const std::string fit = ", or load it with --fit letterbox, crop or stretch";
   EXPECT_EQ(check({"banner", "1", short_picture}),
-            short_picture + ": Incorrect Banner file format");
-  EXPECT_EQ(check({"picture", "2", banner}), banner + ": Incorrect Picture file format");
-  EXPECT_EQ(check({"banner", "3", header_only}), header_only + ": Incorrect Banner file format");
+            short_picture + ": Incorrect Banner file format: height 480 (a banner is 72 lines); " +
+                "qvx5120-prep banner makes the file the generator takes" + fit);
+  EXPECT_EQ(check({"picture", "2", banner}),
+            banner + ": Incorrect Picture file format: height 72 (a picture is 576 or 480 " +
+                "lines); qvx5120-prep picture makes the file the generator takes" + fit);
+  EXPECT_EQ(check({"banner", "3", header_only}),
+            header_only + ": Incorrect Banner file format: 54 bytes, shorter than the 155574 its " +
+                "header declares; qvx5120-prep banner makes the file the generator takes" + fit);
   EXPECT_EQ(check({"pattern", "0", empty}), "accepted");  // patterns are stored as they come
   EXPECT_EQ(check({"pattern", "0", "/nonexistent/t.tst"}),
             "/nonexistent/t.tst: cannot be opened for reading");

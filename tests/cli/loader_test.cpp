@@ -2,8 +2,8 @@
 // pauses as the window's operations, and an exit status that tells how the run ended.
 #include <filesystem>
 
-#include "window/controls.h"
 #include "tests/cli/cli_fixture.h"
+#include "window/controls.h"
 
 namespace qvx::test {
 namespace {
@@ -131,14 +131,23 @@ TEST_F(LoaderTest, OnATerminalTheBarIsRedrawnInPlace) {
 }
 
 TEST_F(LoaderTest, RefusedInputsExitThreeBeforeTheGeneratorIsOpened) {
+  const std::string fit = ", or load it with --fit letterbox, crop or stretch";
+  const std::string kBannerHint = "; qvx5120-prep banner makes the file the generator takes" + fit;
+  const std::string kPictureHint =
+      "; qvx5120-prep picture makes the file the generator takes" + fit;
   const std::string short_banner = WriteFile("cli-short.bmp", MakeBmp(72, 155574 + 2160));
   const struct {
     Lines args;
     std::string message;
   } cases[] = {
-      {{"banner", "1", banner, "banner", "2", picture}, picture + ": Incorrect Banner file format"},
-      {{"picture", "1", banner}, banner + ": Incorrect Picture file format"},
-      {{"countdown", short_banner}, short_banner + ": Incorrect Banner file format"},
+      {{"banner", "1", banner, "banner", "2", picture},
+       picture + ": Incorrect Banner file format: height 576 (a banner is 72 lines)" + kBannerHint},
+      {{"picture", "1", banner},
+       banner + ": Incorrect Picture file format: height 72 (a picture is 576 or 480 lines)" +
+           kPictureHint},
+      {{"countdown", short_banner},
+       short_banner + ": Incorrect Banner file format: declared size 157734 (the generator takes " +
+           "155574)" + kBannerHint},
       {{"pattern", "0", TempDir() + "/absent.tst"},
        TempDir() + "/absent.tst: cannot be opened for reading"},
       {{"pattern", "0", TempDir()}, TempDir() + ": cannot be opened for reading"},
