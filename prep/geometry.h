@@ -21,10 +21,11 @@ struct PixelAspect {
   double value() const { return static_cast<double>(num) / den; }
 };
 
-// ITU-R BT.601 sampling: 13.5 MHz against the 4:3 picture's 52 us (625 lines) or 52.66 us (525
-// lines) of active line; 16:9 widens each by 4/3. 576 lines: 59:54 and 118:81; 480 lines: 10:11
-// and 40:33. The 720 samples are then a little wider than the display: 702 or 704 of them are the
-// 4:3 or 16:9 picture, the rest the line's margin.
+// ITU-R BT.601 sampling: the square-pixel sampling rate over 13.5 MHz (14.75 MHz for 625 lines,
+// 12 3/11 MHz for 525), so that circles are round on a monitor set up to the standard; 16:9 widens
+// each by 4/3. 576 lines: 59:54 and 118:81; 480 lines: 10:11 and 40:33. The 720 samples are then a
+// little wider than the display: about 703 or 704 of them are the picture, the rest the line's
+// margin.
 PixelAspect GeneratorPixelAspect(int lines, DisplayAspect aspect);
 
 // The raster a file fills: 720 samples by 576, 480 or 72 lines, and the standard's sample shape.
