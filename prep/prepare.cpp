@@ -9,6 +9,7 @@
 #include "prep/bmp_writer.h"
 #include "prep/resample.h"
 #include "prep/source_picture.h"
+#include "prep/texts.h"
 
 namespace qvx::prep {
 namespace {
@@ -22,10 +23,6 @@ const std::array<float, 65536>& LinearOf16() {
     return t;
   }();
   return table;
-}
-
-std::string Range(int from, int count) {
-  return std::to_string(from) + ".." + std::to_string(from + count - 1);
 }
 
 std::string Number(double value) {
@@ -84,11 +81,9 @@ Prepared PreparePicture(const std::string& path, const PrepOptions& options) {
 }
 
 std::string DescribePlacement(const Placement& p, Fit fit) {
-  std::string text = std::string(FitName(fit)) + ": source " + Number(p.source_width) + "x" +
-                     Number(p.source_height);
-  if (fit == Fit::kCrop)
-    text += " from " + Number(p.source_x) + "," + Number(p.source_y);
-  return text + " on columns " + Range(p.x, p.width) + ", rows " + Range(p.y, p.height);
+  return text::Placement(FitName(fit), Number(p.source_width) + "x" + Number(p.source_height),
+                         fit == Fit::kCrop ? Number(p.source_x) + "," + Number(p.source_y) : "",
+                         text::Area(p.x, p.width, p.y, p.height));
 }
 
 }  // namespace qvx::prep

@@ -9,18 +9,19 @@
 #include "download/image_kind.h"
 #include "download/video_lines.h"
 #include "prep/source_picture.h"
+#include "prep/texts.h"
 
 namespace qvx::prep {
 
 void WritePreview(const std::string& bmp_path, const std::string& png_path) {
   const auto file = ContentFile::Open(bmp_path);
   if (!file)
-    throw PrepError(bmp_path + ": cannot be opened for reading");
+    throw PrepError(text::CannotOpen(bmp_path));
   try {
     BmpHeader header{};
     const BmpVerdict verdict = ReadBitmapHeader(*file, header);
     if (!verdict.PictureAcceptable && !verdict.BannerAcceptable)
-      throw PrepError(bmp_path + ": the generator does not take this file");
+      throw PrepError(text::NotTaken(bmp_path));
     const bool picture = verdict.PictureAcceptable;
     const cli::ImageSlot slot = picture ? cli::PictureImageSlot(1) : cli::BannerImageSlot(1);
     // Bands of 36 line pairs, as the download sends them: band 0 to the highest lines.

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "prep/texts.h"
+
 namespace qvx::prep {
 namespace {
 
@@ -28,7 +30,7 @@ SourcePicture ReadSvg(const QString& path, const Frame& frame) {
   QSvgRenderer renderer(path);
   const QSizeF size = renderer.defaultSize();
   if (!renderer.isValid() || size.isEmpty())
-    throw PrepError(path.toStdString() + ": not an SVG drawing Qt SVG can render");
+    throw PrepError(text::NotSvg(path.toStdString()));
   const double scale =
       std::min({2 * std::max(frame.width * frame.pixel_aspect.value() / size.width(),
                              frame.height / size.height()),
@@ -42,7 +44,7 @@ SourcePicture ReadSvg(const QString& path, const Frame& frame) {
   renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
   painter.end();
   return {image.convertToFormat(QImage::Format_RGBA64),
-          "SVG " + Dimensions(size.toSize()) + ", rendered at " + Dimensions(pixels)};
+          text::SvgRendered(Dimensions(size.toSize()), Dimensions(pixels))};
 }
 
 }  // namespace
@@ -50,7 +52,7 @@ SourcePicture ReadSvg(const QString& path, const Frame& frame) {
 SourcePicture ReadPicture(const std::string& path, const Frame& frame) {
   const QString file = QString::fromStdString(path);
   if (!QFileInfo(file).isFile())
-    throw PrepError(path + ": no such file");
+    throw PrepError(text::NoSuchFile(path));
   if (IsSvg(file))
     return ReadSvg(file, frame);
   QImageReader reader(file);
@@ -58,27 +60,23 @@ SourcePicture ReadPicture(const std::string& path, const Frame& frame) {
   const std::string format = reader.format().toUpper().toStdString();
   QImage image = reader.read();
   if (image.isNull()) {
-    throw PrepError(path + ": cannot be read as a picture (" + reader.errorString().toStdString() +
-                    ")");
+    throw PrepError(text::NotAPicture(path, reader.errorString().toStdString()));
   }
   std::string summary = format + " " + Dimensions(image.size());
   if (image.colorCount() > 0)
-    summary += ", palette";
+    summary += text::kPalette;
   if (image.depth() == 64 || image.format() == QImage::Format_Grayscale16)
-    summary += ", 16-bit";
+    summary += text::k16Bit;
   if (image.hasAlphaChannel())
-    summary += ", alpha";
+    summary += text::kAlpha;
   if (reader.transformation() != QImageIOHandler::TransformationNone)
-    summary += ", turned upright by its EXIF orientation";
+    summary += text::kTurnedUpright;
   // 16 bits a channel before any conversion, so a 16-bit file keeps its precision.
   const QColorSpace space = image.colorSpace();
   image.convertTo(QImage::Format_RGBA64);
   if (space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
     image.convertToColorSpace(QColorSpace::SRgb);
-    summary += ", colour space";
-    if (!space.description().isEmpty())
-      summary += " \"" + space.description().toStdString() + "\"";
-    summary += " converted to sRGB";
+    summary += text::ColourSpaceConverted(space.description().toStdString());
   }
   return {image, summary};
 }

@@ -9,12 +9,13 @@
 
 #include "prep/bmp_writer.h"
 #include "prep/source_picture.h"
+#include "prep/texts.h"
 
 namespace qvx::prep {
 
 TextBanner RenderTextBanner(const TextBannerOptions& options) {
   if (options.text.empty())
-    throw PrepError("--text: the banner's text is empty");
+    throw PrepError(text::kEmptyText);
   const Frame frame = BannerFrame(options.lines, options.aspect);
   const double par = frame.pixel_aspect.value();
   // The painter works in square units: the banner is 720 x par of them wide.
@@ -54,7 +55,7 @@ TextBanner RenderTextBanner(const TextBannerOptions& options) {
   const Placement place{x0, y0, x1 - x0, y1 - y0, 0, 0, box.width(), box.height()};
   const QFontInfo used(font);
   return {{GeneratorBmp(rgb, frame.height), frame, place, "text \"" + options.text + "\""},
-          used.family().toStdString() + " " + std::to_string(font.pixelSize()) + " lines"};
+          text::FontUsed(used.family().toStdString(), font.pixelSize())};
 }
 
 }  // namespace qvx::prep
