@@ -112,52 +112,87 @@ TEST(PrepInputs, SvgIsDrawnAtTheFramesSize) {
   EXPECT_EQ(out.At(360, 288), (Rgb{0, 255, 0}));
 }
 
-TEST(PrepInputs, LetterboxAndCropEdgesFallOnTheComputedLines) {
-  // The frame is 720 x 59/54 = 786.67 square units wide. A 2:1 picture letterboxed is 393.33
-  // lines tall: 393 rows from row 91.
-  const std::string red = SaveImage(Halves(1000, 500, 0, Qt::red, Qt::red), "wide.png");
-  const PreparedBmp box = Prepare(red, Options(Fit::kLetterbox));
-  EXPECT_EQ(box.At(360, 90), kBlack);
-  EXPECT_EQ(box.At(360, 91), kRed);
-  EXPECT_EQ(box.At(0, 483), kRed);
-  EXPECT_EQ(box.At(719, 484), kBlack);
-  EXPECT_EQ(prep::DescribePlacement(box.prepared.placement, Fit::kLetterbox),
-            "letterbox: source 1000x500 on columns 0..719, rows 91..483");
-
-  // Cropped, the 500 rows fill 576 lines: 682.87 of the 1000 columns show, from 158.56. Blue
-  // ends at source column 400, at sample (400 - 158.56) x 720 / 682.87 = 254.6.
-  const std::string split = SaveImage(Halves(1000, 500, 400, Qt::blue, Qt::red), "split.png");
-  const PreparedBmp crop = Prepare(split, Options(Fit::kCrop));
-  EXPECT_EQ(crop.At(253, 288), kBlue);
-  EXPECT_NE(crop.At(254, 288), kBlue);
-  EXPECT_NE(crop.At(254, 288), kRed);
-  EXPECT_EQ(crop.At(255, 288), kRed);
-  EXPECT_EQ(prep::DescribePlacement(crop.prepared.placement, Fit::kCrop),
-            "crop: source 682.9x500 from 158.6,0 on columns 0..719, rows 0..575");
-
-  // 16:9 at 576 lines (118:81): a 16:9 picture is 1024 x 81/118 = 702.9 samples, from 8.
-  const PreparedBmp wide = Prepare(SaveImage(Halves(1600, 900, 0, Qt::red, Qt::red), "16x9.png"),
-                                   Options(Fit::kLetterbox, 576, prep::DisplayAspect::k16x9));
-  EXPECT_EQ(wide.At(7, 0), kBlack);
-  EXPECT_EQ(wide.At(8, 0), kRed);
-  EXPECT_EQ(wide.At(710, 575), kRed);
-  EXPECT_EQ(wide.At(711, 575), kBlack);
-
-  // Stretched, the whole frame.
-  const PreparedBmp stretched = Prepare(red, Options(Fit::kStretch));
-  EXPECT_EQ(stretched.At(0, 0), kRed);
-  EXPECT_EQ(stretched.At(719, 575), kRed);
-}
-
-TEST(PrepInputs, FourHundredEightyLinePicture) {
-  // 10:11 samples: a 4:3 picture is 480 x 4/3 x 11/10 = 704 samples wide, from 8.
-  const PreparedBmp out = Prepare(SaveImage(Halves(640, 480, 0, Qt::red, Qt::red), "vga.png"),
-                                  Options(Fit::kLetterbox, 480));
-  EXPECT_TRUE(IsGeneratorBmp(out.prepared.bmp, 480));
-  EXPECT_EQ(out.At(7, 479), kBlack);
-  EXPECT_EQ(out.At(8, 479), kRed);
-  EXPECT_EQ(out.At(711, 0), kRed);
-  EXPECT_EQ(out.At(712, 0), kBlack);
+// The frame is 720 samples of the pixel aspect wide in square units: 786.67 at 576 lines 4:3
+// (59:54), 1048.89 at 16:9 (118:81), 654.55 at 480 lines 4:3 (10:11). Each case: a picture of two
+// colours split at a column, the colours of the samples next to its computed edges.
+TEST(PrepInputs, EdgesFallOnTheComputedSamplesAndLines) {
+  struct Pixel {
+    int x, y;
+    Rgb colour;
+  };
+  const struct {
+    const char* what;
+    int width, height, split;  // red from column `split`, blue before it
+    int lines;
+    prep::DisplayAspect aspect;
+    Fit fit;
+    std::vector<Pixel> pixels;
+    std::vector<Pixel> mixed;  // neither red nor blue: the edge inside one sample
+  } cases[] = {
+      // 2:1 letterboxed: 786.67 / 2 = 393.33 lines, 393 rows from 91.
+      {"letterbox 2:1",
+       1000,
+       500,
+       0,
+       576,
+       prep::DisplayAspect::k4x3,
+       Fit::kLetterbox,
+       {{360, 90, kBlack}, {360, 91, kRed}, {0, 483, kRed}, {719, 484, kBlack}},
+       {}},
+      // 2:1 cropped: 500 rows on 576 lines show 786.67 / 1.152 = 682.87 columns from 158.56; blue
+      // ends at (400 - 158.56) x 720 / 682.87 = sample 254.6.
+      {"crop 2:1",
+       1000,
+       500,
+       400,
+       576,
+       prep::DisplayAspect::k4x3,
+       Fit::kCrop,
+       {{253, 288, kBlue}, {255, 288, kRed}, {0, 0, kBlue}, {719, 575, kRed}},
+       {{254, 288, {}}}},
+      // 16:9 at 16:9: 576 x 16/9 / (118/81) = 702.92 samples, 703 from 8.
+      {"letterbox 16:9",
+       1600,
+       900,
+       0,
+       576,
+       prep::DisplayAspect::k16x9,
+       Fit::kLetterbox,
+       {{7, 0, kBlack}, {8, 0, kRed}, {710, 575, kRed}, {711, 575, kBlack}},
+       {}},
+      // 4:3 at 480 lines: 480 x 4/3 / (10/11) = 704 samples from 8.
+      {"letterbox 480",
+       640,
+       480,
+       0,
+       480,
+       prep::DisplayAspect::k4x3,
+       Fit::kLetterbox,
+       {{7, 479, kBlack}, {8, 479, kRed}, {711, 0, kRed}, {712, 0, kBlack}},
+       {}},
+      {"stretch",
+       1000,
+       500,
+       500,
+       576,
+       prep::DisplayAspect::k4x3,
+       Fit::kStretch,
+       {{0, 0, kBlue}, {358, 575, kBlue}, {361, 0, kRed}, {719, 575, kRed}},
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path =
+        SaveImage(Halves(c.width, c.height, c.split, Qt::blue, Qt::red), "edges.png");
+    const PreparedBmp out = Prepare(path, Options(c.fit, c.lines, c.aspect));
+    EXPECT_TRUE(IsGeneratorBmp(out.prepared.bmp, c.lines));
+    for (const Pixel& p : c.pixels)
+      EXPECT_EQ(out.At(p.x, p.y), p.colour) << p.x << "," << p.y;
+    for (const Pixel& p : c.mixed) {
+      EXPECT_NE(out.At(p.x, p.y), kRed);
+      EXPECT_NE(out.At(p.x, p.y), kBlue);
+    }
+  }
 }
 
 TEST(PrepInputs, DetailFinerThanASampleAveragesToGrey) {
