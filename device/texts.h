@@ -18,6 +18,11 @@ inline constexpr const char* kEntryNotValidText = " is not valid!";        // th
 inline constexpr const char* kNotRespondingText = "USB DEVICE not responding";
 inline constexpr const char* kPortOpenTitle = "USB port OPEN";
 inline constexpr const char* kPortNotOpenTitle = "USB port NOT OPEN";
+// The open driver (ftdi/), on standard error, when a bridge fails the check at opening: a printf
+// format with the serial number, the time waited and the latency timer in milliseconds.
+inline constexpr const char* kOpenDriverUnansweredReadText =
+    "libftd2xx (open driver): the FTDI bridge %s left a read unanswered for %d ms, where an "
+    "FT245R answers within its latency timer (%d ms); it is not opened\n";
 
 // The end of a download.
 inline constexpr const char* kDownloadCompleteText = "Download Complete";

@@ -1,6 +1,11 @@
 #include "ftdi/bridge_search.h"
 
+#include <algorithm>
 #include <array>
+
+#include <libusb.h>
+
+#include "device/protocol.h"
 
 namespace qvx::ftdi {
 namespace {
@@ -8,20 +13,52 @@ namespace {
 // Longest USB string a D2XX caller receives, with its terminator (FT_ListDevices' buffer size).
 constexpr int kStringBuffer = 64;
 
+constexpr uint16_t kVendorFtdi = 0x0403;
+// The product ids libftdi's ftdi_usb_find_all looks for when given none.
+constexpr std::array<uint16_t, 5> kLibftdiProducts = {0x6001, 0x6010, 0x6011, 0x6014, 0x6015};
+
+// The device's product string; empty when the device cannot be opened or has none.
+std::string ProductString(libusb_device* device, const libusb_device_descriptor& descriptor) {
+  libusb_device_handle* handle = nullptr;
+  if (descriptor.iProduct == 0 || libusb_open(device, &handle) != LIBUSB_SUCCESS)
+    return {};
+  std::array<unsigned char, kStringBuffer> text{};
+  const int length =
+      libusb_get_string_descriptor_ascii(handle, descriptor.iProduct, text.data(), kStringBuffer);
+  libusb_close(handle);
+  return length > 0 ? std::string(text.begin(), text.begin() + length) : std::string();
+}
+
+bool IsBridge(libusb_device* device) {
+  libusb_device_descriptor descriptor{};
+  if (libusb_get_device_descriptor(device, &descriptor) != LIBUSB_SUCCESS ||
+      descriptor.idVendor != kVendorFtdi) {
+    return false;
+  }
+  if (std::find(kLibftdiProducts.begin(), kLibftdiProducts.end(), descriptor.idProduct) !=
+      kLibftdiProducts.end()) {
+    return true;
+  }
+  return ProductString(device, descriptor) == DeviceDescription;
+}
+
 }  // namespace
 
 BridgeList::BridgeList(ftdi_context* context) : context_(context) {
-  // Vendor and product 0 ask libftdi for its own list: FTDI's vendor id with the FT232R/FT245R,
-  // FT2232, FT4232H, FT232H and FT-X product ids.
-  if (ftdi_usb_find_all(context_, &list_, 0, 0) <= 0)
+  libusb_device** all = nullptr;
+  const ssize_t count = libusb_get_device_list(context_->usb_ctx, &all);
+  if (count < 0)
     return;
-  for (ftdi_device_list* entry = list_; entry != nullptr; entry = entry->next)
-    devices_.push_back(entry->dev);
+  for (ssize_t i = 0; i < count; ++i) {
+    if (IsBridge(all[i]))
+      devices_.push_back(libusb_ref_device(all[i]));
+  }
+  libusb_free_device_list(all, 1);
 }
 
 BridgeList::~BridgeList() {
-  if (list_ != nullptr)
-    ftdi_list_free(&list_);
+  for (libusb_device* device : devices_)
+    libusb_unref_device(device);
 }
 
 std::optional<BridgeStrings> BridgeList::Strings(size_t index) const {

@@ -1,5 +1,9 @@
-// The FTDI FIFO bridges attached to this machine, as libftdi sees them: their order on the bus,
-// their USB strings, and the choice of one by index, description or serial number.
+// The FTDI FIFO bridges attached to this machine: their order on the bus, their USB strings, and
+// the choice of one by index, description or serial number. A bridge is a device with FTDI's
+// vendor id and either one of the product ids libftdi knows (FT232R/FT245R, FT2232, FT4232H,
+// FT232H, FT-X) or the generator's product string "QVX5120I1" whatever its product id: FTDI gives
+// products built on its chips product ids of their own, and the udev rule matches the generator
+// by its product string alone.
 #pragma once
 
 #include <ftdi.h>
@@ -25,8 +29,8 @@ struct BridgeChoice {
   std::string text;
 };
 
-// One enumeration of FTDI's vendor id and FIFO-capable product ids, made with `context` and held
-// until destruction. Empty when libusb finds nothing or fails.
+// One enumeration of the bridges, made with `context`'s libusb context and held until
+// destruction. Empty when libusb finds nothing or fails.
 class BridgeList {
  public:
   explicit BridgeList(ftdi_context* context);
@@ -43,8 +47,7 @@ class BridgeList {
 
  private:
   ftdi_context* context_;
-  ftdi_device_list* list_ = nullptr;
-  std::vector<libusb_device*> devices_;
+  std::vector<libusb_device*> devices_;  // each holds a reference
 };
 
 }  // namespace qvx::ftdi

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+
+#include "device/texts.h"
 
 namespace qvx::ftdi {
 namespace {
@@ -19,6 +22,11 @@ constexpr unsigned char kLatencyTimerMs = 2;
 constexpr int kShortestUsbReadMs = 50;
 constexpr int kDefaultUsbReadMs = 5000;
 constexpr size_t kFillChunk = 4096;
+// An FTDI bridge answers every bulk read within its latency timer, with the two status bytes if
+// nothing else (AN232B-04). One that leaves a read unanswered this long is something else (QEMU's
+// emulated FTDI chip refuses reads while it has no data): every read the loader makes with
+// nothing waiting would then end in libftdi's time-out, so the bridge is not opened.
+constexpr int kProbeReadMs = 250;
 
 struct ContextDeleter {
   void operator()(ftdi_context* context) const { ftdi_free(context); }
@@ -32,25 +40,32 @@ std::unique_ptr<FtdiPort> FtdiPort::Open(const BridgeChoice& choice, Status& sta
   status = d2xx::FT_DEVICE_NOT_FOUND;
   if (!context)
     return nullptr;
-  std::optional<size_t> found;
-  {
-    const BridgeList bridges(context.get());
-    found = bridges.Find(choice);
-    if (!found)
-      return nullptr;
-    // Detaches ftdi_sio, claims the interface, resets the chip and sets 9600 baud.
-    if (ftdi_usb_open_dev(context.get(), bridges.device(*found)) < 0) {
-      status = d2xx::FT_DEVICE_NOT_OPENED;
-      return nullptr;
-    }
+  const BridgeList bridges(context.get());
+  const std::optional<size_t> found = bridges.Find(choice);
+  if (!found)
+    return nullptr;
+  // Detaches ftdi_sio, claims the interface, resets the chip and sets 9600 baud.
+  if (ftdi_usb_open_dev(context.get(), bridges.device(*found)) < 0) {
+    status = d2xx::FT_DEVICE_NOT_OPENED;
+    return nullptr;
   }
   if (ftdi_set_latency_timer(context.get(), kLatencyTimerMs) < 0) {
     ftdi_usb_close(context.get());
     status = d2xx::FT_IO_ERROR;
     return nullptr;
   }
+  std::unique_ptr<FtdiPort> port(new FtdiPort(context.release()));
+  port->context_->usb_read_timeout = kProbeReadMs;
+  if (!port->Fill()) {
+    const auto strings = bridges.Strings(*found);
+    std::fprintf(stderr, kOpenDriverUnansweredReadText, strings ? strings->serial.c_str() : "?",
+                 kProbeReadMs, kLatencyTimerMs);
+    status = d2xx::FT_DEVICE_NOT_OPENED;
+    return nullptr;
+  }
+  port->context_->usb_read_timeout = kDefaultUsbReadMs;
   status = d2xx::FT_OK;
-  return std::unique_ptr<FtdiPort>(new FtdiPort(context.release()));
+  return port;
 }
 
 FtdiPort::~FtdiPort() {
@@ -59,10 +74,18 @@ FtdiPort::~FtdiPort() {
 }
 
 bool FtdiPort::Fill() {
+  // Asked for more than one transfer brings, ftdi_read_data starts another, and when that one
+  // fails it returns only the error: the bytes of the first would be lost. Asked for one byte it
+  // makes exactly one transfer (nothing when libftdi still holds bytes of an earlier one) and
+  // keeps whatever else came, which the second call takes without touching USB.
   std::array<uint8_t, kFillChunk> chunk{};
-  const int got = ftdi_read_data(context_, chunk.data(), static_cast<int>(chunk.size()));
+  int got = ftdi_read_data(context_, chunk.data(), 1);
   if (got < 0)
     return false;
+  const int kept = static_cast<int>(
+      std::min<size_t>(context_->readbuffer_remaining, chunk.size() - static_cast<size_t>(got)));
+  if (got == 1 && kept > 0)
+    got += std::max(0, ftdi_read_data(context_, chunk.data() + 1, kept));
   queue_.insert(queue_.end(), chunk.begin(), chunk.begin() + got);
   return true;
 }

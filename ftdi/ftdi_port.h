@@ -36,8 +36,8 @@ class FtdiPort {
 
  private:
   explicit FtdiPort(ftdi_context* context) : context_(context) {}
-  // Moves whatever the chip holds into the queue without waiting for more than one packet
-  // (the chip answers every bulk read within its latency timer). False when USB failed.
+  // Moves what one bulk transfer brings into the queue, losing nothing (the chip answers every
+  // bulk read within its latency timer). False when USB failed or the read timed out.
   bool Fill();
 
   ftdi_context* context_;

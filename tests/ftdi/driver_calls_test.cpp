@@ -191,6 +191,68 @@ TEST_F(DriverCallsTest, TwoGeneratorsAreListedAndEachHandleReachesItsOwn) {
             d2xx::FT_DEVICE_NOT_FOUND);
 }
 
+// FTDI gives products built on its chips product ids of their own; the generator's bridge is
+// known by its product string, and an FTDI device with another id and string is left alone.
+TEST_F(DriverCallsTest, ABridgeWithAProductIdOfItsOwnIsFoundByItsProductStringAlone) {
+  usb.SetOption("product_id", 0xFA33);  // outside libftdi's list
+  usb.SetOption("foreign", 1);          // 0403:FAF0 "USB Serial Converter", first on the bus
+  Dword count = 0;
+  EXPECT_EQ(ft.ListDevices(&count, nullptr, d2xx::FT_LIST_NUMBER_ONLY), d2xx::FT_OK);
+  EXPECT_EQ(count, 1u);
+  char serial[16] = {};
+  EXPECT_EQ(ft.ListDevices(reinterpret_cast<void*>(0), serial,
+                           d2xx::FT_LIST_BY_INDEX | d2xx::FT_OPEN_BY_SERIAL_NUMBER),
+            d2xx::FT_OK);
+  EXPECT_EQ(std::string(serial), "QVX00001");
+
+  Handle handle = nullptr;
+  ASSERT_EQ(ft.OpenEx(kDescription, d2xx::FT_OPEN_BY_DESCRIPTION, &handle), d2xx::FT_OK);
+  EXPECT_EQ(ft.WriteBytes(handle, {kBeginLoad}), d2xx::FT_OK);
+  EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
+  EXPECT_EQ(Hex(usb.Wire()), "F0");
+  char foreign_serial[] = "FT9X0001";
+  EXPECT_EQ(ft.OpenEx(foreign_serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &handle),
+            d2xx::FT_DEVICE_NOT_FOUND);
+}
+
+// QEMU's emulated FTDI chip leaves a bulk read unanswered while it has nothing to send, where an
+// FT245R answers each latency period. Opened anyway, every read with nothing waiting would end in
+// libftdi's time-out; it is refused at once, with the reason on standard error.
+TEST_F(DriverCallsTest, ABridgeThatLeavesReadsUnansweredIsRefusedAtOpenAndSaysWhy) {
+  usb.SetOption("silent_when_empty", 1);
+  char serial[] = "QVX00001";
+  Handle handle = nullptr;
+  ::testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ft.OpenEx(serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &handle), d2xx::FT_DEVICE_NOT_OPENED);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "libftd2xx (open driver): the FTDI bridge QVX00001 left a read unanswered for 250 ms, "
+            "where an FT245R answers within its latency timer (2 ms); it is not opened\n");
+  EXPECT_GE(waited, std::chrono::milliseconds(250));
+  EXPECT_LT(waited, std::chrono::seconds(2));
+  EXPECT_TRUE(usb.Wire().empty());
+  // Released again: a well-behaved chip on the same bus opens.
+  usb.SetOption("silent_when_empty", 0);
+  ASSERT_EQ(ft.OpenEx(serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &handle), d2xx::FT_OK);
+  EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
+}
+
+// A read whose second USB transfer fails still delivers what the first one brought.
+TEST_F(DriverCallsTest, BytesOfATransferAreKeptWhenTheNextTransferFails) {
+  Handle handle = nullptr;
+  ASSERT_EQ(ft.Open(0, &handle), d2xx::FT_OK);
+  ASSERT_EQ(ft.SetTimeouts(handle, 100, 0), d2xx::FT_OK);
+  usb.SetOption("silent_when_empty", 1);
+  ASSERT_EQ(ft.WriteBytes(handle, {kBeginLoad, kReadStatus}), d2xx::FT_OK);
+  uint8_t buffer[3] = {0xAA, 0xAA, 0xAA};
+  Dword received = 0;
+  EXPECT_EQ(ft.Read(handle, buffer, 3, &received), d2xx::FT_IO_ERROR);
+  EXPECT_EQ(received, 1u);
+  EXPECT_EQ(buffer[0], 1);  // ready
+  EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
+}
+
 TEST_F(DriverCallsTest, NullHandlesAndPointersGetStatusesNotCrashes) {
   Handle handle = nullptr;
   uint8_t byte = 0;

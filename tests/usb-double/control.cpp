@@ -47,34 +47,34 @@ const char* VG_OptionVariable(unsigned long index) {
 
 void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count) {
   Locked locked;
-  locked.bus.selected().generator.SetScriptedAnswers(
+  locked.bus.selected().generator().SetScriptedAnswers(
       answers != nullptr ? std::span(answers, count) : std::span<const unsigned char>());
 }
 
 void VG_SetFlashFile(const char* path) {
   Locked locked;
-  locked.bus.selected().generator.flash().Attach(path != nullptr ? std::optional<std::string>(path)
-                                                                 : std::nullopt);
+  locked.bus.selected().generator().flash().Attach(
+      path != nullptr ? std::optional<std::string>(path) : std::nullopt);
 }
 
 const unsigned char* VG_Flash(void) {
   Locked locked;
-  return locked.bus.selected().generator.flash().image().data();
+  return locked.bus.selected().generator().flash().image().data();
 }
 
 unsigned long VG_FlashBytes(void) {
   Locked locked;
-  return locked.bus.selected().generator.flash().image().size();
+  return locked.bus.selected().generator().flash().image().size();
 }
 
 const unsigned char* VG_Wire(void) {
   Locked locked;
-  return locked.bus.selected().wire.data();
+  return locked.bus.selected().chip.wire().data();
 }
 
 unsigned long VG_WireBytes(void) {
   Locked locked;
-  return locked.bus.selected().wire.size();
+  return locked.bus.selected().chip.wire().size();
 }
 
 unsigned long VG_CallCount(void) {
@@ -90,16 +90,16 @@ const char* VG_Call(unsigned long index) {
 
 unsigned long VG_ViolationCount(void) {
   Locked locked;
-  return locked.bus.selected().generator.violations().size();
+  return locked.bus.selected().generator().violations().size();
 }
 
 const char* VG_Violation(unsigned long index) {
   Locked locked;
-  const auto& violations = locked.bus.selected().generator.violations();
+  const auto& violations = locked.bus.selected().generator().violations();
   return index < violations.size() ? violations[index].c_str() : nullptr;
 }
 
 int VG_InLoadingMode(void) {
   Locked locked;
-  return locked.bus.selected().generator.loading() ? 1 : 0;
+  return locked.bus.selected().generator().loading() ? 1 : 0;
 }

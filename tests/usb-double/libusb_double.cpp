@@ -1,19 +1,26 @@
 // A test double of libusb-1.0, loaded under the real libftdi1 through the library search path
 // (its SONAME is libusb-1.0.so.0). It provides every libusb function libftdi1 imports and answers
 // them as a bus with FT245R-type bridges in front of the generator model would, so the open
-// libftd2xx.so can be run end to end through libftdi's own code.
+// libftd2xx.so can be run end to end through libftdi's own code. The bridges' descriptors,
+// requests and bulk framing and timing are the chip model's (tests/ft245r/ft245r_bridge.h).
 //
 // Environment, read at the first call and at every VG_Reset:
 //   QVX_USB_DEVICES=n       bridges attached: 0, 1 (default) or 2 (serials QVX00001, QVX00002,
 //                           both described "QVX5120I1")
+//   QVX_USB_PRODUCT_ID=n    the bridges' USB product id, in decimal (default 24577, 0x6001)
+//   QVX_USB_FOREIGN=1       an FTDI serial adapter with product id 0xFAF0, described "USB Serial
+//                           Converter", comes first on the bus
+//   QVX_USB_SILENT_WHEN_EMPTY=1  bulk-in reads with nothing to send time out, as on QEMU's
+//                           emulated FTDI chip
 //   QVX_USB_INIT_FAILS=1    libusb_init fails, as without /dev/bus/usb
 //   QVX_USB_MUTE=1          the generator never answers a status poll
 //   QVX_USB_UNPLUG_AFTER=n  each bridge takes n bulk-out bytes, then is gone (transfers fail with
 //                           LIBUSB_ERROR_NO_DEVICE and it leaves the device list)
 //   QVX_VG_FLASH=path       the first bridge keeps its flash in this file ("none": in memory)
 //
-// Bulk-in reads with nothing to send wait out the chip's latency timer before they return the
-// two status bytes, as the chip does; every other call answers at once.
+// A bulk-in read waits, without the bus lock, until the chip would complete it (its latency
+// timer, as a rule) and fails with LIBUSB_ERROR_TIMEOUT when that is past the read's time-out;
+// every other call answers at once.
 #include <libusb-1.0/libusb.h>
 
 #include <chrono>
@@ -42,24 +49,11 @@ struct libusb_device_handle {
   bool claimed = false;
 };
 
+namespace ft245r = qvx::ft245r;
+
 namespace {
 
-constexpr uint16_t kVendorFtdi = 0x0403;
-constexpr uint16_t kProductFt245r = 0x6001;
-constexpr uint16_t kChipRevisionR = 0x0600;  // bcdDevice by which libftdi knows an R-type chip
-constexpr uint8_t kEndpointIn = 0x81;
-constexpr uint8_t kEndpointOut = 0x02;
-constexpr uint16_t kMaxPacket = 64;
-constexpr const char* kManufacturer = "FTDI";
-constexpr const char* kProduct = "QVX5120I1";
-
-// FTDI's vendor requests.
-constexpr uint8_t kRequestReset = 0x00;
-constexpr uint8_t kRequestPollModemStatus = 0x05;
-constexpr uint8_t kRequestSetLatency = 0x09;
-constexpr uint8_t kRequestGetLatency = 0x0A;
-constexpr uint16_t kResetChip = 0;
-constexpr uint16_t kFlushToHost = 2;  // what libftdi's tciflush sends
+using Clock = std::chrono::steady_clock;
 
 // One libusb_device per bridge, kept as long as the bridge.
 libusb_device* DeviceOf(Bridge& bridge) {
@@ -70,6 +64,11 @@ libusb_device* DeviceOf(Bridge& bridge) {
   }
   devices.emplace_back(&bridge, std::make_unique<libusb_device>(libusb_device{&bridge}));
   return devices.back().second.get();
+}
+
+// The little-endian 16-bit field at `at`.
+uint16_t Word(const std::vector<uint8_t>& bytes, size_t at) {
+  return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8);
 }
 
 // The configuration descriptor with everything it points to, freed as one block.
@@ -102,10 +101,8 @@ QVX_USB_EXPORT ssize_t libusb_get_device_list(libusb_context*, libusb_device*** 
   auto& bus = TheBus();
   std::lock_guard lock(bus.mutex);
   std::vector<libusb_device*> present;
-  for (auto& bridge : bus.bridges()) {
-    if (!bridge->unplugged)
-      present.push_back(DeviceOf(*bridge));
-  }
+  for (Bridge* bridge : bus.Attached())
+    present.push_back(DeviceOf(*bridge));
   auto** out = static_cast<libusb_device**>(std::calloc(present.size() + 1, sizeof(void*)));
   if (out == nullptr)
     return LIBUSB_ERROR_NO_MEM;
@@ -128,18 +125,23 @@ QVX_USB_EXPORT int libusb_get_device_descriptor(libusb_device* device,
                                                 libusb_device_descriptor* descriptor) {
   if (device == nullptr || descriptor == nullptr)
     return LIBUSB_ERROR_INVALID_PARAM;
-  *descriptor = libusb_device_descriptor{};
-  descriptor->bLength = LIBUSB_DT_DEVICE_SIZE;
-  descriptor->bDescriptorType = LIBUSB_DT_DEVICE;
-  descriptor->bcdUSB = 0x0200;
-  descriptor->bMaxPacketSize0 = 8;
-  descriptor->idVendor = kVendorFtdi;
-  descriptor->idProduct = kProductFt245r;
-  descriptor->bcdDevice = kChipRevisionR;
-  descriptor->iManufacturer = 1;
-  descriptor->iProduct = 2;
-  descriptor->iSerialNumber = 3;
-  descriptor->bNumConfigurations = 1;
+  // libusb reads the descriptor the device sent at enumeration: the chip's own bytes.
+  const auto bytes = ft245r::DeviceDescriptor(device->bridge->chip.identity());
+  static_assert(sizeof(libusb_device_descriptor) == LIBUSB_DT_DEVICE_SIZE);
+  *descriptor = libusb_device_descriptor{.bLength = bytes[0],
+                                         .bDescriptorType = bytes[1],
+                                         .bcdUSB = Word(bytes, 2),
+                                         .bDeviceClass = bytes[4],
+                                         .bDeviceSubClass = bytes[5],
+                                         .bDeviceProtocol = bytes[6],
+                                         .bMaxPacketSize0 = bytes[7],
+                                         .idVendor = Word(bytes, 8),
+                                         .idProduct = Word(bytes, 10),
+                                         .bcdDevice = Word(bytes, 12),
+                                         .iManufacturer = bytes[14],
+                                         .iProduct = bytes[15],
+                                         .iSerialNumber = bytes[16],
+                                         .bNumConfigurations = bytes[17]};
   return LIBUSB_SUCCESS;
 }
 
@@ -147,27 +149,42 @@ QVX_USB_EXPORT int libusb_get_config_descriptor(libusb_device* device, uint8_t i
                                                 libusb_config_descriptor** config) {
   if (device == nullptr || config == nullptr || index != 0)
     return LIBUSB_ERROR_NOT_FOUND;
+  // Parsed from the chip's configuration descriptor: configuration, interface, two endpoints.
+  const auto bytes = ft245r::ConfigurationDescriptor();
   auto* block = new ConfigBlock;
+  auto& config_out = block->config;
+  config_out.bLength = bytes[0];
+  config_out.bDescriptorType = bytes[1];
+  config_out.wTotalLength = Word(bytes, 2);
+  config_out.bNumInterfaces = bytes[4];
+  config_out.bConfigurationValue = bytes[5];
+  config_out.iConfiguration = bytes[6];
+  config_out.bmAttributes = bytes[7];
+  config_out.MaxPower = bytes[8];
+  const uint8_t* s = &bytes[9];
+  auto& setting = block->setting;
+  setting.bLength = s[0];
+  setting.bDescriptorType = s[1];
+  setting.bInterfaceNumber = s[2];
+  setting.bAlternateSetting = s[3];
+  setting.bNumEndpoints = s[4];
+  setting.bInterfaceClass = s[5];
+  setting.bInterfaceSubClass = s[6];
+  setting.bInterfaceProtocol = s[7];
+  setting.iInterface = s[8];
   for (int i = 0; i < 2; ++i) {
+    const uint8_t* e = &bytes[18 + 7 * static_cast<size_t>(i)];
     auto& endpoint = block->endpoints[i];
-    endpoint.bLength = LIBUSB_DT_ENDPOINT_SIZE;
-    endpoint.bDescriptorType = LIBUSB_DT_ENDPOINT;
-    endpoint.bEndpointAddress = i == 0 ? kEndpointIn : kEndpointOut;
-    endpoint.bmAttributes = LIBUSB_TRANSFER_TYPE_BULK;
-    endpoint.wMaxPacketSize = kMaxPacket;
+    endpoint.bLength = e[0];
+    endpoint.bDescriptorType = e[1];
+    endpoint.bEndpointAddress = e[2];
+    endpoint.bmAttributes = e[3];
+    endpoint.wMaxPacketSize = static_cast<uint16_t>(e[4] | e[5] << 8);
+    endpoint.bInterval = e[6];
   }
-  block->setting.bLength = LIBUSB_DT_INTERFACE_SIZE;
-  block->setting.bDescriptorType = LIBUSB_DT_INTERFACE;
-  block->setting.bNumEndpoints = 2;
-  block->setting.bInterfaceClass = LIBUSB_CLASS_VENDOR_SPEC;
   block->setting.endpoint = block->endpoints;
   block->interface.altsetting = &block->setting;
   block->interface.num_altsetting = 1;
-  block->config.bLength = LIBUSB_DT_CONFIG_SIZE;
-  block->config.bDescriptorType = LIBUSB_DT_CONFIG;
-  block->config.bNumInterfaces = 1;
-  block->config.bConfigurationValue = 1;
-  block->config.MaxPower = 45;
   block->config.interface = &block->interface;
   *config = &block->config;
   return LIBUSB_SUCCESS;
@@ -184,8 +201,9 @@ QVX_USB_EXPORT uint8_t libusb_get_bus_number(libusb_device*) {
 QVX_USB_EXPORT uint8_t libusb_get_device_address(libusb_device* device) {
   auto& bus = TheBus();
   std::lock_guard lock(bus.mutex);
-  for (size_t i = 0; i < bus.bridges().size(); ++i) {
-    if (device != nullptr && bus.bridges()[i].get() == device->bridge)
+  const auto attached = bus.Attached();
+  for (size_t i = 0; i < attached.size(); ++i) {
+    if (device != nullptr && attached[i] == device->bridge)
       return static_cast<uint8_t>(2 + i);
   }
   return 0;
@@ -196,7 +214,7 @@ QVX_USB_EXPORT int libusb_open(libusb_device* device, libusb_device_handle** han
     return LIBUSB_ERROR_INVALID_PARAM;
   auto& bus = TheBus();
   std::lock_guard lock(bus.mutex);
-  if (device->bridge->unplugged)
+  if (device->bridge->gone())
     return LIBUSB_ERROR_NO_DEVICE;
   *handle = new libusb_device_handle{device->bridge};
   return LIBUSB_SUCCESS;
@@ -218,26 +236,19 @@ QVX_USB_EXPORT int libusb_get_string_descriptor_ascii(libusb_device_handle* hand
     return LIBUSB_ERROR_INVALID_PARAM;
   auto& bus = TheBus();
   std::lock_guard lock(bus.mutex);
-  if (handle->bridge->unplugged)
+  if (handle->bridge->gone())
     return LIBUSB_ERROR_NO_DEVICE;
-  std::string text;
-  switch (index) {
-    case 1:
-      text = kManufacturer;
-      break;
-    case 2:
-      text = kProduct;
-      break;
-    case 3:
-      text = handle->bridge->serial;
-      break;
-    default:
-      return LIBUSB_ERROR_PIPE;  // the device stalls a request for a string it lacks
+  // As libusb does: the string in the chip's language, UTF-16LE cut to ASCII.
+  const auto descriptor = ft245r::StringDescriptor(handle->bridge->chip.identity(), index);
+  if (index == 0 || !descriptor)
+    return LIBUSB_ERROR_PIPE;  // the device stalls a request for a string it lacks
+  int copied = 0;
+  for (size_t at = 2; at + 1 < descriptor->size() && copied < length - 1; at += 2) {
+    const bool ascii = (*descriptor)[at + 1] == 0 && (*descriptor)[at] < 0x80;
+    data[copied++] = ascii ? (*descriptor)[at] : '?';
   }
-  const size_t copied = std::min(text.size(), static_cast<size_t>(length - 1));
-  std::memcpy(data, text.data(), copied);
   data[copied] = '\0';
-  return static_cast<int>(copied);
+  return copied;
 }
 
 QVX_USB_EXPORT int libusb_get_configuration(libusb_device_handle* handle, int* config) {
@@ -266,13 +277,13 @@ QVX_USB_EXPORT int libusb_claim_interface(libusb_device_handle* handle, int inte
   std::lock_guard lock(bus.mutex);
   Bridge& bridge = *handle->bridge;
   int status = LIBUSB_SUCCESS;
-  if (bridge.unplugged)
+  if (bridge.gone())
     status = LIBUSB_ERROR_NO_DEVICE;
   else if (bridge.claimed && !handle->claimed)
     status = LIBUSB_ERROR_BUSY;
   else
     bridge.claimed = handle->claimed = true;
-  bus.Log(Format("claim %s -> %d", bridge.serial.c_str(), status));
+  bus.Log(Format("claim %s -> %d", bridge.serial().c_str(), status));
   return status;
 }
 
@@ -282,7 +293,7 @@ QVX_USB_EXPORT int libusb_release_interface(libusb_device_handle* handle, int) {
   auto& bus = TheBus();
   std::lock_guard lock(bus.mutex);
   handle->claimed = handle->bridge->claimed = false;
-  bus.Log(Format("release %s", handle->bridge->serial.c_str()));
+  bus.Log(Format("release %s", handle->bridge->serial().c_str()));
   return LIBUSB_SUCCESS;
 }
 
@@ -296,27 +307,22 @@ QVX_USB_EXPORT int libusb_control_transfer(libusb_device_handle* handle, uint8_t
   Bridge& bridge = *handle->bridge;
   const bool to_host = (request_type & LIBUSB_ENDPOINT_IN) != 0;
   int status = LIBUSB_SUCCESS;
-  if (bridge.unplugged) {
+  if (bridge.gone()) {
     status = LIBUSB_ERROR_NO_DEVICE;
-  } else if ((request_type & LIBUSB_REQUEST_TYPE_VENDOR) == 0 || (to_host && data == nullptr)) {
-    status = LIBUSB_ERROR_PIPE;
-  } else if (request == kRequestReset) {
-    // A chip reset empties both FIFOs; the flush towards the host empties the one with answers.
-    if (value == kResetChip || value == kFlushToHost)
-      bridge.generator.ClearAnswers();
-  } else if (request == kRequestSetLatency) {
-    bridge.latency_ms = value & 0xFF;
-  } else if (request == kRequestGetLatency && length >= 1) {
-    data[0] = static_cast<unsigned char>(bridge.latency_ms);
-    status = 1;
-  } else if (request == kRequestPollModemStatus && length >= 2) {
-    data[0] = qvx::usbdouble::kModemStatus;
-    data[1] = qvx::usbdouble::kLineStatus;
-    status = 2;
-  } else if (request > 0x0B) {
-    status = LIBUSB_ERROR_PIPE;  // EEPROM and other requests this double does not model
+  } else if (to_host && data == nullptr && length > 0) {
+    status = LIBUSB_ERROR_INVALID_PARAM;
+  } else {
+    const auto out = to_host || data == nullptr ? std::span<const uint8_t>()
+                                                : std::span<const uint8_t>(data, length);
+    const auto answer =
+        bridge.chip.Control({request_type, request, value, index, length}, out, Clock::now());
+    if (answer.stall) {
+      status = LIBUSB_ERROR_PIPE;
+    } else if (to_host) {
+      std::copy(answer.data.begin(), answer.data.end(), data);
+      status = static_cast<int>(answer.data.size());
+    }
   }
-  // Baud rate, line and flow settings, event characters and bit modes are taken as they come.
   bus.Log(Format("control %02X %04X %04X -> %d", request, value, index, status));
   return status;
 }
@@ -331,35 +337,37 @@ QVX_USB_EXPORT int libusb_bulk_transfer(libusb_device_handle* handle, unsigned c
   auto& bus = TheBus();
   std::unique_lock lock(bus.mutex);
   Bridge& bridge = *handle->bridge;
-  if (bridge.unplugged)
+  if (bridge.gone())
     return LIBUSB_ERROR_NO_DEVICE;
   if (!handle->claimed)
     return LIBUSB_ERROR_NOT_FOUND;
 
-  if (endpoint == kEndpointOut) {
+  if (endpoint == ft245r::kEndpointOut) {
     const auto bytes = std::span<const uint8_t>(data, static_cast<size_t>(length));
-    const int status = bus.TakeBytes(bridge, bytes, *transferred);
+    *transferred = static_cast<int>(bridge.chip.BulkOut(bytes));
+    const int status = bridge.gone() ? LIBUSB_ERROR_NO_DEVICE : LIBUSB_SUCCESS;
     bus.Log(Format("bulk out %s -> %d %d", HexBytes(bytes).c_str(), status, *transferred));
     return status;
   }
-  if (endpoint != kEndpointIn)
+  if (endpoint != ft245r::kEndpointIn)
     return LIBUSB_ERROR_PIPE;
 
-  if (bridge.generator.QueuedAnswers() == 0) {
-    // Nothing to send: the chip answers when its latency timer runs out.
-    unsigned wait_ms = bridge.latency_ms;
-    if (timeout != 0)
-      wait_ms = std::min(wait_ms, timeout);
-    lock.unlock();
-    std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
-    lock.lock();
-    if (bridge.unplugged)
-      return LIBUSB_ERROR_NO_DEVICE;
-  }
-  const auto packets = bus.Packets(bridge, static_cast<size_t>(length));
+  const auto asked = Clock::now();
+  const auto ready = bridge.chip.InReadyAt(static_cast<size_t>(length), asked);
+  const bool silent = bus.settings().silent_when_empty && bridge.generator().QueuedAnswers() == 0;
+  const bool times_out =
+      (timeout != 0 && ready > asked + std::chrono::milliseconds(timeout)) || silent;
+  lock.unlock();
+  std::this_thread::sleep_until(times_out ? asked + std::chrono::milliseconds(timeout) : ready);
+  lock.lock();
+  if (bridge.gone())
+    return LIBUSB_ERROR_NO_DEVICE;
+  if (times_out)
+    return LIBUSB_ERROR_TIMEOUT;
+  const auto packets = bridge.chip.TakeIn(static_cast<size_t>(length), Clock::now());
   std::copy(packets.begin(), packets.end(), data);
   *transferred = static_cast<int>(packets.size());
-  if (packets.size() > 2)
+  if (packets.size() > ft245r::kStatusBytes)
     bus.Log(Format("bulk in -> 0 %zu %s", packets.size(), HexBytes(packets).c_str()));
   return LIBUSB_SUCCESS;
 }

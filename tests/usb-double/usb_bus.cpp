@@ -11,9 +11,9 @@
 namespace qvx::usbdouble {
 namespace {
 
-constexpr size_t kPacketSize = 64;
-constexpr size_t kStatusBytes = 2;
-constexpr int kLibusbNoDevice = -4;
+// The foreign device: an FTDI serial adapter with a product id outside libftdi's default list,
+// as FTDI assigns to its customers' products.
+constexpr uint16_t kForeignProductId = 0xFAF0;
 
 // Every option: its VG_SetOption name, the environment variable read at each reset (none for the
 // ones only tests set), and what a value does to the settings.
@@ -37,6 +37,11 @@ constexpr BusOption kOptions[] = {
        s.busy_polls = static_cast<int>(std::clamp(v, 0LL, 1LL << 30));
      }},
     {"never_ready", nullptr, [](BusSettings& s, long long v) { s.never_ready = v != 0; }},
+    {"product_id", "QVX_USB_PRODUCT_ID",
+     [](BusSettings& s, long long v) { s.product_id = static_cast<uint16_t>(v & 0xFFFF); }},
+    {"foreign", "QVX_USB_FOREIGN", [](BusSettings& s, long long v) { s.foreign = v != 0; }},
+    {"silent_when_empty", "QVX_USB_SILENT_WHEN_EMPTY",
+     [](BusSettings& s, long long v) { s.silent_when_empty = v != 0; }},
 };
 
 }  // namespace
@@ -74,24 +79,45 @@ void Bus::Reset() {
 void Bus::MakeBridges() {
   bridges_.clear();
   selected_ = 0;
+  const auto now = std::chrono::steady_clock::now();
   for (int i = 0; i < std::max(settings_.devices, 1); ++i) {
-    auto bridge = std::make_unique<Bridge>();
-    bridge->serial = vg::Format("QVX%05d", i + 1);
+    auto bridge = std::make_unique<Bridge>(ft245r::Identity{
+        .product_id = settings_.product_id, .serial = vg::Format("QVX%05d", i + 1)});
     // The first bridge keeps its flash where the virtual generator would (QVX_VG_FLASH).
-    bridge->generator.flash().Attach(i == 0 ? vg::FlashPathFromEnvironment() : std::nullopt);
+    bridge->generator().flash().Attach(i == 0 ? vg::FlashPathFromEnvironment() : std::nullopt);
+    bridge->chip.SetUnplugAfter(settings_.unplug_after);
+    bridge->chip.BusReset(now);
     bridges_.push_back(std::move(bridge));
   }
   // With no devices the bus still holds one bridge for the VG_ functions, but never shows it.
   if (settings_.devices == 0)
-    bridges_.front()->unplugged = true;
+    bridges_.front()->absent = true;
+  foreign_.reset();
+  if (settings_.foreign) {
+    foreign_ = std::make_unique<Bridge>(ft245r::Identity{
+        .product_id = kForeignProductId, .product = "USB Serial Converter", .serial = "FT9X0001"});
+    foreign_->chip.BusReset(now);
+  }
   ApplyStatusBehaviour();
 }
 
 void Bus::ApplyStatusBehaviour() {
   for (auto& bridge : bridges_) {
-    bridge->generator.SetStatusBehaviour(
+    bridge->generator().SetStatusBehaviour(
         {settings_.busy_polls, settings_.never_ready, settings_.mute});
+    bridge->chip.SetUnplugAfter(settings_.unplug_after);
   }
+}
+
+std::vector<Bridge*> Bus::Attached() {
+  std::vector<Bridge*> attached;
+  if (foreign_)
+    attached.push_back(foreign_.get());
+  for (auto& bridge : bridges_) {
+    if (!bridge->gone())
+      attached.push_back(bridge.get());
+  }
+  return attached;
 }
 
 bool Bus::SetOption(const std::string& name, long long value) {
@@ -100,7 +126,7 @@ bool Bus::SetOption(const std::string& name, long long value) {
   if (option == std::end(kOptions))
     return false;
   option->apply(settings_, value);
-  if (name == "devices" || name == "fail_open")
+  if (name == "devices" || name == "fail_open" || name == "product_id" || name == "foreign")
     MakeBridges();  // fresh bridges, as at power-on
   ApplyStatusBehaviour();
   return true;
@@ -111,43 +137,6 @@ bool Bus::Select(int index) {
     return false;
   selected_ = static_cast<size_t>(index);
   return true;
-}
-
-int Bus::TakeBytes(Bridge& bridge, std::span<const uint8_t> bytes, int& transferred) {
-  size_t taken = bytes.size();
-  int status = 0;
-  if (settings_.unplug_after >= 0) {
-    const auto limit = static_cast<uint64_t>(settings_.unplug_after);
-    const uint64_t room = limit > bridge.accepted ? limit - bridge.accepted : 0;
-    if (room < taken) {
-      taken = static_cast<size_t>(room);
-      bridge.unplugged = true;
-      status = kLibusbNoDevice;
-    }
-  }
-  const auto accepted = bytes.first(taken);
-  bridge.generator.Accept(accepted, bridge.wire.size());
-  bridge.wire.insert(bridge.wire.end(), accepted.begin(), accepted.end());
-  bridge.accepted += taken;
-  transferred = static_cast<int>(taken);
-  return status;
-}
-
-std::vector<uint8_t> Bus::Packets(Bridge& bridge, size_t length) {
-  std::vector<uint8_t> out;
-  bool last_full = false;
-  do {
-    if (out.size() + kStatusBytes > length)
-      break;
-    const size_t room = std::min(kPacketSize, length - out.size()) - kStatusBytes;
-    const auto answers = bridge.generator.TakeAnswers(room);
-    out.push_back(kModemStatus);
-    out.push_back(kLineStatus);
-    out.insert(out.end(), answers.begin(), answers.end());
-    // A full packet does not end a transfer: the chip follows it with another, if only status.
-    last_full = kStatusBytes + answers.size() == kPacketSize;
-  } while (last_full);
-  return out;
 }
 
 void Bus::Log(std::string line) {

@@ -1,7 +1,8 @@
 // The USB bus the libusb test double presents: zero, one or two FT245R-type FIFO bridges (vendor
-// 0403, product 6001), each with the generator behind it. A bridge takes bulk-out bytes into its
-// generator and hands the generator's answers to bulk-in reads framed as the chip frames them.
-// Everything the double does is logged in one capture, one line per transfer.
+// 0403, product 6001 unless set otherwise), each with the generator behind it, and optionally a
+// foreign FTDI device that is no generator. What a bridge does with each transfer is the chip
+// model's (tests/ft245r/); the bus adds what libusb keeps per device. Everything the double does
+// is logged in one capture, one line per transfer.
 #pragma once
 
 #include <cstdint>
@@ -11,13 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "emulator/generator.h"
+#include "tests/ft245r/ft245r_bridge.h"
 
 namespace qvx::usbdouble {
-
-// Modem status and line status as an idle FT245R reports them, first in every bulk-in packet.
-inline constexpr uint8_t kModemStatus = 0x01;
-inline constexpr uint8_t kLineStatus = 0x60;
 
 // Chosen by the environment at each reset (see libusb_double.cpp), or by VG_SetOption.
 struct BusSettings {
@@ -27,16 +24,24 @@ struct BusSettings {
   long long unplug_after = -1;  // bulk-out bytes each bridge takes before it is gone; -1 = never
   int busy_polls = 2;
   bool never_ready = false;
+  uint16_t product_id = ft245r::kProductFt245r;  // of every bridge
+  bool foreign = false;  // an FTDI serial adapter with a product id of its own comes first
+  // Bulk-in reads with nothing to send go unanswered until their time-out, as QEMU's emulated
+  // FTDI chip (usb-serial) does; an FT245R answers them with the status bytes.
+  bool silent_when_empty = false;
 };
 
 struct Bridge {
-  std::string serial;
-  vg::Generator generator;
-  std::vector<uint8_t> wire;  // every byte the generator took
-  uint64_t accepted = 0;      // bulk-out bytes since power-on, for the unplug fault
-  bool claimed = false;       // an open handle holds the interface
-  unsigned latency_ms = 16;   // the chip's latency timer, as set over control transfers
-  bool unplugged = false;
+  explicit Bridge(ft245r::Identity identity) : chip(std::move(identity)) {}
+
+  const std::string& serial() const { return chip.identity().serial; }
+  vg::Generator& generator() { return chip.generator(); }
+  // Pulled by the unplug fault, or never attached.
+  bool gone() const { return absent || chip.gone(); }
+
+  ft245r::Bridge chip;
+  bool claimed = false;  // an open handle holds the interface
+  bool absent = false;   // kept only for the VG_ functions; never on the bus
 };
 
 class Bus {
@@ -48,14 +53,11 @@ class Bus {
   const BusSettings& settings() const { return settings_; }
 
   std::vector<std::unique_ptr<Bridge>>& bridges() { return bridges_; }
+  // Every device on the bus in bus order: the foreign device first when there is one.
+  std::vector<Bridge*> Attached();
   // The bridge the VG_ functions act on; false, and no change, when there is no such bridge.
   Bridge& selected() { return *bridges_.at(selected_); }
   bool Select(int index);
-
-  // Bulk out: feeds the generator, honouring the unplug fault. Returns the libusb status.
-  int TakeBytes(Bridge& bridge, std::span<const uint8_t> bytes, int& transferred);
-  // Bulk in: status bytes and the generator's answers in 64-byte packets, as many as fit.
-  std::vector<uint8_t> Packets(Bridge& bridge, size_t length);
 
   void Log(std::string line);
   const std::vector<std::string>& calls() const { return calls_; }
@@ -68,6 +70,7 @@ class Bus {
 
   BusSettings settings_;
   std::vector<std::unique_ptr<Bridge>> bridges_;
+  std::unique_ptr<Bridge> foreign_;
   size_t selected_ = 0;
   std::vector<std::string> calls_;
 };
