@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include <libusb.h>
+
 #include "device/texts.h"
 
 namespace qvx::ftdi {
@@ -57,6 +59,9 @@ std::unique_ptr<FtdiPort> FtdiPort::Open(const BridgeChoice& choice, Status& sta
   std::unique_ptr<FtdiPort> port(new FtdiPort(context.release()));
   port->context_->usb_read_timeout = kProbeReadMs;
   if (!port->Fill()) {
+    // Handed back to the kernel's driver, if it had one, as it was found.
+    libusb_release_interface(port->context_->usb_dev, 0);
+    libusb_attach_kernel_driver(port->context_->usb_dev, 0);
     const auto strings = bridges.Strings(*found);
     std::fprintf(stderr, kOpenDriverUnansweredReadText, strings ? strings->serial.c_str() : "?",
                  kProbeReadMs, kLatencyTimerMs);

@@ -266,6 +266,9 @@ QVX_USB_EXPORT int libusb_set_configuration(libusb_device_handle* handle, int co
 QVX_USB_EXPORT int libusb_detach_kernel_driver(libusb_device_handle*, int) {
   return LIBUSB_ERROR_NOT_FOUND;
 }
+QVX_USB_EXPORT int libusb_attach_kernel_driver(libusb_device_handle*, int) {
+  return LIBUSB_ERROR_NOT_FOUND;
+}
 QVX_USB_EXPORT int libusb_set_auto_detach_kernel_driver(libusb_device_handle*, int) {
   return LIBUSB_SUCCESS;
 }

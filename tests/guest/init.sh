@@ -1,0 +1,93 @@
+#!/bin/busybox sh
+# The guest's /init: loads the distribution kernel's USB modules, waits for the units QEMU
+# attaches, and runs the loader's checks on them, all in one boot. Each check's output goes to the
+# console between markers that scripts/test-guest reads:
+#   @@begin NAME / @@end NAME status=N ms=N
+# The units (see scripts/test-guest): QVX00001 (product 6001, 700 ms flash steps), QVX00002
+# (product 5120, known to neither libftdi nor ftdi_sio), QVX00003, QVX00004 (its stream is dropped
+# mid-banner), QVX00005 (mute), all behind usb-redir, and QEMUSER1, QEMU's own usb-serial.
+/bin/busybox --install -s /bin
+export PATH=/bin:/usr/bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+mkdir -p /tmp /run && mount -t tmpfs tmpfs /tmp
+
+now_ms() { read -r up _ </proc/uptime && echo $((${up%.*} * 1000 + 10#${up#*.} * 10)); }
+
+# run NAME COMMAND...: the command's output between markers, with its exit status and wall time.
+run() {
+  name=$1
+  shift
+  echo "@@begin $name"
+  start=$(now_ms)
+  "$@" >"/tmp/$name.out" 2>&1
+  status=$?
+  end=$(now_ms)
+  cat "/tmp/$name.out"
+  echo "@@end $name status=$status ms=$((end - start))"
+}
+
+# In the background, with the markers printed once it is done.
+run_later() {
+  name=$1
+  shift
+  (
+    start=$(now_ms)
+    "$@" >"/tmp/$name.out" 2>&1
+    status=$?
+    end=$(now_ms)
+    {
+      echo "@@begin $name"
+      cat "/tmp/$name.out"
+      echo "@@end $name status=$status ms=$((end - start))"
+    } >"/tmp/$name.report"
+  ) &
+}
+
+bound_drivers() {
+  for link in /sys/bus/usb/drivers/ftdi_sio/*:*; do
+    [ -e "$link" ] || continue
+    dev=$(readlink -f "$link/..")
+    echo "ftdi_sio $(cat "$dev/serial") $(basename "$link")"
+  done | sort
+}
+
+echo "@@guest kernel $(uname -r)"
+for module in $(cat /modules.order); do
+  insmod "/lib/modules/$module.ko" || echo "@@insmod failed: $module"
+done
+
+# Six units; ftdi_sio binds to the five with product ids it knows (all but QVX00002).
+for _ in $(seq 1 200); do
+  [ "$(bound_drivers | wc -l)" -ge 5 ] && [ "$(ls /dev/bus/usb/001 2>/dev/null | wc -l)" -ge 7 ] &&
+    break
+  sleep 0.1
+done
+echo "@@uptime $(now_ms) ms when the units were up"
+
+run drivers-before bound_drivers
+run list env QVX_DRIVER_TRACE=1 qvx5120-load --list
+
+cd /data  # test-banner.bmp and test-pattern.tst from cli/samples
+# QVX00001, opened by its description as the window does: the first QVX5120I1 on the bus.
+run_later content sh -c '
+  for step in "banner 1 test-banner.bmp" "pattern 3 test-pattern.tst" \
+              "audio 1000Hz -18 1000Hz -18 Silence 0 400Hz -20"; do
+    start=$(cut -d" " -f1 /proc/uptime)
+    qvx5120-load $step || exit $?
+    echo "@@step $step: $start $(cut -d" " -f1 /proc/uptime)"
+  done'
+sleep 1  # the open by description takes QVX00001 before the others claim theirs
+run_later two-units qvx5120-load --unit QVX00002 --unit QVX00003 banner 2 test-banner.bmp \
+  pattern 5 test-pattern.tst
+run_later dropped qvx5120-load --unit QVX00004 banner 1 test-banner.bmp
+run_later mute qvx5120-load --unit QVX00005 banner 1 test-banner.bmp
+run_later qemu-serial qvx5120-load --unit QEMUSER1 banner 1 test-banner.bmp
+wait
+cat /tmp/*.report
+
+run drivers-after bound_drivers
+dmesg | grep -E "usb 1-|ftdi_sio|usbserial|USB disconnect|FTDI" | sed 's/^/@@dmesg /'
+echo "@@done"
+poweroff -f
