@@ -16,7 +16,8 @@
 //   characteristics, 0x05 poll modem status, 0x06 event character, 0x07 error character, 0x09/0x0A
 //   set/get latency timer, 0x0B bit mode. The line settings mean nothing to a FIFO chip and are
 //   taken without effect. EEPROM requests (0x90 to 0x92) and pin reads (0x0C) are stalled: the
-//   generator's EEPROM content is not known here.
+//   generator's EEPROM content is not known here (ftdi_sio, which reads the CBUS configuration
+//   from the EEPROM of an R-series chip, then logs "GPIO initialisation failed" and binds anyway).
 // - Bulk in (AN232B-04, sections 3 and 4): every 64-byte packet starts with two status bytes
 //   (modem status, line status). The chip sends a packet when 62 data bytes fill it, or when the
 //   latency timer (default 16 ms, set with 0x09) runs out, counted from the last packet it sent;
