@@ -145,6 +145,10 @@ void VG_SetUnits(int count) {
   Units().Configure(count);
 }
 
+void VG_Restart(void) {
+  Selected().device.Restart();
+}
+
 int VG_SelectUnit(int index) {
   return Units().Select(index) ? 0 : 1;
 }

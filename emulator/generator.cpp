@@ -107,19 +107,24 @@ const Generator::Command* Generator::FindCommand(uint8_t byte) {
       {CMD_READ_STATUS, 0, true, &Generator::AnswerStatus},
       {CMD_FINISH_WRITE, 0, true, &Generator::FinishWrite},
   }};
-  const auto found = std::find_if(kCommands.begin(), kCommands.end(),
-                                  [byte](const Command& c) { return c.byte == byte; });
-  return found != kCommands.end() ? &*found : nullptr;
+  // Each byte's command, looked up once: a stream of garbage asks at nearly every byte.
+  static const std::array<const Command*, 256> kByByte = [] {
+    std::array<const Command*, 256> table{};
+    for (const Command& command : kCommands)
+      table[command.byte] = &command;
+    return table;
+  }();
+  return kByByte[byte];
 }
 
 void Generator::StartCommand(uint8_t byte) {
   command_ = FindCommand(byte);
   if (command_ == nullptr) {
-    Violation(Format("unknown command byte %02X", byte));
+    Violation(ByteText("unknown command byte ", byte, ""));
     return;
   }
   if (command_->needs_loading && !loading_)
-    Violation(Format("command %02X outside loading mode", byte));
+    Violation(ByteText("command ", byte, " outside loading mode"));
 
   data_.clear();
   data_needed_ = command_->payload;
@@ -214,9 +219,8 @@ void Generator::AnswerStatus() {
   Answer(1);
 }
 
-void Generator::Violation(const std::string& text) {
-  violations_.push_back(Format("%s at wire offset %llu", text.c_str(),
-                               static_cast<unsigned long long>(command_offset_)));
+void Generator::Violation(std::string text) {
+  violations_.push_back(AtWireOffset(std::move(text), command_offset_));
 }
 
 }  // namespace qvx::vg

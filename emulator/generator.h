@@ -74,7 +74,7 @@ class Generator {
   void StartFlashStep();
   // Stores `data` at the current address and reports what went wrong; `what` names the command.
   void Store(std::span<const uint8_t> data, const char* what);
-  void Violation(const std::string& text);
+  void Violation(std::string text);
 
   NorFlash flash_;
   StatusBehaviour status_;

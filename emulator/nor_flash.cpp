@@ -2,16 +2,31 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "emulator/flash_file.h"
 
 namespace qvx::vg {
+
+namespace {
+
+// Adds the bytes of `data` that ask a 0 bit of `cells` to become 1 to `result`.
+void CountRaised(const uint8_t* data, const uint8_t* cells, size_t count, size_t offset,
+                 NorFlash::ProgramResult& result) {
+  for (size_t i = 0; i < count; ++i) {
+    if ((data[i] & ~cells[i]) != 0 && result.raised_bytes++ == 0)
+      result.first_raised = offset + i;
+  }
+}
+
+}  // namespace
 
 NorFlash::NorFlash() : image_(kFlashBytes, 0xFF) {}
 
 void NorFlash::Attach(std::optional<std::string> path) {
   path_ = std::move(path);
   std::fill(image_.begin(), image_.end(), 0xFF);
+  touched_begin_ = touched_end_ = 0;
   file_whole_ = false;
   warned_ = false;
   Reload();
@@ -21,8 +36,34 @@ void NorFlash::Reload() {
   if (!path_)
     return;
   file_whole_ = ReadFlashFile(*path_, image_);
-  if (!file_whole_)
+  if (file_whole_) {
+    Touch(0, image_.size());
+  } else {
     std::fill(image_.begin(), image_.end(), 0xFF);
+    touched_begin_ = touched_end_ = 0;
+  }
+}
+
+void NorFlash::Restore() {
+  if (path_) {
+    Attach(path_);
+    return;
+  }
+  std::fill(image_.begin() + static_cast<std::ptrdiff_t>(touched_begin_),
+            image_.begin() + static_cast<std::ptrdiff_t>(touched_end_), 0xFF);
+  touched_begin_ = touched_end_ = 0;
+}
+
+void NorFlash::Touch(size_t begin, size_t end) {
+  if (begin >= end)
+    return;
+  if (touched_begin_ == touched_end_) {
+    touched_begin_ = begin;
+    touched_end_ = end;
+    return;
+  }
+  touched_begin_ = std::min(touched_begin_, begin);
+  touched_end_ = std::max(touched_end_, end);
 }
 
 NorFlash::ProgramResult NorFlash::Program(size_t byte_offset, std::span<const uint8_t> data) {
@@ -30,14 +71,24 @@ NorFlash::ProgramResult NorFlash::Program(size_t byte_offset, std::span<const ui
   if (byte_offset >= image_.size())
     return result;
   result.stored = std::min(data.size(), image_.size() - byte_offset);
-  for (size_t i = 0; i < result.stored; ++i) {
-    uint8_t& cell = image_[byte_offset + i];
-    if ((data[i] & ~cell) != 0) {
-      if (result.raised_bytes++ == 0)
-        result.first_raised = byte_offset + i;
-    }
-    cell &= data[i];
+  Touch(byte_offset, byte_offset + result.stored);
+  uint8_t* cells = image_.data() + byte_offset;
+  const uint8_t* in = data.data();
+  // Eight bytes at a time, looking at single bytes only where a bit would have to rise.
+  size_t i = 0;
+  for (; i + 8 <= result.stored; i += 8) {
+    uint64_t cell = 0;
+    uint64_t word = 0;
+    std::memcpy(&cell, cells + i, 8);
+    std::memcpy(&word, in + i, 8);
+    if ((word & ~cell) != 0)
+      CountRaised(in + i, cells + i, 8, byte_offset + i, result);
+    cell &= word;
+    std::memcpy(cells + i, &cell, 8);
   }
+  CountRaised(in + i, cells + i, result.stored - i, byte_offset + i, result);
+  for (; i < result.stored; ++i)
+    cells[i] &= in[i];
   Persist(byte_offset, result.stored);
   return result;
 }
@@ -47,8 +98,20 @@ void NorFlash::Erase(SectorExtent sector) {
   const size_t end = std::min(size_t{sector.end} * 2, image_.size());
   if (begin >= end)
     return;
-  std::fill(image_.begin() + static_cast<std::ptrdiff_t>(begin),
-            image_.begin() + static_cast<std::ptrdiff_t>(end), 0xFF);
+  // Only the part that may hold programmed bytes needs filling; the rest is erased already.
+  const size_t fill_begin = std::max(begin, touched_begin_);
+  const size_t fill_end = std::min(end, touched_end_);
+  if (fill_begin < fill_end) {
+    std::fill(image_.begin() + static_cast<std::ptrdiff_t>(fill_begin),
+              image_.begin() + static_cast<std::ptrdiff_t>(fill_end), 0xFF);
+  }
+  if (begin <= touched_begin_ && end >= touched_end_) {
+    touched_begin_ = touched_end_ = 0;
+  } else if (begin <= touched_begin_ && end > touched_begin_) {
+    touched_begin_ = end;
+  } else if (begin < touched_end_ && end >= touched_end_) {
+    touched_end_ = begin;
+  }
   Persist(begin, end - begin);
 }
 

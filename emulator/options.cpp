@@ -57,6 +57,8 @@ constexpr std::array kOptions = {
            [](UnitSettings& s, long long v) { s.status.erase_ms = ClampMs(v); }},
     Option{"latency_ms", "QVX_VG_LATENCY_MS", kEveryUnit,
            [](UnitSettings& s, long long v) { s.status.latency_ms = ClampMs(v); }},
+    Option{"log_calls", "QVX_VG_LOG_CALLS", kEveryUnit,
+           [](UnitSettings& s, long long v) { s.log_calls = v != 0; }},
 };
 
 }  // namespace

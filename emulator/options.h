@@ -24,6 +24,7 @@ struct Faults {
 struct UnitSettings {
   Faults faults;
   StatusBehaviour status;
+  bool log_calls = true;  // keep the capture log of every driver call
 };
 
 struct Option {

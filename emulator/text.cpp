@@ -18,16 +18,39 @@ std::string HexBytes(std::span<const uint8_t> bytes) {
   return text;
 }
 
+std::string ByteText(std::string_view before, uint8_t byte, std::string_view after) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(before.size() + 2 + after.size() + 40);
+  text.append(before);
+  text.push_back(kDigits[byte >> 4]);
+  text.push_back(kDigits[byte & 0x0F]);
+  text.append(after);
+  return text;
+}
+
+std::string AtWireOffset(std::string text, uint64_t offset) {
+  text += " at wire offset ";
+  text += std::to_string(offset);
+  return text;
+}
+
 std::string Format(const char* format, ...) {
   va_list args;
   va_start(args, format);
   va_list copy;
   va_copy(copy, args);
-  const int length = std::vsnprintf(nullptr, 0, format, copy);
+  // Most lines fit a small buffer, and are then formatted once.
+  char buffer[256];
+  const int length = std::vsnprintf(buffer, sizeof buffer, format, copy);
   va_end(copy);
-  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-  if (length > 0)
+  std::string text;
+  if (length > 0 && static_cast<size_t>(length) < sizeof buffer) {
+    text.assign(buffer, static_cast<size_t>(length));
+  } else if (length > 0) {
+    text.resize(static_cast<size_t>(length));
     std::vsnprintf(text.data(), text.size() + 1, format, args);
+  }
   va_end(args);
   return text;
 }

@@ -24,13 +24,20 @@ extern "C" {
 QVX_VG_API void VG_Reset(void);
 // As VG_Reset, with `count` units whatever QVX_VG_UNITS says.
 QVX_VG_API void VG_SetUnits(int count);
+// The selected unit's generator back at power-on, with its flash as VG_Reset leaves it (the flash
+// file loaded again, or erased flash in memory) and its capture log, wire and violations emptied.
+// Unlike VG_Reset, an open handle stays open and the options and time-outs stay as set: a test
+// runs many operations over one connection, each from a fresh generator. Cheap: only the flash
+// written since is erased again.
+QVX_VG_API void VG_Restart(void);
 // Every VG_ function that can fail returns 0 when done and nonzero otherwise, as D2XX calls do.
 //
 // Makes unit `index` (0-based, as FT_Open and FT_ListDevices number them) the one the other VG_
 // functions act on. Returns nonzero and changes nothing when there is no such unit.
 QVX_VG_API int VG_SelectUnit(int index);
 // Sets an option of the selected unit, as its environment variable would at reset: "fail_open",
-// "unplug_after" (-1 = off), "busy_polls", "never_ready", "mute", "erase_ms", "latency_ms".
+// "unplug_after" (-1 = off), "busy_polls", "never_ready", "mute", "erase_ms", "latency_ms",
+// "log_calls" (0 = no capture log).
 // Returns 0 when done, nonzero for a name that is no option (nothing changes then).
 QVX_VG_API int VG_SetOption(const char* name, long long value);
 // The environment variable of option `index` (0-based, "QVX_VG_FAIL_OPEN", ...), nullptr past the

@@ -48,6 +48,7 @@ void VirtualDevice::Reset() {
 
   const UnitSettings settings = SettingsFromEnvironment(FaultsApplyHere());
   faults_ = settings.faults;
+  log_calls_ = settings.log_calls;
   generator_.SetStatusBehaviour(settings.status);
 
   generator_.flash().Attach(FlashPathFromEnvironment(index_));
@@ -59,13 +60,22 @@ void VirtualDevice::Reset() {
   }
 }
 
+void VirtualDevice::Restart() {
+  accepted_since_open_ = 0;
+  wire_.clear();
+  calls_.clear();
+  generator_.Restart();
+  generator_.flash().Restore();
+}
+
 bool VirtualDevice::SetOption(std::string_view name, long long value) {
   const Option* option = FindOption(name);
   if (option == nullptr)
     return false;
-  UnitSettings settings{faults_, generator_.status_behaviour()};
+  UnitSettings settings{faults_, generator_.status_behaviour(), log_calls_};
   option->apply(settings, value);
   faults_ = settings.faults;
+  log_calls_ = settings.log_calls;
   generator_.SetStatusBehaviour(settings.status);
   return true;
 }
@@ -168,10 +178,12 @@ Status VirtualDevice::Read(d2xx::Handle handle, void* buffer, Dword count, Dword
   }
   if (received != nullptr)
     *received = static_cast<Dword>(taken.size());
-  std::string line = Format("FT_Read %u -> %u %zu", count, st, taken.size());
-  if (!taken.empty())
-    line += " " + HexBytes(taken);
-  Log(std::move(line));
+  if (logging()) {
+    std::string line = Format("FT_Read %u -> %u %zu", count, st, taken.size());
+    if (!taken.empty())
+      line += " " + HexBytes(taken);
+    Log(std::move(line));
+  }
   return st;
 }
 
@@ -212,8 +224,10 @@ Status VirtualDevice::Write(d2xx::Handle handle, const void* buffer, Dword count
   }
   if (written != nullptr)
     *written = static_cast<Dword>(accepted);
-  const std::string hex = HexBytes(bytes);
-  Log(Format("FT_Write%s%s -> %u %zu", hex.empty() ? "" : " ", hex.c_str(), st, accepted));
+  if (logging()) {
+    const std::string hex = HexBytes(bytes);
+    Log(Format("FT_Write%s%s -> %u %zu", hex.empty() ? "" : " ", hex.c_str(), st, accepted));
+  }
   return st;
 }
 
@@ -253,6 +267,8 @@ Status VirtualDevice::GetQueueStatus(d2xx::Handle handle, Dword* received) {
 }
 
 void VirtualDevice::Log(std::string line) {
+  if (!log_calls_)
+    return;
   if (capture_file_) {
     std::fprintf(capture_file_.get(), "%s\n", line.c_str());
     std::fflush(capture_file_.get());

@@ -29,6 +29,9 @@ class VirtualDevice {
 
   // Closed device and fresh state, configured from the environment (see vg_control.h).
   void Reset();
+  // The generator at power-on with its flash as Reset leaves it, the capture, wire and violations
+  // emptied; an open handle stays open, and the options and time-outs stay as they are.
+  void Restart();
 
   int index() const { return index_; }
   const std::string& serial() const { return serial_; }
@@ -78,6 +81,8 @@ class VirtualDevice {
   // The fault variables apply to every unit, or to QVX_VG_FAULT_UNIT's only.
   bool FaultsApplyHere() const;
   bool Unplugged() const;
+  // Whether calls are logged (the log_calls option); callers skip formatting a line when not.
+  bool logging() const { return log_calls_; }
   // The status a call with `handle` gets before it does anything: FT_INVALID_HANDLE unless this
   // unit is open under that handle, then FT_INVALID_PARAMETER unless `arguments_valid`, then, for
   // a call that goes over the link, FT_IO_ERROR once unplugged; FT_OK when it may go ahead.
@@ -94,6 +99,7 @@ class VirtualDevice {
   std::string serial_;
   Generator generator_;
   Faults faults_;
+  bool log_calls_ = true;
   OpenerLock opener_lock_;
   std::vector<uint8_t> wire_;
   std::vector<std::string> calls_;

@@ -1,7 +1,6 @@
 #include "ftdi/ftdi_port.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 #include <libusb.h>
@@ -23,7 +22,6 @@ constexpr unsigned char kLatencyTimerMs = 2;
 // libftdi's bulk reads must outlast the latency timer, or an idle chip would look unplugged.
 constexpr int kShortestUsbReadMs = 50;
 constexpr int kDefaultUsbReadMs = 5000;
-constexpr size_t kFillChunk = 4096;
 // An FTDI bridge answers every bulk read within its latency timer, with the two status bytes if
 // nothing else (AN232B-04). One that leaves a read unanswered this long is something else (QEMU's
 // emulated FTDI chip refuses reads while it has no data): every read the loader makes with
@@ -58,7 +56,7 @@ std::unique_ptr<FtdiPort> FtdiPort::Open(const BridgeChoice& choice, Status& sta
   }
   std::unique_ptr<FtdiPort> port(new FtdiPort(context.release()));
   port->context_->usb_read_timeout = kProbeReadMs;
-  if (!port->Fill()) {
+  if (!port->reader_.Fill()) {
     // Handed back to the kernel's driver, if it had one, as it was found.
     libusb_release_interface(port->context_->usb_dev, 0);
     libusb_attach_kernel_driver(port->context_->usb_dev, 0);
@@ -78,37 +76,11 @@ FtdiPort::~FtdiPort() {
   ftdi_free(context_);
 }
 
-bool FtdiPort::Fill() {
-  // Asked for more than one transfer brings, ftdi_read_data starts another, and when that one
-  // fails it returns only the error: the bytes of the first would be lost. Asked for one byte it
-  // makes exactly one transfer (nothing when libftdi still holds bytes of an earlier one) and
-  // keeps whatever else came, which the second call takes without touching USB.
-  std::array<uint8_t, kFillChunk> chunk{};
-  int got = ftdi_read_data(context_, chunk.data(), 1);
-  if (got < 0)
-    return false;
-  const int kept = static_cast<int>(
-      std::min<size_t>(context_->readbuffer_remaining, chunk.size() - static_cast<size_t>(got)));
-  if (got == 1 && kept > 0)
-    got += std::max(0, ftdi_read_data(context_, chunk.data() + 1, kept));
-  queue_.insert(queue_.end(), chunk.begin(), chunk.begin() + got);
-  return true;
-}
-
 Status FtdiPort::Read(uint8_t* buffer, Dword count, Dword& received) {
   const bool forever = read_timeout_ms_ == 0;
   const auto deadline = Clock::now() + std::chrono::milliseconds(read_timeout_ms_);
-  bool usb_ok = true;
-  while (queue_.size() < count) {
-    usb_ok = Fill();
-    if (!usb_ok || (!forever && Clock::now() >= deadline))
-      break;
-  }
-  const size_t taken = std::min<size_t>(count, queue_.size());
-  std::copy_n(queue_.begin(), taken, buffer);
-  queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(taken));
-  received = static_cast<Dword>(taken);
-  return usb_ok ? d2xx::FT_OK : d2xx::FT_IO_ERROR;
+  return reader_.Read(buffer, count, received,
+                      [&] { return !forever && Clock::now() >= deadline; });
 }
 
 Status FtdiPort::Write(const uint8_t* buffer, Dword count, Dword& written) {
@@ -123,17 +95,14 @@ Status FtdiPort::Write(const uint8_t* buffer, Dword count, Dword& written) {
 }
 
 Status FtdiPort::Reset() {
-  queue_.clear();
+  reader_.Clear();
   return ftdi_usb_reset(context_) < 0 ? d2xx::FT_IO_ERROR : d2xx::FT_OK;
 }
 
 Status FtdiPort::Purge(Dword mask) {
   bool ok = true;
-  // Receive is the chip-to-host direction: libftdi's tciflush, which also drops its own buffer.
-  if ((mask & d2xx::FT_PURGE_RX) != 0) {
-    queue_.clear();
-    ok = ftdi_tciflush(context_) >= 0;
-  }
+  if ((mask & d2xx::FT_PURGE_RX) != 0)
+    ok = reader_.Purge();
   if ((mask & d2xx::FT_PURGE_TX) != 0)
     ok = ftdi_tcoflush(context_) >= 0 && ok;
   return ok ? d2xx::FT_OK : d2xx::FT_IO_ERROR;
@@ -151,9 +120,7 @@ Status FtdiPort::SetTimeouts(Dword read_ms, Dword write_ms) {
 }
 
 Status FtdiPort::QueueStatus(Dword& waiting) {
-  const bool usb_ok = Fill();
-  waiting = static_cast<Dword>(queue_.size());
-  return usb_ok ? d2xx::FT_OK : d2xx::FT_IO_ERROR;
+  return reader_.QueueStatus(waiting);
 }
 
 std::optional<size_t> CountBridges() {

@@ -1,18 +1,18 @@
 // One opened FTDI bridge with D2XX behaviour on top of libftdi: a receive queue of its own (libftdi
-// has no "bytes waiting" call), reads that block until the bytes asked for arrive or the read
-// time-out passes, and D2XX statuses for every outcome.
+// has no "bytes waiting" call, see usb_reader.h), reads that block until the bytes asked for
+// arrive or the read time-out passes, and D2XX statuses for every outcome.
 #pragma once
 
 #include <ftdi.h>
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 
 #include "device/d2xx.h"
 #include "ftdi/bridge_search.h"
+#include "ftdi/usb_reader.h"
 
 namespace qvx::ftdi {
 
@@ -35,13 +35,10 @@ class FtdiPort {
   std::mutex& mutex() { return mutex_; }
 
  private:
-  explicit FtdiPort(ftdi_context* context) : context_(context) {}
-  // Moves what one bulk transfer brings into the queue, losing nothing (the chip answers every
-  // bulk read within its latency timer). False when USB failed or the read timed out.
-  bool Fill();
+  explicit FtdiPort(ftdi_context* context) : context_(context), reader_(context) {}
 
   ftdi_context* context_;
-  std::deque<uint8_t> queue_;
+  UsbReader reader_;
   d2xx::Dword read_timeout_ms_ = 0;  // 0: wait for ever, as D2XX does
   std::mutex mutex_;
 };

@@ -1,12 +1,14 @@
 #include "fuzz/operation_host.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
-#include "window/controls.h"
+#include "device/protocol.h"
 #include "tests/support/environment.h"
 
 namespace qvx::fuzz {
@@ -15,6 +17,17 @@ namespace {
 std::string LibraryPath() {
   const char* path = std::getenv("QVX_FUZZ_VG_LIBRARY");
   return path != nullptr && *path != '\0' ? path : QVX_FUZZ_VG_LIBRARY;
+}
+
+// The one host of the process and the generator's own FT_Write, for the thunk below.
+OperationHost* the_host = nullptr;
+d2xx::WriteFn generator_write = nullptr;
+
+d2xx::Status QVX_D2XX_CALL RecordingWrite(d2xx::Handle handle, void* buffer, d2xx::Dword count,
+                                          d2xx::Dword* written) {
+  const d2xx::Status status = generator_write(handle, buffer, count, written);
+  the_host->RecordWrite(buffer, count, status, written != nullptr ? *written : 0);
+  return status;
 }
 
 }  // namespace
@@ -26,53 +39,107 @@ void Require(bool condition, const char* what) {
   }
 }
 
+void TextList::Add(std::string_view text) {
+  if (size_ == items_.size())
+    items_.emplace_back();
+  items_[size_++].assign(text);
+}
+
+bool TextList::Is(std::initializer_list<std::string_view> expected) const {
+  return std::equal(items().begin(), items().end(), expected.begin(), expected.end());
+}
+
+// The generator's library as the application binds it, with FT_Write passed through the recorder.
+class OperationHost::Loader final : public LibraryLoader {
+ public:
+  explicit Loader(void* library) : library_(library) {}
+  void* Load() override { return library_; }
+  void* Find(void* library, const char* name) override {
+    void* found = dlsym(library, name);
+    if (found == nullptr || std::strcmp(name, "FT_Write") != 0)
+      return found;
+    generator_write = reinterpret_cast<d2xx::WriteFn>(found);
+    return reinterpret_cast<void*>(&RecordingWrite);
+  }
+
+ private:
+  void* library_;
+};
+
 OperationHost::OperationHost()
-    : library_(LibraryPath()),
-      generator_(library_),
-      scratch_path_(
-          (std::filesystem::temp_directory_path() / ("qvx-fuzz-input-" + std::to_string(getpid())))
-              .string()) {
+    : generator_(LibraryPath()),
+      scratch_path_(ScratchFolder() + "/qvx-fuzz-input-" + std::to_string(getpid())) {
+  Require(the_host == nullptr, "one operation host per process");
+  the_host = this;
   // Never the user's flash file, and no fault switched on from outside.
   test::IsolateGenerator(generator_, "none");
+  generator_.SetOption("busy_polls", 1);
+  generator_.SetOption("log_calls", 0);
+  WriteWholeFile(scratch_path_, {});
+  loader_ = std::make_unique<Loader>(generator_.library());
+  connection_ = std::make_unique<Connection>(*this, *this, *loader_);
+  connection_->Connect();
+  Require(connection_->connected(), "the virtual generator opens");
 }
 
 OperationHost::~OperationHost() {
   std::remove(scratch_path_.c_str());
+  the_host = nullptr;
 }
 
 Outcome OperationHost::Run(const DownloadRequest& request) {
-  session_.reset();
-  generator_.Reset();
-  generator_.SetOption("busy_polls", 1);
-  session_ = std::make_unique<test::Session>(generator_, library_.c_str());
-  Require(session_->link.connected(), "the virtual generator opens");
-  const size_t from = session_->recorder.trace.size();
-  const Outcome outcome = session_->Run(request, scratch_path_);
-  session_->recorder.Sync();
-  writes_ = test::Writes(session_->recorder.trace, from);
-  return outcome;
+  generator_.Restart();
+  write_count_ = 0;
+  boxes_.Clear();
+  infos_.Clear();
+  return connection_->downloads.Run(request);
+}
+
+void OperationHost::RecordWrite(const void* buffer, d2xx::Dword count, d2xx::Status status,
+                                d2xx::Dword written) {
+  if (write_count_ == writes_.size())
+    writes_.emplace_back();
+  test::WireWrite& write = writes_[write_count_++];
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  write.bytes.assign(bytes, bytes + (bytes != nullptr ? count : 0));
+  write.status = static_cast<int>(status);
+  write.written = written;
+}
+
+void OperationHost::ShowInformation(std::string_view text, std::string_view caption) {
+  std::string line(text);
+  line += " | ";
+  line += caption;
+  infos_.Add(line);
 }
 
 void OperationHost::RequireCleanEnd() const {
-  const test::Recorder& recorder = session_->recorder;
-  for (int id : control::kDownloadButtons)
-    Require(recorder.enabled.count(id) != 0 && recorder.enabled.at(id),
-            "the download buttons are enabled again");
-  Require(!recorder.wait_cursor, "the arrow cursor is back");
-  Require(!writes_.empty() && writes_.back().Is({CMD_END_LOAD}), "the last write is CMD_END_LOAD");
+  Require(buttons_enabled_, "the download buttons are enabled again");
+  Require(!wait_cursor_, "the arrow cursor is back");
+  const auto all = writes();
+  Require(!all.empty() && all.back().Is({CMD_END_LOAD}), "the last write is CMD_END_LOAD");
   Require(!generator_.InLoadingMode(), "the generator is out of loading mode");
-  for (const test::WireWrite& write : writes_)
+  for (const test::WireWrite& write : all)
     Require(write.Taken(), "the generator takes every write");
   Require(generator_.Violations().empty(), "the generator saw no protocol violation");
 }
 
-void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+void WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   Require(file != nullptr, "the scratch file can be written");
   if (!bytes.empty())
     Require(std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(),
             "the scratch file takes the input");
   std::fclose(file);
+}
+
+std::string ScratchFolder() {
+  if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0')
+    return tmp;
+  std::error_code error;
+  if (std::filesystem::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0)
+    return "/dev/shm";
+  return "/tmp";
 }
 
 }  // namespace qvx::fuzz

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "window/controls.h"
 #include "fuzz/operation_host.h"
 #include "tests/support/content_model.h"
+#include "tests/support/session.h"
 
 namespace {
 
@@ -20,19 +20,21 @@ namespace model = qvx::test;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static qvx::fuzz::OperationHost host;
-  const model::FileImage file = model::FileImage::Whole({data, data + size});
+  static model::FileImage file;
+  file.prefix.assign(data, data + size);
+  file.size = size;
   qvx::fuzz::WriteWholeFile(host.scratch_path(), file.prefix);
 
   const qvx::DownloadRequest request = qvx::DownloadRequest::Pattern(static_cast<int>(size % 16));
   const qvx::Outcome outcome = host.Run(request);
   host.RequireCleanEnd();
   Require(outcome == qvx::Outcome::kCompleted, "every pattern file that opens is written");
-  Require(host.Boxes().empty(), "a pattern file is never refused");
-  Require(host.Infos() == std::vector<std::string>{"info Download Complete | QVX-5120"},
+  Require(host.boxes().Is({}), "a pattern file is never refused");
+  Require(host.infos().Is({"Download Complete | QVX-5120"}),
           "the download ends with its completion box");
 
   const auto expected = model::PatternBytes(file);
-  const auto& writes = host.writes();
+  const auto writes = host.writes();
   int commands = 0;
   for (size_t i = 0; i < writes.size(); ++i) {
     if (!writes[i].Is({qvx::CMD_WRITE_PATTERN}))

@@ -55,6 +55,13 @@ const BadSet kBadSets[] = {
      {"pictures.1: {dir}/set-pattern.tst: Incorrect Picture file format: not a BMP file (it does "
       "not start with \"BM\"); qvx5120-prep picture makes the file the generator takes, or load "
       "it with --fit letterbox, crop or stretch"}},
+    // A character outside ASCII where the reader expects whitespace: toml++ 3.3 reached undefined
+    // behaviour here (cmake/tomlplusplus.cmake); the content-set fuzz target found it.
+    {"NonAsciiWhereWhitespaceBelongs",
+     "[banners]\n1 = \"set-banner.bmp\" \xC3\xA9\n",
+     kExitUsage,
+     {"line 2, column 22: Error while parsing key-value pair: expected a comment or whitespace, "
+      "saw '\xC3\xA9'"}},
     {"LevelAboveZero",
      "[audio]\ntones = [\"1000Hz\", \"1000Hz\", \"50Hz\", \"Silence\"]\n"
      "levels = [-6, 0, 0.5, \"-1\"]\n",
@@ -116,6 +123,17 @@ TEST_F(ExampleSetTest, LoadsTheSameAsTheEquivalentCommandLine) {
   EXPECT_EQ(from_set.calls, from_line.calls);
   EXPECT_TRUE(set_flash == FlashCopy());
   EXPECT_FALSE(AllErased(set_flash));
+}
+
+// A multi-line file name continued after a line-ending backslash with a character outside ASCII:
+// toml++ 3.3 asked whether it was whitespace with undefined behaviour (upstream issue #190).
+TEST_F(ExampleSetTest, ReadsANameOutsideAsciiAfterALineEndingBackslash) {
+  WriteFile("\xC3\xA9t\xC3\xA9.bmp", MakeBmp(72));
+  const std::string set = TempDir() + "/non-ascii.toml";
+  std::ofstream(set) << "[banners]\n1 = \"\"\"\\\n    \xC3\xA9t\xC3\xA9.bmp\"\"\"\n";
+  const ToolRun run = Load({"--set", set});
+  ASSERT_EQ(run.status, kExitCompleted) << run.err;
+  EXPECT_FALSE(AllErased(FlashCopy()));
 }
 
 }  // namespace

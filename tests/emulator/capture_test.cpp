@@ -1,5 +1,6 @@
 // The capture log: one line per D2XX call, in order, in the fixed text format, also appended to
 // the file named by QVX_VG_CAPTURE so that another process can follow it.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -77,6 +78,43 @@ TEST_F(EmuCapture, ResetEmptiesTheLogAndTheWire) {
   EXPECT_TRUE(vg_.Wire().empty());
   EXPECT_FALSE(vg_.InLoadingMode());
   EXPECT_EQ(host_.Write({kEndLoad}), d2xx::FT_INVALID_HANDLE) << "reset closes the device";
+}
+
+TEST_F(EmuCapture, RestartEmptiesTheLogAndTheWireAndKeepsTheDeviceOpen) {
+  ASSERT_EQ(host_.Open(), d2xx::FT_OK);
+  vg_.SetOption("busy_polls", 0);
+  host_.Write({kBeginLoad});
+  host_.SetAddress(0x068000);
+  host_.Block(EmuHost::FilledBlock(0x00));
+  vg_.Restart();
+  EXPECT_TRUE(vg_.Calls().empty());
+  EXPECT_TRUE(vg_.Wire().empty());
+  EXPECT_FALSE(vg_.InLoadingMode());
+  EXPECT_EQ(std::count(vg_.Flash().begin(), vg_.Flash().end(), 0xFF),
+            static_cast<long>(vg_.Flash().size()));
+  // The handle still works, and the option set before the restart still holds.
+  ASSERT_EQ(host_.Write({kBeginLoad}), d2xx::FT_OK);
+  host_.Erase(0x068000);
+  host_.ReadStatus();
+  EXPECT_EQ(vg_.Calls(), (std::vector<std::string>{
+                             "FT_Write F0 -> 0 1",
+                             "FT_Write F4 06 80 00 -> 0 4",
+                             "FT_Write F6 -> 0 1",
+                             "FT_Write FD -> 0 1",
+                             "FT_GetQueueStatus -> 0 1",
+                             "FT_Read 1 -> 0 1 01",
+                         }));
+  EXPECT_TRUE(vg_.Violations().empty());
+}
+
+TEST_F(EmuCapture, WithoutTheCallLogNothingIsLoggedButTheWireAndFlashFollow) {
+  vg_.SetOption("log_calls", 0);
+  SmallSession(host_);
+  EXPECT_TRUE(vg_.Calls().empty());
+  EXPECT_EQ(VirtualGenerator::Hex(vg_.Wire()), "FF F0 F4 06 80 00 F6 FD FD FD FF");
+  vg_.SetOption("log_calls", 1);
+  ASSERT_EQ(host_.Open(), d2xx::FT_OK);
+  EXPECT_EQ(vg_.Calls(), std::vector<std::string>{"FT_OpenEx QVX5120I1 2 -> 0"});
 }
 
 TEST_F(EmuCapture, LinesAreMirroredToTheCaptureFile) {

@@ -104,6 +104,32 @@ TEST_F(EmuFlash, EverySectorStartClearsExactlyUpToTheNextStart) {
   EXPECT_TRUE(vg_.Violations().empty());
 }
 
+TEST_F(EmuFlash, RestartLeavesTheWholeChipErasedWhateverWasWrittenAndErased) {
+  OpenLoading();
+  // Blocks in two sectors far apart, one of them erased again in between, and a pattern at the end.
+  host_.SetAddress(0x000800);
+  host_.Block(EmuHost::FilledBlock(0x00));
+  host_.SetAddress(0x1F0000);
+  host_.Block(EmuHost::FilledBlock(0x10));
+  host_.Erase(0x000000);
+  host_.SetAddress(0x1FFE00);
+  host_.Pattern(Bytes(kPatternBytes, 0x21));
+  EXPECT_EQ(Units(0x1F0000, 720), Bytes(1440, 0x10));
+  vg_.Restart();
+  const auto flash = vg_.Flash();
+  EXPECT_EQ(std::count(flash.begin(), flash.end(), 0xFF), static_cast<long>(flash.size()));
+  // And again after content that an erase only partly covers.
+  host_.Write({kBeginLoad});
+  host_.SetAddress(0x067F00);
+  host_.Block(EmuHost::FilledBlock(0x00));
+  host_.Block(EmuHost::FilledBlock(0x00));
+  host_.Erase(0x068000);
+  EXPECT_EQ(Units(0x067F00, 256), Bytes(512, 0x00));
+  EXPECT_EQ(Units(0x068000, 720), Bytes(1440, 0xFF));
+  vg_.Restart();
+  EXPECT_EQ(std::count(flash.begin(), flash.end(), 0xFF), static_cast<long>(flash.size()));
+}
+
 TEST_F(EmuFlash, EraseAtANonStartAddressErasesNothing) {
   OpenLoading();
   host_.SetAddress(0x000800);

@@ -137,8 +137,14 @@ bool ImageAcceptable(const FileImage& file, bool picture) {
 
 const BmpLine& RowReader::Next() {
   const uint64_t got = position_ < file_.size ? std::min(kRowBytes, file_.size - position_) : 0;
-  for (uint64_t i = 0; i < got; ++i)
-    row_[i] = file_.At(position_ + i);
+  // The bytes held in memory, then the zero tail.
+  const uint64_t held = position_ < file_.prefix.size()
+                            ? std::min<uint64_t>(got, file_.prefix.size() - position_)
+                            : 0;
+  if (held > 0)
+    std::memcpy(row_.data(), file_.prefix.data() + position_, held);
+  std::fill(row_.begin() + static_cast<std::ptrdiff_t>(held),
+            row_.begin() + static_cast<std::ptrdiff_t>(got), uint8_t{0});
   position_ += got;
   return row_;
 }

@@ -18,6 +18,7 @@ VirtualGenerator::VirtualGenerator(const std::string& path) {
     throw std::runtime_error("cannot load " + path + ": " + (error != nullptr ? error : "?"));
   }
   Bind(reset_, "VG_Reset");
+  Bind(restart_, "VG_Restart");
   Bind(set_units_, "VG_SetUnits");
   Bind(select_unit_, "VG_SelectUnit");
   Bind(set_option_, "VG_SetOption");

@@ -26,6 +26,9 @@ class VirtualGenerator {
   void* Symbol(const char* name) const;
 
   void Reset() const { reset_(); }
+  // The selected unit restarted with a fresh generator while an open handle stays open
+  // (VG_Restart).
+  void Restart() const { restart_(); }
   // `count` units in fresh state, unit 1 selected.
   void SetUnits(int count) const { set_units_(count); }
   // The unit (0-based) the other controls act on; false when there is no such unit.
@@ -58,6 +61,7 @@ class VirtualGenerator {
 
   void* library_ = nullptr;
   decltype(&::VG_Reset) reset_ = nullptr;
+  decltype(&::VG_Restart) restart_ = nullptr;
   decltype(&::VG_SetUnits) set_units_ = nullptr;
   decltype(&::VG_SelectUnit) select_unit_ = nullptr;
   decltype(&::VG_SetOption) set_option_ = nullptr;

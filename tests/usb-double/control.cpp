@@ -30,6 +30,11 @@ void VG_SetUnits(int count) {
   locked.bus.SetOption("devices", count);
 }
 
+void VG_Restart(void) {
+  Locked locked;
+  locked.bus.Restart();
+}
+
 int VG_SelectUnit(int index) {
   Locked locked;
   return locked.bus.Select(index) ? 0 : 1;

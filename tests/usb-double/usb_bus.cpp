@@ -76,6 +76,15 @@ void Bus::Reset() {
   MakeBridges();
 }
 
+void Bus::Restart() {
+  Bridge& bridge = selected();
+  bridge.generator.Restart();
+  bridge.generator.flash().Restore();
+  bridge.wire.clear();
+  bridge.accepted = 0;
+  calls_.clear();
+}
+
 void Bus::MakeBridges() {
   bridges_.clear();
   selected_ = 0;

@@ -48,6 +48,9 @@ class Bus {
  public:
   // Fresh bridges from the environment, erased flash; the capture is emptied.
   void Reset();
+  // The selected bridge's generator at power-on with its flash as Reset leaves it, its wire and
+  // the capture emptied; a claimed interface stays claimed (VG_Restart).
+  void Restart();
   // Returns false for an unknown option name. Changing "devices" makes fresh bridges.
   bool SetOption(const std::string& name, long long value);
   const BusSettings& settings() const { return settings_; }

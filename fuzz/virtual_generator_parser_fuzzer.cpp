@@ -1,0 +1,96 @@
+// The virtual generator's byte parser on arbitrary streams, whatever a program sends it: the
+// generator model itself, compiled into this target with coverage, run in-process.
+//
+// Input: byte 0 sets the status behaviour (bits 0-1 busy polls, bit 2 never ready, bit 3 mute),
+// byte 1 seeds how the stream is cut into writes, the rest is the stream.
+//
+// Invariants: nothing crashes or reaches outside the flash (the sanitizers watch every access);
+// the flash keeps its size; the stream fed as one write and the same stream cut into writes of
+// random sizes leave the same flash, violations, loading mode and status answers, since the
+// generator parses one stream; every status answer is 0 or 1.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "emulator/generator.h"
+#include "emulator/sector_layout.h"
+
+namespace {
+
+void Require(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+
+// Write sizes: single bytes, short runs, about a block, or about a pattern.
+size_t NextCut(uint32_t& state) {
+  state ^= state << 13;
+  state ^= state >> 17;
+  state ^= state << 5;
+  static constexpr size_t kScales[] = {1, 16, 1600, 4000};
+  return 1 + (state >> 8) % kScales[state & 3];
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2)
+    return 0;
+  qvx::vg::StatusBehaviour behaviour;
+  behaviour.busy_polls = data[0] & 3;
+  behaviour.never_ready = (data[0] & 4) != 0;
+  behaviour.mute = (data[0] & 8) != 0;
+  const std::span<const uint8_t> stream(data + 2, size - 2);
+
+  // Two generators at power-on with erased flash, kept from input to input: a restart erases
+  // only what the last input wrote.
+  static auto whole = std::make_unique<qvx::vg::Generator>();
+  static auto cut = std::make_unique<qvx::vg::Generator>();
+  for (auto* generator : {whole.get(), cut.get()}) {
+    generator->Restart();
+    generator->flash().Restore();
+    generator->SetStatusBehaviour(behaviour);
+  }
+  whole->Accept(stream, 0);
+  uint32_t state = 0x9E3779B9u ^ data[1];
+  for (size_t at = 0; at < stream.size();) {
+    const size_t n = std::min(NextCut(state), stream.size() - at);
+    cut->Accept(stream.subspan(at, n), at);
+    at += n;
+  }
+
+  const auto image = whole->flash().image();
+  Require(image.size() == qvx::vg::kFlashBytes, "the flash keeps its size");
+  // Outside the bytes either flash may have programmed, both are erased.
+  const auto& a = whole->flash();
+  const auto& b = cut->flash();
+  Require(a.touched_begin() == b.touched_begin() && a.touched_end() == b.touched_end(),
+          "cutting the stream into writes does not change what is programmed");
+  Require(std::memcmp(image.data() + a.touched_begin(), b.image().data() + a.touched_begin(),
+                      a.touched_end() - a.touched_begin()) == 0,
+          "cutting the stream into writes does not change the flash");
+  Require(whole->violations() == cut->violations(),
+          "cutting the stream into writes does not change the violations");
+  Require(whole->loading() == cut->loading(),
+          "cutting the stream into writes does not change the loading mode");
+  const auto answers = whole->TakeAnswers(SIZE_MAX);
+  Require(answers == cut->TakeAnswers(SIZE_MAX),
+          "cutting the stream into writes does not change the status answers");
+  Require(std::all_of(answers.begin(), answers.end(), [](uint8_t a) { return a <= 1; }),
+          "status answers are 0 or 1");
+  Require(!behaviour.mute || answers.empty(), "a mute generator answers nothing");
+  // Free what this input made, so that libFuzzer sees no more allocations than frees and does not
+  // run the input again to look for a leak.
+  for (auto* generator : {whole.get(), cut.get()}) {
+    generator->Restart();
+    generator->flash().Restore();
+  }
+  return 0;
+}
