@@ -6,7 +6,7 @@
 #   for most of U+00A1..U+0499 and U+FBA6..U+FEFE, reaches __builtin_unreachable: undefined
 #   behaviour for any such character where the reader expects whitespace, which a set can put
 #   anywhere outside a string and in a multi-line string after a line-ending backslash (upstream
-#   issues #190 and #295). The content-set fuzz target found it. The copy answers "not
+#   reports #190 and #295). The content-set fuzz target found it. The copy answers "not
 #   whitespace" there, as upstream does since (pull request #305); a fixed toml++ is copied as it
 #   is.
 find_path(TOMLPP_HOST_DIR toml++/toml.h NO_CMAKE_FIND_ROOT_PATH REQUIRED)

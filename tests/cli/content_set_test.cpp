@@ -126,7 +126,7 @@ TEST_F(ExampleSetTest, LoadsTheSameAsTheEquivalentCommandLine) {
 }
 
 // A multi-line file name continued after a line-ending backslash with a character outside ASCII:
-// toml++ 3.3 asked whether it was whitespace with undefined behaviour (upstream issue #190).
+// toml++ 3.3 asked whether it was whitespace with undefined behaviour (upstream report #190).
 TEST_F(ExampleSetTest, ReadsANameOutsideAsciiAfterALineEndingBackslash) {
   WriteFile("\xC3\xA9t\xC3\xA9.bmp", MakeBmp(72));
   const std::string set = TempDir() + "/non-ascii.toml";
