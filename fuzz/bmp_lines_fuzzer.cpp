@@ -32,7 +32,7 @@
 namespace {
 
 using qvx::fuzz::Require;
-namespace model = qvx::model;
+namespace model = qvx::test;
 
 constexpr size_t kRowBytes = 2160;
 

@@ -143,15 +143,15 @@ bool NamesItsPlace(const std::string& problem, std::string_view text) {
 
 // Where a step stands in the documented order.
 int OrderOf(const LoadStep& step) {
-  switch (step.kind) {
+  switch (step.kind()) {
     case SlotKind::kPicture:
-      return step.slot - 1;
+      return step.request.slot.number() - 1;
     case SlotKind::kBanner:
-      return 2 + step.slot - 1;
+      return 2 + step.request.slot.number() - 1;
     case SlotKind::kCountdown:
       return 10;
     case SlotKind::kPattern:
-      return 11 + step.slot;
+      return 11 + step.request.slot.number();
     case SlotKind::kAudio:
       break;
   }
@@ -159,7 +159,7 @@ int OrderOf(const LoadStep& step) {
 }
 
 // The file's whole content as the model reads it.
-qvx::model::FileImage ReadWhole(const std::string& path) {
+qvx::test::FileImage ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> bytes(qvx::kBmpHeaderSize);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -183,35 +183,36 @@ Verdict Judge(const std::string& path) {
     return found->second;
   std::error_code error;
   const bool opens = !path.empty() && fs::is_regular_file(path, error);
-  const qvx::model::FileImage file = opens ? ReadWhole(path) : qvx::model::FileImage{};
-  const Verdict verdict{opens, qvx::model::ImageAcceptable(file, true),
-                        qvx::model::ImageAcceptable(file, false)};
+  const qvx::test::FileImage file = opens ? ReadWhole(path) : qvx::test::FileImage{};
+  const Verdict verdict{opens, qvx::test::ImageAcceptable(file, true),
+                        qvx::test::ImageAcceptable(file, false)};
   if (fs::path(path).parent_path() == Folder())
     folder.emplace(path, verdict);
   return verdict;
 }
 
 void CheckStep(const LoadStep& step) {
-  const qvx::DownloadRequest request = qvx::cli::RequestOf(step);
-  if (step.kind == SlotKind::kAudio) {
+  const qvx::DownloadRequest request = step.request;
+  if (step.kind() == SlotKind::kAudio) {
     Require(!step.erase && step.file.empty(), "the audio loop loads, from no file");
-    for (size_t ch = 0; ch < step.tone_rows.size(); ++ch) {
-      Require(step.tone_rows[ch] >= 0 &&
-                  static_cast<size_t>(step.tone_rows[ch]) < qvx::ToneTable.size(),
+    for (size_t ch = 0; ch < step.request.audio.tone_rows.size(); ++ch) {
+      Require(step.request.audio.tone_rows[ch] >= 0 &&
+                  static_cast<size_t>(step.request.audio.tone_rows[ch]) < qvx::ToneTable.size(),
               "the audio loop's tones are in the frequency list");
-      Require(qvx::ParseAmplitude(step.amplitudes[ch]).accepted,
+      Require(qvx::ParseAmplitude(step.request.audio.amplitudes[ch]).accepted,
               "the audio loop's levels are accepted");
     }
-    Require(request.slot.kind() == SlotKind::kAudio && request.audio.tone_rows == step.tone_rows &&
-                request.audio.amplitudes == step.amplitudes,
+    Require(request.slot.kind() == SlotKind::kAudio &&
+                request.audio.tone_rows == step.request.audio.tone_rows &&
+                request.audio.amplitudes == step.request.audio.amplitudes,
             "the audio request carries the set's tones and levels");
     return;
   }
-  Require(step.kind == SlotKind::kCountdown
-              ? step.slot == qvx::Slot::Countdown().number()
-              : qvx::Slot::FromNumber(step.kind, step.slot).has_value(),
+  Require(step.kind() == SlotKind::kCountdown
+              ? step.request.slot.number() == qvx::Slot::Countdown().number()
+              : qvx::Slot::FromNumber(step.kind(), step.request.slot.number()).has_value(),
           "a step names a slot of its kind");
-  Require(request.slot.kind() == step.kind && request.slot.number() == step.slot,
+  Require(request.slot.kind() == step.kind() && request.slot.number() == step.request.slot.number(),
           "the request is for the step's slot");
   if (step.erase) {
     Require(step.file.empty(), "an erase names no file");
@@ -219,8 +220,8 @@ void CheckStep(const LoadStep& step) {
   }
   const Verdict verdict = Judge(step.file);
   Require(verdict.opens, "a load step names a file that opens");
-  Require(step.kind == SlotKind::kPattern ||
-              (step.kind == SlotKind::kPicture ? verdict.picture : verdict.banner),
+  Require(step.kind() == SlotKind::kPattern ||
+              (step.kind() == SlotKind::kPicture ? verdict.picture : verdict.banner),
           "an image step's file has a header its slot takes (the flash model's header rules)");
 }
 
@@ -233,7 +234,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<LoadStep> steps;
   try {
-    steps = qvx::cli::ReadContentSet(path);
+    steps = qvx::cli::ReadContentSet(path).steps;
   } catch (const qvx::cli::ContentSetError& error) {
     const auto& problems = error.problems();
     Require(!problems.empty(), "an error lists its problems");

@@ -12,7 +12,7 @@
 namespace qvx::fuzz {
 
 void DecodeImageFile(std::span<const uint8_t> bytes, bool compact, uint64_t spelled_out,
-                     model::FileImage& file) {
+                     test::FileImage& file) {
   std::vector<uint8_t>& out = file.prefix;
   const size_t head_size = bytes.size() >= 3 ? bytes[2] : 0;
   if (!compact || bytes.size() < 3 + head_size) {
@@ -47,7 +47,7 @@ void DecodeImageFile(std::span<const uint8_t> bytes, bool compact, uint64_t spel
   }
 }
 
-void WriteImageFile(const std::string& path, const model::FileImage& file) {
+void WriteImageFile(const std::string& path, const test::FileImage& file) {
   WriteWholeFile(path, file.prefix);
   if (file.size > file.prefix.size())
     Require(truncate(path.c_str(), static_cast<off_t>(file.size)) == 0,

@@ -28,10 +28,10 @@ inline constexpr uint64_t kLongestFile = 1300000;
 // Fills `file` from `bytes` in the plain or compact form, with at most `spelled_out` bytes of a
 // compact file in memory and zeros after them. `file`'s buffer is reused.
 void DecodeImageFile(std::span<const uint8_t> bytes, bool compact, uint64_t spelled_out,
-                     model::FileImage& file);
+                     test::FileImage& file);
 
 // Writes `file` to `path`: its bytes in memory, then a hole up to its size.
-void WriteImageFile(const std::string& path, const model::FileImage& file);
+void WriteImageFile(const std::string& path, const test::FileImage& file);
 
 // Every byte of a stored block's video part in 16..235 and every padding byte zero.
 bool VideoBlockInRange(std::span<const uint8_t> block);
@@ -41,14 +41,14 @@ bool VideoBlockInRange(std::span<const uint8_t> block);
 // of equal rows of compact files cost no encoding here.
 class LineCheck {
  public:
-  explicit LineCheck(const model::FileImage& file) : reader_(file) {}
+  explicit LineCheck(const test::FileImage& file) : reader_(file) {}
   // The next row read must have been sent as `block`.
   void Next(std::span<const uint8_t> block);
   // The next row read is read without being sent.
   void Skip() { reader_.Next(); }
 
  private:
-  model::RowReader reader_;
+  test::RowReader reader_;
   BmpLine encoded_row_{};
   LineBuffer expected_{};
   bool encoded_ = false;

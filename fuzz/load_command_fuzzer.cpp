@@ -29,8 +29,7 @@ void Require(bool condition, const char* what) {
 }
 
 bool SameStep(const LoadStep& a, const LoadStep& b) {
-  return a.kind == b.kind && a.slot == b.slot && a.file == b.file && a.erase == b.erase &&
-         a.tone_rows == b.tone_rows && a.amplitudes == b.amplitudes;
+  return a == b;
 }
 
 const char* OperationName(SlotKind kind) {
@@ -53,40 +52,44 @@ const char* OperationName(SlotKind kind) {
 void WriteBack(const LoadStep& step, std::vector<std::string>& args) {
   if (step.erase)
     args.emplace_back("erase");
-  args.emplace_back(OperationName(step.kind));
-  if (step.kind == SlotKind::kAudio) {
-    for (size_t ch = 0; ch < step.tone_rows.size(); ++ch) {
-      args.emplace_back(qvx::ToneTable[static_cast<size_t>(step.tone_rows[ch])].label);
-      args.push_back(step.amplitudes[ch]);
+  args.emplace_back(OperationName(step.kind()));
+  if (step.kind() == SlotKind::kAudio) {
+    for (size_t ch = 0; ch < step.request.audio.tone_rows.size(); ++ch) {
+      args.emplace_back(
+          qvx::ToneTable[static_cast<size_t>(step.request.audio.tone_rows[ch])].label);
+      args.push_back(step.request.audio.amplitudes[ch]);
     }
     return;
   }
-  if (step.kind != SlotKind::kCountdown)
-    args.push_back(std::to_string(step.slot));
+  if (step.kind() != SlotKind::kCountdown)
+    args.push_back(std::to_string(step.request.slot.number()));
   if (!step.erase)
     args.push_back(step.file);
 }
 
 void CheckStep(const LoadStep& step) {
-  if (step.kind == SlotKind::kAudio) {
+  if (step.kind() == SlotKind::kAudio) {
     Require(!step.erase && step.file.empty(), "an audio step loads, from no file");
-    for (int row : step.tone_rows)
+    for (int row : step.request.audio.tone_rows)
       Require(row >= 0 && static_cast<size_t>(row) < qvx::ToneTable.size(),
               "an audio step takes rows of the frequency list");
-    const qvx::DownloadRequest request = qvx::cli::RequestOf(step);
-    Require(request.slot.kind() == SlotKind::kAudio && request.audio.tone_rows == step.tone_rows &&
-                request.audio.amplitudes == step.amplitudes,
+    const qvx::DownloadRequest request = step.request;
+    Require(request.slot.kind() == SlotKind::kAudio &&
+                request.audio.tone_rows == step.request.audio.tone_rows &&
+                request.audio.amplitudes == step.request.audio.amplitudes,
             "the audio request carries the step's rows and amplitudes");
   } else {
-    if (step.kind == SlotKind::kCountdown)
-      Require(step.slot == qvx::Slot::Countdown().number(), "the countdown is slot 9");
+    if (step.kind() == SlotKind::kCountdown)
+      Require(step.request.slot.number() == qvx::Slot::Countdown().number(),
+              "the countdown is slot 9");
     else
-      Require(qvx::Slot::FromNumber(step.kind, step.slot).has_value(),
+      Require(qvx::Slot::FromNumber(step.kind(), step.request.slot.number()).has_value(),
               "a step names a slot of its kind");
     Require(!step.erase || step.file.empty(), "an erase names no file");
-    const qvx::DownloadRequest request = qvx::cli::RequestOf(step);
-    Require(request.slot.kind() == step.kind && request.slot.number() == step.slot,
-            "the request is for the step's slot");
+    const qvx::DownloadRequest request = step.request;
+    Require(
+        request.slot.kind() == step.kind() && request.slot.number() == step.request.slot.number(),
+        "the request is for the step's slot");
   }
   Require(!qvx::cli::Describe(step).empty(), "every step describes itself");
 }
