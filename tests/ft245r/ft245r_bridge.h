@@ -132,6 +132,14 @@ class Bridge {
   bool gone() const { return gone_; }
   // Every byte the generator took, in order.
   const std::vector<uint8_t>& wire() const { return wire_; }
+  // The generator at power-on with the flash written since it was loaded erased again, the wire
+  // and the unplug count emptied; the USB side (configuration, latency timer) is kept.
+  void RestartGenerator() {
+    generator_.Restart();
+    generator_.flash().Restore();
+    wire_.clear();
+    accepted_ = 0;
+  }
 
   // When a bulk-in transfer of `length` bytes asked for at `now` completes: at once when the data
   // waiting fills it with full packets, otherwise when the latency timer runs out.

@@ -77,11 +77,7 @@ void Bus::Reset() {
 }
 
 void Bus::Restart() {
-  Bridge& bridge = selected();
-  bridge.generator.Restart();
-  bridge.generator.flash().Restore();
-  bridge.wire.clear();
-  bridge.accepted = 0;
+  selected().chip.RestartGenerator();
   calls_.clear();
 }
 
