@@ -20,16 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The kinds with a table of files and an erase list of their own, in the set's order.
-std::vector<const SlotKindInfo*> SetTables() {
-  std::vector<const SlotKindInfo*> tables;
-  for (const SlotKindInfo& info : kSlotKinds) {
-    if (!info.set_key.empty())
-      tables.push_back(&info);
-  }
-  return tables;
-}
-
 // The step that stands for a slot, with the key that named it.
 struct PlannedStep {
   std::string key;
@@ -75,10 +65,11 @@ class SetReader {
   const std::string& record_file() const { return record_file_; }
 
  private:
+  // The kind whose table of files and erase list `name` is; only kinds with a set key have them.
   static const SlotKindInfo* FindTable(const std::string& name) {
-    for (const SlotKindInfo* table : SetTables()) {
-      if (name == table->set_key)
-        return table;
+    for (const SlotKindInfo& info : kSlotKinds) {
+      if (!info.set_key.empty() && name == info.set_key)
+        return &info;
     }
     return nullptr;
   }

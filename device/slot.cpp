@@ -5,14 +5,6 @@
 
 namespace qvx {
 
-const SlotKindInfo& InfoOf(SlotKind kind) {
-  for (const SlotKindInfo& info : kSlotKinds) {
-    if (info.kind == kind)
-      return info;
-  }
-  return kSlotKinds.back();  // unreachable: every kind has its row
-}
-
 std::optional<SlotKind> KindNamed(std::string_view word) {
   for (const SlotKindInfo& info : kSlotKinds) {
     if (info.word == word)

@@ -55,7 +55,13 @@ inline constexpr std::array<SlotKindInfo, 5> kSlotKinds{{
 }};
 
 // The row of `kind`.
-const SlotKindInfo& InfoOf(SlotKind kind);
+constexpr const SlotKindInfo& InfoOf(SlotKind kind) {
+  for (const SlotKindInfo& info : kSlotKinds) {
+    if (info.kind == kind)
+      return info;
+  }
+  return kSlotKinds.back();  // unreachable: every kind has its row
+}
 // The kind the command line's `word` names, or nothing.
 std::optional<SlotKind> KindNamed(std::string_view word);
 

@@ -69,12 +69,9 @@ constexpr DialogTemplate kAboutTemplate{100, "About QVX5120", 268, 110, kAboutCo
 constexpr std::array<std::string_view, 16> kNumberTexts = {
     "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15"};
 constexpr std::span<const std::string_view> SlotItems(SlotKind kind) {
-  for (const SlotKindInfo& info : kSlotKinds) {
-    if (info.kind == kind)
-      return std::span(kNumberTexts)
-          .subspan(static_cast<size_t>(info.first_number), static_cast<size_t>(info.count));
-  }
-  return {};
+  const SlotKindInfo& info = InfoOf(kind);
+  return std::span(kNumberTexts)
+      .subspan(static_cast<size_t>(info.first_number), static_cast<size_t>(info.count));
 }
 constexpr auto kPictureItems = SlotItems(SlotKind::kPicture);
 constexpr auto kBannerItems = SlotItems(SlotKind::kBanner);
