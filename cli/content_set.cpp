@@ -187,12 +187,14 @@ class SetReader {
       }
       for (size_t i = 0; i < slots->size(); ++i) {
         const std::string item_key = key + "[" + std::to_string(i) + "]";
-        const auto number = (*slots)[i].value<int64_t>();
-        if (!number || !(*slots)[i].is_integer()) {
+        // Only an integer is read as one: toml++ converts a float such as 1e35 to an integer
+        // without a range check.
+        if (!(*slots)[i].is_integer()) {
           Malformed(item_key, "must be a slot number");
           continue;
         }
-        if (const auto slot = SlotOf(*table, item_key, std::to_string(*number)))
+        const int64_t number = *(*slots)[i].value<int64_t>();
+        if (const auto slot = SlotOf(*table, item_key, std::to_string(number)))
           Plan(item_key, {{*slot, {}}, {}, true});
       }
     }

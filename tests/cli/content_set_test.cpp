@@ -49,6 +49,11 @@ const BadSet kBadSets[] = {
      "[patterns]\n16 = \"set-pattern.tst\"\n[erase]\npictures = [3]\n",
      kExitUsage,
      {"erase.pictures[0]: no such slot (1 to 2)", "patterns.16: no such slot (0 to 15)"}},
+    // A float far outside any integer's range, found by the content-set fuzz target.
+    {"FloatSlotNumber",
+     "[erase]\nbanners = [1, 1e35]\n",
+     kExitUsage,
+     {"erase.banners[1]: must be a slot number"}},
     {"PictureThatIsNotABmp",
      "[pictures]\n1 = \"set-pattern.tst\"\n",
      kExitRefused,
