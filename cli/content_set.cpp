@@ -28,7 +28,7 @@ struct PlannedStep {
 
 class SetReader {
  public:
-  explicit SetReader(const fs::path& set_path) : folder_(set_path.parent_path()) {}
+  explicit SetReader(fs::path folder) : folder_(std::move(folder)) {}
 
   void Read(const toml::table& root) {
     for (const auto& [key, node] : root) {
@@ -304,19 +304,21 @@ std::vector<std::string> RefusedContent(const std::vector<PlannedStep>& planned)
   return refused;
 }
 
-}  // namespace
-
-ContentSet ReadContentSet(const std::string& path) {
-  toml::table root;
+// The parsed document, or the place and description of its syntax error.
+template <typename Parse>
+toml::table ParseOrRefuse(Parse parse) {
   try {
-    root = toml::parse_file(path);
+    return parse();
   } catch (const toml::parse_error& error) {
     const auto& where = error.source().begin;
     std::ostringstream text;
     text << "line " << where.line << ", column " << where.column << ": " << error.description();
     throw ContentSetError(SetProblem::kMalformed, {text.str()});
   }
-  SetReader reader(path);
+}
+
+ContentSet CheckedSet(const toml::table& root, const fs::path& folder) {
+  SetReader reader(folder);
   reader.Read(root);
   if (!reader.problems().empty())
     throw ContentSetError(SetProblem::kMalformed, std::move(reader.problems()));
@@ -330,6 +332,17 @@ ContentSet ReadContentSet(const std::string& path) {
   for (const PlannedStep& entry : planned)
     set.steps.push_back(entry.step);
   return set;
+}
+
+}  // namespace
+
+ContentSet ReadContentSet(const std::string& path) {
+  return CheckedSet(ParseOrRefuse([&] { return toml::parse_file(path); }),
+                    fs::path(path).parent_path());
+}
+
+ContentSet ReadContentSetText(std::string_view text, const std::string& folder) {
+  return CheckedSet(ParseOrRefuse([&] { return toml::parse(text); }), folder);
 }
 
 }  // namespace qvx::cli

@@ -7,6 +7,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/load_command.h"
@@ -47,5 +48,7 @@ struct ContentSet {
 // Reads and checks the set at `path`; file names in it are relative to its folder. Throws
 // ContentSetError.
 ContentSet ReadContentSet(const std::string& path);
+// The same for a set's text, its file names relative to `folder`.
+ContentSet ReadContentSetText(std::string_view text, const std::string& folder);
 
 }  // namespace qvx::cli

@@ -1,6 +1,6 @@
-// Content sets on arbitrary text: the input is the set file, read from a folder that holds the
-// files the examples of docs/content-sets.md and cli/samples/ name (good pictures, banners and
-// patterns, and a picture where a banner belongs).
+// Content sets on arbitrary text: the input is the set file's text, its file names relative to a
+// folder that holds the files the examples of docs/content-sets.md and cli/samples/ name (good
+// pictures, banners and patterns, and a picture where a banner belongs).
 //
 // Invariants: reading ends in a ContentSetError or in a checked set, never anything else.
 // - An error lists its problems, the first one as its message, each naming its key: a key path
@@ -228,13 +228,12 @@ void CheckStep(const LoadStep& step) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = (Folder() / "set.toml").string();
+  static const std::string folder = Folder().string();
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  qvx::fuzz::WriteWholeFile(path, {data, size});
 
   std::vector<LoadStep> steps;
   try {
-    steps = qvx::cli::ReadContentSet(path).steps;
+    steps = qvx::cli::ReadContentSetText(text, folder).steps;
   } catch (const qvx::cli::ContentSetError& error) {
     const auto& problems = error.problems();
     Require(!problems.empty(), "an error lists its problems");

@@ -1,7 +1,9 @@
 // Content sets: a set that cannot be loaded is refused whole, each problem named by its key,
 // before the generator is even opened; a valid set loads what the same command line loads.
 #include <fstream>
+#include <iterator>
 
+#include "cli/content_set.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace qvx::test {
@@ -128,6 +130,24 @@ TEST_F(ExampleSetTest, LoadsTheSameAsTheEquivalentCommandLine) {
   EXPECT_EQ(from_set.calls, from_line.calls);
   EXPECT_TRUE(set_flash == FlashCopy());
   EXPECT_FALSE(AllErased(set_flash));
+}
+
+// The text of a set read with its folder makes the steps its file makes; a syntax error in it is
+// placed the same way.
+TEST_F(ExampleSetTest, ReadsTheSameFromItsTextAsFromItsFile) {
+  const std::string samples = QVX_SAMPLES_DIR;
+  std::ifstream in(samples + "/production-line.toml");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const cli::ContentSet from_file = cli::ReadContentSet(samples + "/production-line.toml");
+  EXPECT_EQ(cli::ReadContentSetText(text, samples).steps, from_file.steps);
+  EXPECT_EQ(from_file.steps.front().file, samples + "/test-banner.bmp");
+  try {
+    cli::ReadContentSetText("[banners]\n1 = \"a.bmp\" x\n", samples);
+    ADD_FAILURE() << "a set with a syntax error was read";
+  } catch (const cli::ContentSetError& error) {
+    EXPECT_TRUE(error.malformed());
+    EXPECT_EQ(std::string(error.what()).substr(0, 19), "line 2, column 13: ");
+  }
 }
 
 // A multi-line file name continued after a line-ending backslash with a character outside ASCII:
