@@ -6,7 +6,6 @@
 
 #include "device/protocol.h"
 #include "emulator/sector_layout.h"
-#include "emulator/text.h"
 
 namespace qvx::vg {
 namespace {
@@ -27,6 +26,7 @@ void Generator::Restart() {
   scripted_.clear();
   answers_.clear();
   violations_.clear();
+  violation_texts_.clear();
   loading_ = false;
   address_ = 0;
   busy_left_ = 0;
@@ -120,11 +120,11 @@ const Generator::Command* Generator::FindCommand(uint8_t byte) {
 void Generator::StartCommand(uint8_t byte) {
   command_ = FindCommand(byte);
   if (command_ == nullptr) {
-    Violation(ByteText("unknown command byte ", byte, ""));
+    Record({.rule = Violation::Rule::kUnknownCommand, .byte = byte});
     return;
   }
   if (command_->needs_loading && !loading_)
-    Violation(ByteText("command ", byte, " outside loading mode"));
+    Record({.rule = Violation::Rule::kOutsideLoadingMode, .byte = byte});
 
   data_.clear();
   data_needed_ = command_->payload;
@@ -144,7 +144,7 @@ void Generator::FinishCommand() {
 void Generator::SetAddress() {
   address_ = uint32_t{data_[0]} << 16 | uint32_t{data_[1]} << 8 | data_[2];
   if (address_ >= kFlashUnits)
-    Violation(Format("address %06X past the end of flash", address_));
+    Record({.rule = Violation::Rule::kAddressPastEnd, .address = address_});
 }
 
 void Generator::StartFlashStep() {
@@ -156,7 +156,7 @@ void Generator::EraseSector() {
   StartFlashStep();
   const auto sector = SectorStartingAt(address_);
   if (!sector) {
-    Violation(Format("erase at %06X, which is not a sector start", address_));
+    Record({.rule = Violation::Rule::kEraseNotSectorStart, .address = address_});
     return;
   }
   flash_.Erase(*sector);
@@ -167,7 +167,7 @@ void Generator::WriteBlock() {
   const auto nonzero = std::find_if(padding.begin(), padding.end(), [](uint8_t b) { return b; });
   if (nonzero != padding.end()) {
     const auto at = static_cast<size_t>(nonzero - padding.begin()) + kBlockPayload;
-    Violation(Format("non-zero padding %02X at block byte %zu", *nonzero, at));
+    Record({.rule = Violation::Rule::kNonZeroPadding, .byte = *nonzero, .at = at});
   }
   Store(std::span(data_).first(kBlockPayload), "block");
   address_ = Advance(address_, kBlockUnits);
@@ -182,11 +182,14 @@ void Generator::WritePattern() {
 void Generator::Store(std::span<const uint8_t> data, const char* what) {
   const auto result = flash_.Program(size_t{address_} * 2, data);
   if (result.stored < data.size()) {
-    Violation(Format("%s at %06X reaches past the end of flash", what, address_));
+    Record({.rule = Violation::Rule::kStorePastEnd, .address = address_, .what = what});
   }
   if (result.raised_bytes > 0) {
-    Violation(Format("%s at %06X programs 0 bits to 1 in %zu bytes, first at byte %06zX", what,
-                     address_, result.raised_bytes, result.first_raised));
+    Record({.rule = Violation::Rule::kRaisesBits,
+            .address = address_,
+            .what = what,
+            .count = result.raised_bytes,
+            .at = result.first_raised});
   }
 }
 
@@ -219,8 +222,15 @@ void Generator::AnswerStatus() {
   Answer(1);
 }
 
-void Generator::Violation(std::string text) {
-  violations_.push_back(AtWireOffset(std::move(text), command_offset_));
+void Generator::Record(Violation violation) {
+  violation.wire_offset = command_offset_;
+  violations_.push_back(violation);
+}
+
+const std::vector<std::string>& Generator::violations() const {
+  while (violation_texts_.size() < violations_.size())
+    violation_texts_.push_back(violations_[violation_texts_.size()].Text());
+  return violation_texts_;
 }
 
 }  // namespace qvx::vg

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "emulator/nor_flash.h"
+#include "emulator/violation.h"
 
 namespace qvx::vg {
 
@@ -47,7 +48,9 @@ class Generator {
   std::optional<SteadyTime> NextArrival() const;
 
   bool loading() const { return loading_; }
-  const std::vector<std::string>& violations() const { return violations_; }
+  // The violations seen since the restart, oldest first: as data, and in words.
+  const std::vector<Violation>& violation_records() const { return violations_; }
+  const std::vector<std::string>& violations() const;
   NorFlash& flash() { return flash_; }
   const NorFlash& flash() const { return flash_; }
 
@@ -74,7 +77,7 @@ class Generator {
   void StartFlashStep();
   // Stores `data` at the current address and reports what went wrong; `what` names the command.
   void Store(std::span<const uint8_t> data, const char* what);
-  void Violation(std::string text);
+  void Record(Violation violation);
 
   NorFlash flash_;
   StatusBehaviour status_;
@@ -84,7 +87,8 @@ class Generator {
     SteadyTime arrival;
   };
   std::deque<Pending> answers_;
-  std::vector<std::string> violations_;
+  std::vector<Violation> violations_;
+  mutable std::vector<std::string> violation_texts_;  // the first ones in words, once asked for
 
   bool loading_ = false;
   uint32_t address_ = 0;  // two-byte units; may run past the end of the chip

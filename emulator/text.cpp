@@ -18,23 +18,6 @@ std::string HexBytes(std::span<const uint8_t> bytes) {
   return text;
 }
 
-std::string ByteText(std::string_view before, uint8_t byte, std::string_view after) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(before.size() + 2 + after.size() + 40);
-  text.append(before);
-  text.push_back(kDigits[byte >> 4]);
-  text.push_back(kDigits[byte & 0x0F]);
-  text.append(after);
-  return text;
-}
-
-std::string AtWireOffset(std::string text, uint64_t offset) {
-  text += " at wire offset ";
-  text += std::to_string(offset);
-  return text;
-}
-
 std::string Format(const char* format, ...) {
   va_list args;
   va_start(args, format);

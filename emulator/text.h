@@ -10,11 +10,6 @@ namespace qvx::vg {
 
 // "F4 06 80 00": two uppercase hex digits per byte, separated by single spaces.
 std::string HexBytes(std::span<const uint8_t> bytes);
-// `before`, the byte as two uppercase hex digits, then `after`: the violations a stream of
-// garbage makes at nearly every byte are built without printf, with room for AtWireOffset.
-std::string ByteText(std::string_view before, uint8_t byte, std::string_view after);
-// "<text> at wire offset <offset>", in the text's own storage.
-std::string AtWireOffset(std::string text, uint64_t offset);
 // printf-style formatting into a std::string. mingw-w64 builds format with its C99-conforming
 // printf (%zu, %llX), which the compiler checks as gnu_printf rather than as Microsoft's.
 #if defined(__MINGW32__)

@@ -7,7 +7,8 @@
 // Invariants: nothing crashes or reaches outside the flash (the sanitizers watch every access);
 // the flash keeps its size; the stream fed as one write and the same stream cut into writes of
 // random sizes leave the same flash, violations, loading mode and status answers, since the
-// generator parses one stream; every status answer is 0 or 1.
+// generator parses one stream; every violation is placed, in order, at a command of the stream;
+// every status answer is 0 or 1.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "emulator/generator.h"
 #include "emulator/sector_layout.h"
@@ -76,8 +78,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(std::memcmp(image.data() + a.touched_begin(), b.image().data() + a.touched_begin(),
                       a.touched_end() - a.touched_begin()) == 0,
           "cutting the stream into writes does not change the flash");
-  Require(whole->violations() == cut->violations(),
+  const auto& violations = whole->violation_records();
+  Require(violations == cut->violation_records(),
           "cutting the stream into writes does not change the violations");
+  for (size_t i = 0; i < violations.size(); ++i) {
+    Require(violations[i].wire_offset < stream.size() &&
+                (i == 0 || violations[i - 1].wire_offset <= violations[i].wire_offset),
+            "each violation is placed at a command of the stream, in order");
+  }
+  // Put into words only when someone reads them: the last one's words name its place.
+  Require(violations.empty() ||
+              violations.back().Text().ends_with(" at wire offset " +
+                                                 std::to_string(violations.back().wire_offset)),
+          "a violation's words end with its place in the stream");
   Require(whole->loading() == cut->loading(),
           "cutting the stream into writes does not change the loading mode");
   const auto answers = whole->TakeAnswers(SIZE_MAX);
