@@ -1,6 +1,7 @@
 // Reading the slots of a flash image.
 #include "cli/flash_image.h"
 
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -14,20 +15,33 @@ FlashImage::FlashImage(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
     throw std::invalid_argument("a flash image holds exactly 4 MiB");
 }
 
+namespace {
+
+std::runtime_error NotAFlashImage(const std::string& path, uint64_t size) {
+  return std::runtime_error(path + ": not a flash image (" +
+                            (size > kFlashImageBytes ? "more" : std::to_string(size)) +
+                            " bytes, a flash image has " + std::to_string(kFlashImageBytes) + ")");
+}
+
+}  // namespace
+
 FlashImage FlashImage::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in)
     throw std::runtime_error(path + ": cannot be opened for reading");
+  // A file that is plainly of another size is refused before 4 MiB are set aside for it; the
+  // count of what is read decides for the rest (a pipe, a file that changes meanwhile).
+  std::error_code error;
+  if (const uint64_t size = std::filesystem::file_size(path, error);
+      !error && size != kFlashImageBytes)
+    throw NotAFlashImage(path, size);
   std::vector<uint8_t> bytes(kFlashImageBytes + 1);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   if (in.bad())
     throw std::runtime_error(path + ": cannot be read");
   const auto got = static_cast<size_t>(in.gcount());
-  if (got != kFlashImageBytes) {
-    throw std::runtime_error(path + ": not a flash image (" +
-                             (got > kFlashImageBytes ? "more" : std::to_string(got)) +
-                             " bytes, a flash image has " + std::to_string(kFlashImageBytes) + ")");
-  }
+  if (got != kFlashImageBytes)
+    throw NotAFlashImage(path, got);
   bytes.resize(kFlashImageBytes);
   return FlashImage(std::move(bytes));
 }
