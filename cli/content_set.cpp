@@ -3,8 +3,10 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -42,7 +44,7 @@ class SetReader {
       } else if (name == "record") {
         ReadRecord(node);
       } else {
-        Malformed(name,
+        Malformed(KeyText(name),
                   "unknown key (expected pictures, banners, patterns, audio, erase or record)");
       }
     }
@@ -116,7 +118,7 @@ class SetReader {
     }
     std::optional<std::string> file;
     for (const auto& [name, item] : *entry) {
-      const std::string item_key = key + "." + std::string(name.str());
+      const std::string item_key = key + "." + KeyText(name.str());
       if (name == "file" && item.is_string()) {
         file = item.value<std::string>();
       } else if (name == "fit" && item.is_string() && prep::FitNamed(*item.value<std::string>())) {
@@ -143,7 +145,7 @@ class SetReader {
     }
     for (const auto& [slot_key, value] : *files) {
       const std::string slot_name(slot_key.str());
-      const std::string key = table_key + "." + slot_name;
+      const std::string key = table_key + "." + KeyText(slot_name);
       std::optional<prep::Fit> fit;
       const auto file = FileOf(key, value, table.kind, fit);
       if (!file)
@@ -166,7 +168,7 @@ class SetReader {
     }
     for (const auto& [list_key, value] : *erase) {
       const std::string name(list_key.str());
-      const std::string key = "erase." + name;
+      const std::string key = "erase." + KeyText(name);
       if (name == "countdown") {
         if (!value.is_boolean()) {
           Malformed(key, "must be true or false");
@@ -219,7 +221,7 @@ class SetReader {
     }
     for (const auto& [key, value] : *audio) {
       if (key.str() != "tones" && key.str() != "levels")
-        Malformed("audio." + std::string(key.str()), "unknown key (expected tones and levels)");
+        Malformed("audio." + KeyText(key.str()), "unknown key (expected tones and levels)");
     }
     const toml::array* tones = FourEntries(*audio, "tones");
     const toml::array* levels = FourEntries(*audio, "levels");
@@ -335,6 +337,30 @@ ContentSet CheckedSet(const toml::table& root, const fs::path& folder) {
 }
 
 }  // namespace
+
+std::string KeyText(std::string_view key) {
+  const bool bare = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-';
+  });
+  if (bare)
+    return std::string(key);
+  std::string quoted = "\"";
+  for (const char c : key) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char escape[7];
+      std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+      quoted += escape;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + '"';
+}
 
 ContentSet ReadContentSet(const std::string& path) {
   return CheckedSet(ParseOrRefuse([&] { return toml::parse_file(path); }),

@@ -51,4 +51,8 @@ ContentSet ReadContentSet(const std::string& path);
 // The same for a set's text, its file names relative to `folder`.
 ContentSet ReadContentSetText(std::string_view text, const std::string& folder);
 
+// A key of the file as problems name it: as it stands when it is a bare key, else quoted as TOML
+// quotes it, so that a key holding "." or "[" cannot be taken for a path.
+std::string KeyText(std::string_view key);
+
 }  // namespace qvx::cli

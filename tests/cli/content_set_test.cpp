@@ -56,6 +56,12 @@ const BadSet kBadSets[] = {
      "[erase]\nbanners = [1, 1e35]\n",
      kExitUsage,
      {"erase.banners[1]: must be a slot number"}},
+    // A key that holds a dot or a bracket is named quoted, so that it reads as one key.
+    {"QuotedKeys",
+     "\"[erase]\" = 1\n[banners]\n\"1.5\" = \"set-banner.bmp\"\n",
+     kExitUsage,
+     {"\"[erase]\": unknown key (expected pictures, banners, patterns, audio, erase or record)",
+      "banners.\"1.5\": no such slot (1 to 8)"}},
     {"PictureThatIsNotABmp",
      "[pictures]\n1 = \"set-pattern.tst\"\n",
      kExitRefused,
