@@ -84,9 +84,11 @@ bool Names(const toml::node& node, std::string_view path) {
   const bool last = path.find_first_of(".[") == std::string_view::npos;
   if (path.front() == '[') {
     const size_t close = path.find(']');
+    if (close == std::string_view::npos)
+      return false;
     size_t index = 0;
     const auto [end, error] = std::from_chars(path.data() + 1, path.data() + close, index);
-    if (close == std::string_view::npos || error != std::errc() || end != path.data() + close)
+    if (error != std::errc() || end != path.data() + close)
       return false;
     const toml::array* array = node.as_array();
     if (array == nullptr)
@@ -100,7 +102,7 @@ bool Names(const toml::node& node, std::string_view path) {
   if (table == nullptr)
     return false;
   for (const auto& [key, child] : *table) {
-    const std::string_view name = key.str();
+    const std::string name = qvx::cli::KeyText(key.str());
     if (!path.starts_with(name))
       continue;
     std::string_view rest = path.substr(name.size());
@@ -112,7 +114,18 @@ bool Names(const toml::node& node, std::string_view path) {
   return last;
 }
 
-// Whether the problem starts with a key of the file, then ": ".
+// A key as problems write it reads back, as TOML, as that key: a quoted key cannot be taken for
+// a path of keys.
+void CheckKeyText(const toml::key& key) {
+  const std::string text = qvx::cli::KeyText(key.str());
+  if (text == key.str())
+    return;
+  const toml::table read = toml::parse(text + " = 0");
+  Require(read.size() == 1 && read.begin()->first.str() == key.str(),
+          "a key that is not bare is quoted so that it reads back as itself");
+}
+
+// Whether the problem starts with a key of the file (as problems write it), then ": ".
 bool NamesItsKey(const toml::table& root, const std::string& problem) {
   for (size_t colon = problem.find(": "); colon != std::string::npos;
        colon = problem.find(": ", colon + 1)) {
@@ -120,7 +133,7 @@ bool NamesItsKey(const toml::table& root, const std::string& problem) {
     // The key's first part must be in the file itself.
     bool rooted = false;
     for (const auto& [name, child] : root) {
-      const std::string_view part = name.str();
+      const std::string part = qvx::cli::KeyText(name.str());
       if (key.starts_with(part) &&
           (key.size() == part.size() || key[part.size()] == '.' || key[part.size()] == '['))
         rooted = true;
@@ -253,6 +266,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const toml::parse_error&) {
       Require(false, "a set that is no TOML is refused with the place of its syntax error");
     }
+    for (const auto& [key, node] : root)
+      CheckKeyText(key);
     for (const std::string& problem : problems)
       Require(NamesItsKey(root, problem), "every problem names its key");
     return 0;
