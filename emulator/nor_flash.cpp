@@ -26,7 +26,7 @@ NorFlash::NorFlash() : image_(kFlashBytes, 0xFF) {}
 void NorFlash::Attach(std::optional<std::string> path) {
   path_ = std::move(path);
   std::fill(image_.begin(), image_.end(), 0xFF);
-  touched_begin_ = touched_end_ = 0;
+  touched_.Clear();
   file_whole_ = false;
   warned_ = false;
   Reload();
@@ -40,7 +40,7 @@ void NorFlash::Reload() {
     Touch(0, image_.size());
   } else {
     std::fill(image_.begin(), image_.end(), 0xFF);
-    touched_begin_ = touched_end_ = 0;
+    touched_.Clear();
   }
 }
 
@@ -49,21 +49,26 @@ void NorFlash::Restore() {
     Attach(path_);
     return;
   }
-  std::fill(image_.begin() + static_cast<std::ptrdiff_t>(touched_begin_),
-            image_.begin() + static_cast<std::ptrdiff_t>(touched_end_), 0xFF);
-  touched_begin_ = touched_end_ = 0;
+  EraseTouched(0, image_.size());
 }
 
 void NorFlash::Touch(size_t begin, size_t end) {
-  if (begin >= end)
-    return;
-  if (touched_begin_ == touched_end_) {
-    touched_begin_ = begin;
-    touched_end_ = end;
-    return;
-  }
-  touched_begin_ = std::min(touched_begin_, begin);
-  touched_end_ = std::max(touched_end_, end);
+  for (size_t page = begin / kTrackedPage; page * kTrackedPage < end; ++page)
+    touched_.Set(page);
+}
+
+void NorFlash::EraseTouched(size_t begin, size_t end) {
+  touched_.ForEach([&](size_t page) {
+    const size_t page_begin = page * kTrackedPage;
+    const size_t page_end = page_begin + kTrackedPage;
+    const size_t from = std::max(begin, page_begin);
+    const size_t to = std::min(end, page_end);
+    if (from >= to)
+      return;
+    std::memset(image_.data() + from, 0xFF, to - from);
+    if (from == page_begin && to == page_end)
+      touched_.Reset(page);
+  });
 }
 
 NorFlash::ProgramResult NorFlash::Program(size_t byte_offset, std::span<const uint8_t> data) {
@@ -98,20 +103,8 @@ void NorFlash::Erase(SectorExtent sector) {
   const size_t end = std::min(size_t{sector.end} * 2, image_.size());
   if (begin >= end)
     return;
-  // Only the part that may hold programmed bytes needs filling; the rest is erased already.
-  const size_t fill_begin = std::max(begin, touched_begin_);
-  const size_t fill_end = std::min(end, touched_end_);
-  if (fill_begin < fill_end) {
-    std::fill(image_.begin() + static_cast<std::ptrdiff_t>(fill_begin),
-              image_.begin() + static_cast<std::ptrdiff_t>(fill_end), 0xFF);
-  }
-  if (begin <= touched_begin_ && end >= touched_end_) {
-    touched_begin_ = touched_end_ = 0;
-  } else if (begin <= touched_begin_ && end > touched_begin_) {
-    touched_begin_ = end;
-  } else if (begin < touched_end_ && end >= touched_end_) {
-    touched_end_ = begin;
-  }
+  // Only the pages that may hold programmed bytes need filling; the rest is erased already.
+  EraseTouched(begin, end);
   Persist(begin, end - begin);
 }
 

@@ -2,6 +2,8 @@
 // by a file that follows every change, so the content outlives the process.
 #pragma once
 
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,6 +14,30 @@
 #include "emulator/sector_layout.h"
 
 namespace qvx::vg {
+
+// A set of page numbers, one bit each, visited set bit by set bit: a restart or an erase looks at
+// the few pages a run wrote, not at every page of the chip.
+template <size_t kPages>
+class PageSet {
+ public:
+  void Set(size_t page) { words_[page / 64] |= Bit(page); }
+  void Reset(size_t page) { words_[page / 64] &= ~Bit(page); }
+  void Clear() { words_.fill(0); }
+  bool Test(size_t page) const { return (words_[page / 64] & Bit(page)) != 0; }
+  // Calls visit(page) for every page in the set, in ascending order.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (size_t word = 0; word < words_.size(); ++word) {
+      for (uint64_t bits = words_[word]; bits != 0; bits &= bits - 1)
+        visit(word * 64 + static_cast<size_t>(std::countr_zero(bits)));
+    }
+  }
+  bool operator==(const PageSet&) const = default;
+
+ private:
+  static uint64_t Bit(size_t page) { return uint64_t{1} << (page % 64); }
+  std::array<uint64_t, (kPages + 63) / 64> words_{};
+};
 
 class NorFlash {
  public:
@@ -38,24 +64,26 @@ class NorFlash {
   void Erase(SectorExtent sector);
 
   std::span<const uint8_t> image() const { return image_; }
-  // The bytes that may hold something other than 0xFF: every byte outside [begin, end) is erased.
-  // Empty (begin == end) when the whole chip is erased.
-  size_t touched_begin() const { return touched_begin_; }
-  size_t touched_end() const { return touched_end_; }
+  // The pages that may hold something other than 0xFF; every byte of the other pages is erased.
+  // Kept by page, not as one span, so that a write at each end of the chip does not make a
+  // restart or an erase fill all 4 MiB.
+  static constexpr size_t kTrackedPage = 4096;
+  using TouchedPages = PageSet<kFlashBytes / kTrackedPage>;
+  const TouchedPages& touched_pages() const { return touched_; }
   const std::optional<std::string>& path() const { return path_; }
 
  private:
   void Persist(size_t offset, size_t length);
   // Marks [begin, end) as possibly holding programmed bytes.
   void Touch(size_t begin, size_t end);
+  // Erases the touched bytes of [begin, end); a page wholly inside is then untouched.
+  void EraseTouched(size_t begin, size_t end);
 
   std::vector<uint8_t> image_;
   std::optional<std::string> path_;
   bool file_whole_ = false;  // the file holds a full image, so ranges can be rewritten in place
   bool warned_ = false;
-  // Every byte outside [touched_begin_, touched_end_) is erased (0xFF).
-  size_t touched_begin_ = 0;
-  size_t touched_end_ = 0;
+  TouchedPages touched_;
 };
 
 }  // namespace qvx::vg
