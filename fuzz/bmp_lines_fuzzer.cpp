@@ -15,7 +15,6 @@
 // every video byte in 16..235, the padding zero, and the encoding of the row the reads deliver
 // (rows past the end of the file keep the row before, so nothing is read past the file); no read
 // fails on a file that stays as it is.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -40,8 +39,7 @@ constexpr size_t kRowBytes = 2160;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static qvx::fuzz::InProcessLink device;
-  static const std::string path =
-      qvx::fuzz::ScratchFolder() + "/qvx-fuzz-bmp-" + std::to_string(getpid());
+  static const std::string path = qvx::fuzz::ScratchPath("bmp");
   if (size < 2)
     return 0;
   const bool picture = (data[0] & 1) != 0;

@@ -51,8 +51,7 @@ void Save(const fs::path& path, const std::vector<uint8_t>& bytes) {
 // The folder the sets are read from, with the files they may name.
 const fs::path& Folder() {
   static const fs::path folder = [] {
-    const fs::path made =
-        fs::path(qvx::fuzz::ScratchFolder()) / ("qvx-fuzz-set-" + std::to_string(getpid()));
+    const fs::path made = qvx::fuzz::ScratchPath("set");
     fs::create_directories(made);
     const auto picture = qvx::test::BmpHeader({.declared_size = 1244214, .height = 576});
     const auto short_picture = qvx::test::BmpHeader({.declared_size = 1036854, .height = 480});

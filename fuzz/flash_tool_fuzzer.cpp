@@ -46,9 +46,8 @@ namespace cli = qvx::cli;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static PatchedImage image;
-  static const std::string file =
-      qvx::fuzz::ScratchFolder() + "/qvx-fuzz-flash-" + std::to_string(getpid());
-  static const std::string output = file + "-out";
+  static const std::string file = qvx::fuzz::ScratchPath("flash");
+  static const std::string output = qvx::fuzz::ScratchPath("flash-out");
   if (size < 2)
     return 0;
   const uint8_t choice = data[0];

@@ -21,7 +21,6 @@
 // the tool's words, and the table shows its line; the viewer reads each line, word and pattern
 // where the flash map puts it; every decoded line is the decoding of its stored line and every
 // sample a 20-bit value; a pattern file holds the stored bytes.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -45,8 +44,7 @@ namespace cli = qvx::cli;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static PatchedImage image;
-  static const std::string output =
-      qvx::fuzz::ScratchFolder() + "/qvx-fuzz-viewer-" + std::to_string(getpid());
+  static const std::string output = qvx::fuzz::ScratchPath("viewer");
   if (size < 2)
     return 0;
   const int what = data[0] % 4;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "device/protocol.h"
 #include "tests/support/environment.h"
@@ -66,9 +68,7 @@ class OperationHost::Loader final : public LibraryLoader {
   void* library_;
 };
 
-OperationHost::OperationHost()
-    : generator_(LibraryPath()),
-      scratch_path_(ScratchFolder() + "/qvx-fuzz-input-" + std::to_string(getpid())) {
+OperationHost::OperationHost() : generator_(LibraryPath()), scratch_path_(ScratchPath("input")) {
   Require(the_host == nullptr, "one operation host per process");
   the_host = this;
   // Never the user's flash file, and no fault switched on from outside.
@@ -140,6 +140,19 @@ std::string ScratchFolder() {
   if (std::filesystem::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0)
     return "/dev/shm";
   return "/tmp";
+}
+
+std::string ScratchPath(const std::string& name) {
+  static std::vector<std::string> paths;
+  if (paths.empty()) {
+    std::atexit([] {
+      std::error_code error;
+      for (const std::string& path : paths)
+        std::filesystem::remove_all(path, error);
+    });
+  }
+  paths.push_back(ScratchFolder() + "/qvx-fuzz-" + name + "-" + std::to_string(getpid()));
+  return paths.back();
 }
 
 }  // namespace qvx::fuzz

@@ -109,5 +109,8 @@ void WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes);
 // The folder for this process's scratch files: $TMPDIR, else /dev/shm (memory, so that writing
 // an input costs no disk), else /tmp.
 std::string ScratchFolder();
+// A path of this process in the scratch folder, "qvx-fuzz-<name>-<pid>", removed (with all below
+// it) when the process exits normally; after a crash it stays, beside the input that caused it.
+std::string ScratchPath(const std::string& name);
 
 }  // namespace qvx::fuzz
