@@ -8,8 +8,8 @@
 #include <ftdi.h>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
+#include <vector>
 
 #include "device/d2xx.h"
 
@@ -29,14 +29,19 @@ class UsbReader {
   // Drops the queue, libftdi's buffer and the chip's own receive buffer. False when USB failed.
   bool Purge();
   // Drops the queue only (the chip is being reset).
-  void Clear() { queue_.clear(); }
+  void Clear();
   // Moves what one bulk transfer brings into the queue, losing nothing (the chip answers every
   // bulk read within its latency timer). False when USB failed or the read timed out.
   bool Fill();
 
  private:
+  size_t queued() const { return queue_.size() - head_; }
+
   ftdi_context* context_;
-  std::deque<uint8_t> queue_;
+  // The queue is queue_[head_..]: reads move head_ on, and the bytes before it are dropped once
+  // everything is read or they grow many.
+  std::vector<uint8_t> queue_;
+  size_t head_ = 0;
 };
 
 }  // namespace qvx::ftdi
