@@ -115,14 +115,18 @@ std::string Caption(HWND window) {
   return Utf8(std::wstring_view(caption, static_cast<size_t>(copied > 0 ? copied : 0)));
 }
 
-std::string ControlText(HWND control) {
+std::optional<std::string> ControlText(HWND control) {
   const auto length = SendWithin(control, WM_GETTEXTLENGTH, 0, 0);
-  if (!length || *length <= 0)
-    return {};
+  if (!length)
+    return std::nullopt;
+  if (*length <= 0)
+    return std::string();
   std::wstring text(static_cast<size_t>(*length) + 1, L'\0');
   const auto copied =
       SendWithin(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(copied && *copied > 0 ? static_cast<size_t>(*copied) : 0);
+  if (!copied)
+    return std::nullopt;
+  text.resize(*copied > 0 ? static_cast<size_t>(*copied) : 0);
   return Utf8(text);
 }
 
@@ -134,8 +138,7 @@ bool SetControlText(HWND control, std::string_view text) {
 std::optional<LRESULT> SendWithin(HWND window, UINT message, WPARAM w, LPARAM l,
                                   UINT milliseconds) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(window, message, w, l, SMTO_ABORTIFHUNG | SMTO_BLOCK, milliseconds,
-                           &result))
+  if (!SendMessageTimeoutW(window, message, w, l, SMTO_BLOCK, milliseconds, &result))
     return std::nullopt;
   return static_cast<LRESULT>(result);
 }
@@ -159,18 +162,24 @@ HWND FileNameField(HWND dialog) {
   return GetDlgItem(dialog, edt1);
 }
 
-std::string FileDialogFilter(HWND dialog) {
+std::optional<std::string> FileDialogFilter(HWND dialog) {
   HWND types = GetDlgItem(dialog, cmb1);
   const auto row = SendWithin(types, CB_GETCURSEL, 0, 0);
-  if (!row || *row < 0)
-    return {};
+  if (!row)
+    return std::nullopt;
+  if (*row < 0)
+    return std::string();
   const auto length = SendWithin(types, CB_GETLBTEXTLEN, static_cast<WPARAM>(*row), 0);
-  if (!length || *length < 0)
-    return {};
+  if (!length)
+    return std::nullopt;
+  if (*length < 0)
+    return std::string();
   std::wstring text(static_cast<size_t>(*length) + 1, L'\0');
   const auto copied = SendWithin(types, CB_GETLBTEXT, static_cast<WPARAM>(*row),
                                  reinterpret_cast<LPARAM>(text.data()));
-  text.resize(copied && *copied > 0 ? static_cast<size_t>(*copied) : 0);
+  if (!copied)
+    return std::nullopt;
+  text.resize(*copied > 0 ? static_cast<size_t>(*copied) : 0);
   return Utf8(text);
 }
 

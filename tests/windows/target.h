@@ -47,20 +47,23 @@ std::string Utf8(std::wstring_view text);
 std::wstring Wide(std::string_view utf8);
 // A top-level window's caption, read without waiting on its process.
 std::string Caption(HWND window);
-// A control's text, through WM_GETTEXT.
-std::string ControlText(HWND control);
+// A control's text, through WM_GETTEXT; nullopt when the program did not answer in time (a
+// program starved of time on a loaded machine, which a later read may reach).
+std::optional<std::string> ControlText(HWND control);
 // Sets a control's text through WM_SETTEXT; false when the program did not answer.
 bool SetControlText(HWND control, std::string_view text);
 // A message to another process's window that gives up after `milliseconds` instead of hanging.
 // Ten seconds by default: with the other Windows checks beside it on two cores, a window that is
-// merely starved of time can take seconds to answer.
+// merely starved of time can take seconds to answer. Not given up at once on a window the system
+// deems hung (unserved for five seconds): on a loaded machine that is a window starved of time.
 std::optional<LRESULT> SendWithin(HWND window, UINT message, WPARAM w, LPARAM l,
                                   UINT milliseconds = 10000);
 // The visible children of a dialog with their ids, in tab (creation) order.
 std::vector<HWND> VisibleChildren(HWND dialog);
 bool IsFileDialog(HWND dialog);
-// The selected filter of a file-open dialog, as its file-type list shows it.
-std::string FileDialogFilter(HWND dialog);
+// The selected filter of a file-open dialog, as its file-type list shows it; nullopt as for
+// ControlText.
+std::optional<std::string> FileDialogFilter(HWND dialog);
 // The file-name field of a file-open dialog (the explorer style's combo box or the old edit).
 HWND FileNameField(HWND dialog);
 // True when the dialog shows no read-only check box.

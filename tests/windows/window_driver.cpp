@@ -3,7 +3,9 @@
 // standard output. Titles and progress are read by polling, so a value shown for less than a poll
 // may be missed; boxes, file dialogs and the About box are waited for and answered. Every step
 // has a time limit, and the exit status is 0 only when every step succeeded and the program then
-// closed cleanly.
+// closed cleanly. Within that limit a step is repeated until it shows its effect (see Click), and
+// a read or a send the program misses the time limit of is made again: a program starved of time
+// on a loaded machine is slow, not wrong.
 //
 // With --stalls, each click or key step starts a span that the next wait-idle ends, and the
 // driver logs how long the main window went without serving its queue in that span (see
@@ -21,6 +23,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -49,7 +52,7 @@ constexpr int kOkButton = IDOK;
 constexpr double kTracedStallMilliseconds = 40;
 
 // What a wait accepts besides the state it waits for.
-enum class Expecting { kNothing, kFileDialog, kOtherDialog };
+enum class Expecting { kNothing, kFileDialog, kOtherDialog, kAnyDialog };
 
 class Driver {
  public:
@@ -102,26 +105,20 @@ class Driver {
     if (needs_control && !control)
       return Fail(step, "no control " + std::to_string(step.id));
     switch (step.kind) {
-      case StepKind::kSelect: {
+      // Both are sent again until the program answers: a program starved of time can miss a
+      // send's time limit, and selecting a row or setting a text twice changes nothing.
+      case StepKind::kSelect:
         // What the list does when the user picks a row: select it, then tell its parent.
-        if (!SendWithin(control, CB_SETCURSEL, static_cast<WPARAM>(step.number), 0) ||
-            !SendWithin(main, WM_COMMAND, MAKEWPARAM(step.id, CBN_SELCHANGE),
-                        reinterpret_cast<LPARAM>(control)))
-          return Fail(step, "the window did not answer");
-        return true;
-      }
+        return WaitFor(step, Expecting::kNothing, [&] {
+          return SendWithin(control, CB_SETCURSEL, static_cast<WPARAM>(step.number), 0) &&
+                 SendWithin(main, WM_COMMAND, MAKEWPARAM(step.id, CBN_SELCHANGE),
+                            reinterpret_cast<LPARAM>(control));
+        });
       case StepKind::kType:
-        if (!SetControlText(control, step.text))
-          return Fail(step, "the window did not answer");
-        return true;
+        return WaitFor(step, Expecting::kNothing,
+                       [&] { return SetControlText(control, step.text); });
       case StepKind::kClick:
-        // A click that arrives while the program is still starting up is lost on a busy machine.
-        target_.WaitUntilIdle(kIdleMilliseconds);
-        if (measure_stalls_)
-          stall_meter_.Begin(main);
-        if (PostClick(control))
-          clicked_ = control;
-        return true;
+        return Click(step, main, control);
       case StepKind::kKey:
         if (measure_stalls_)
           stall_meter_.Begin(main);
@@ -174,6 +171,52 @@ class Driver {
     return Fail(step, "unknown step");
   }
 
+  // Clicks `control` and waits for a sign that the program took the click: for a download button
+  // the operation it starts (the buttons switched off, or a dialog up), for any other control the
+  // focus on it. Under load Wine can lose a click between press and release (another program's
+  // window taking the activation cancels the button's capture), so a click with no sign a while
+  // later is made again, as a user clicks again; a click that reaches the program mid-operation
+  // does nothing. A control that takes no clicks yet (the window still finishing) is waited for.
+  bool Click(const Step& step, HWND main, HWND control) {
+    // A click that arrives while the program is still starting up is lost on a busy machine.
+    target_.WaitUntilIdle(kIdleMilliseconds);
+    if (measure_stalls_)
+      stall_meter_.Begin(main);
+    const bool download = IsDownloadButton(step.id);
+    ULONGLONG clicked_at = 0;
+    const auto taken = [&] {
+      if (clicked_at != 0 && (download ? OperationStarted() : Focus() == control))
+        return true;
+      if (clicked_at == 0 || GetTickCount64() - clicked_at > kPressAgainMilliseconds) {
+        if (PostClick(control))
+          clicked_at = GetTickCount64();
+      }
+      return false;
+    };
+    // The dialog a download button opens is the next step's to answer.
+    if (!WaitFor(step, download ? Expecting::kAnyDialog : Expecting::kNothing, taken))
+      return false;
+    clicked_ = control;
+    return true;
+  }
+
+  static bool IsDownloadButton(int id) {
+    return std::ranges::find(control::kDownloadButtons, id) != control::kDownloadButtons.end();
+  }
+
+  // A download button's click has started its operation: a download button is off or the program
+  // shows a dialog.
+  bool OperationStarted() {
+    HWND main = target_.MainWindow();
+    if (!main || !target_.Dialogs().empty())
+      return true;
+    for (int id : control::kDownloadButtons) {
+      if (!IsWindowEnabled(GetDlgItem(main, id)))
+        return true;
+    }
+    return false;
+  }
+
   // The five download buttons take clicks, nothing holds the window, and the operation a click
   // started is over: the window gives the focus back to the clicked control as its last act,
   // after the buttons come back and the last box closes (input until then is dropped).
@@ -202,6 +245,9 @@ class Driver {
     if (!main || !IsWindowVisible(main))
       return;
     const std::string title = Caption(main);
+    // A window destroyed while its caption was read (the program closing) reads as untitled.
+    if (!IsWindow(main))
+      return;
     if (title != last_title_) {
       last_title_ = title;
       Log(script::TitleLine(title));
@@ -225,6 +271,8 @@ class Driver {
         return true;
       for (HWND dialog : target_.Dialogs()) {
         if (dialog == closing)
+          continue;
+        if (expecting == Expecting::kAnyDialog)
           continue;
         const bool file = IsFileDialog(dialog);
         if (expecting == Expecting::kNothing || file != (expecting == Expecting::kFileDialog))
@@ -271,32 +319,52 @@ class Driver {
     return WaitFor(step, Expecting::kNothing, gone, dialog);
   }
 
-  // A caption and the texts of a dialog's visible controls, in order.
-  static std::vector<std::string> Texts(HWND dialog) {
+  // The texts of a dialog's visible controls that have one, in order; nullopt when a control did
+  // not answer.
+  static std::optional<std::vector<std::string>> Texts(HWND dialog) {
     std::vector<std::string> texts;
     for (HWND child : VisibleChildren(dialog)) {
-      if (std::string text = ControlText(child); !text.empty())
-        texts.push_back(std::move(text));
+      std::optional<std::string> text = ControlText(child);
+      if (!text)
+        return std::nullopt;
+      if (!text->empty())
+        texts.push_back(std::move(*text));
     }
     return texts;
   }
   // "CAPTION | TEXT | ...": what an unexpected window showed.
   std::string Describe(HWND dialog) const {
     std::string line = script::LoggedCaption(Caption(dialog), program_title_);
-    for (const std::string& text : Texts(dialog))
+    for (const std::string& text : Texts(dialog).value_or(std::vector<std::string>{"..."}))
       line += " | " + script::Flatten(text);
     return line;
+  }
+
+  // What `read` reads from the dialog the step answers, read again until the program answers (a
+  // program starved of time on a loaded machine misses a read's time limit now and then).
+  template <typename Read>
+  auto ReadFrom(const Step& step, Expecting expecting, Read read) -> decltype(read()) {
+    decltype(read()) value;
+    if (!WaitFor(step, expecting, [&] { return (value = read()).has_value(); }))
+      return std::nullopt;
+    return value;
   }
 
   bool AnswerFileDialog(const Step& step) {
     HWND dialog = WaitForDialog(step, true);
     if (!dialog)
       return false;
-    Log(script::FileDialogLine(FileDialogFilter(dialog)));
+    const auto filter =
+        ReadFrom(step, Expecting::kFileDialog, [&] { return FileDialogFilter(dialog); });
+    if (!filter)
+      return false;
+    Log(script::FileDialogLine(*filter));
     Log(std::string("file-dialog-read-only ") + (ReadOnlyBoxHidden(dialog) ? "hidden" : "shown"));
     if (step.kind == StepKind::kFile) {
-      if (!SetControlText(FileNameField(dialog), WindowsPath(step.text)))
-        return Fail(step, "the file dialog did not take the name");
+      const std::string path = WindowsPath(step.text);
+      if (!WaitFor(step, Expecting::kFileDialog,
+                   [&] { return SetControlText(FileNameField(dialog), path); }))
+        return false;
     }
     return PressUntilGone(step, dialog,
                           GetDlgItem(dialog, step.kind == StepKind::kFile ? IDOK : IDCANCEL));
@@ -308,10 +376,17 @@ class Driver {
       return false;
     const std::string caption = script::LoggedCaption(Caption(dialog), program_title_);
     if (step.kind == StepKind::kAbout) {
-      Log(script::AboutLine(caption, Texts(dialog)));
+      const auto texts = ReadFrom(step, Expecting::kOtherDialog, [&] { return Texts(dialog); });
+      if (!texts)
+        return false;
+      Log(script::AboutLine(caption, *texts));
     } else {
       // A message box keeps its text in the static control 0xFFFF.
-      Log(script::BoxLine(caption, ControlText(GetDlgItem(dialog, 0xFFFF))));
+      const auto text = ReadFrom(step, Expecting::kOtherDialog,
+                                 [&] { return ControlText(GetDlgItem(dialog, 0xFFFF)); });
+      if (!text)
+        return false;
+      Log(script::BoxLine(caption, *text));
     }
     return PressUntilGone(step, dialog, GetDlgItem(dialog, kOkButton));
   }
