@@ -22,9 +22,16 @@
 namespace qvx::cli {
 namespace {
 
-// The attached units, through a driver bound just for listing.
-std::vector<ListedUnit> ListAttached(LoaderContext& context) {
-  TerminalWindow window(context.out, context.err, TerminalWindow::Bar::kLines);
+enum class Listing { kReported, kQuiet };
+
+// The attached units, through a driver bound just for listing. A quiet listing shows nothing of a
+// driver library that cannot be loaded: it only looks up units for the record, and the load that
+// follows reports the library once itself.
+std::vector<ListedUnit> ListAttached(LoaderContext& context, Listing listing = Listing::kReported) {
+  std::ostream silent(nullptr);
+  const bool quiet = listing == Listing::kQuiet;
+  TerminalWindow window(quiet ? silent : context.out, quiet ? silent : context.err,
+                        TerminalWindow::Bar::kLines);
   Driver driver(window, context.library);
   driver.BindDriver();
   return ListUnits(driver);
@@ -144,7 +151,7 @@ int RunLoader(std::span<const std::string> args, LoaderContext& context) {
   if (!record_path.empty()) {
     record.emplace(record_path);
     facts = FactsOfFiles(steps);
-    listed = ListAttached(context);
+    listed = ListAttached(context, Listing::kQuiet);
   }
   RecordFile* record_file = record ? &*record : nullptr;
   auto description_of = [&](const std::string& serial) {

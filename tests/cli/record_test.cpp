@@ -109,5 +109,23 @@ TEST_F(RecordTest, AnUnwritableRecordNeitherStopsTheLoadNorPassesForSuccess) {
   EXPECT_EQ(lines[0]["slot"], 3);
 }
 
+// Looking up the units for the record binds the driver too; only the load reports that it cannot.
+TEST_F(RecordTest, ADriverThatCannotBeLoadedIsReportedOnce) {
+  const std::string path = TempDir() + "/no-driver.jsonl";
+  for (const Lines& args : {Lines{"--record", path, "banner", "1", banner},
+                            Lines{"--all-units", "--record", path, "banner", "1", banner}}) {
+    RecordingClock clock;
+    SystemLibraryLoader absent("libqvx5120-absent-driver.so");
+    std::ostringstream out, err;
+    cli::LoaderContext context{out, err, false, clock, absent};
+    EXPECT_EQ(cli::RunLoader(args, context), cli::kExitDevice);
+    const std::string shown = err.str();
+    const std::string cannot_load = "Error: Can't Load ft8u245.dll";
+    const size_t first = shown.find(cannot_load);
+    ASSERT_NE(first, std::string::npos) << shown;
+    EXPECT_EQ(shown.find(cannot_load, first + 1), std::string::npos) << shown;
+  }
+}
+
 }  // namespace
 }  // namespace qvx::test
