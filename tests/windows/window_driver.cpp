@@ -173,10 +173,10 @@ class Driver {
 
   // Clicks `control` and waits for a sign that the program took the click: for a download button
   // the operation it starts (the buttons switched off, or a dialog up), for any other control the
-  // focus on it. Under load Wine can lose a click between press and release (another program's
-  // window taking the activation cancels the button's capture), so a click with no sign a while
-  // later is made again, as a user clicks again; a click that reaches the program mid-operation
-  // does nothing. A control that takes no clicks yet (the window still finishing) is waited for.
+  // focus on it. On a loaded machine a click under Wine can come to nothing, so a click with no
+  // sign a while later is made again, as a user clicks again; a click that reaches the program
+  // mid-operation does nothing. A control that takes no clicks yet (the window still finishing)
+  // is waited for.
   bool Click(const Step& step, HWND main, HWND control) {
     // A click that arrives while the program is still starting up is lost on a busy machine.
     target_.WaitUntilIdle(kIdleMilliseconds);
