@@ -13,8 +13,8 @@
 
 #include "app/about_dialog.h"
 #include "app/dialog_builder.h"
-#include "device/clock.h"
 #include "device/library_loader.h"
+#include "port/clock.h"
 #include "window/window_core.h"
 #include "window/window_surface.h"
 

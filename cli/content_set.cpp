@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "cli/load_texts.h"
-#include "device/slot.h"
 #include "download/amplitude_check.h"
+#include "download/kinds/slot.h"
 
 namespace qvx::cli {
 namespace {

@@ -8,9 +8,18 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/slot.h"
+#include "download/kinds/image_slots.h"
+#include "download/kinds/slot.h"
 
 namespace qvx::cli {
+
+using flash::FlashImage;
+using flash::ImageSlot;
+using flash::SampleOf;
+using flash::StoredAudioWord;
+using flash::StoredLine;
+using flash::StoredPattern;
+
 namespace {
 
 constexpr uint8_t kVideoMin = 16;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/flash_image.h"
+#include "flash/flash_image.h"
 
 namespace qvx::cli {
 
@@ -17,11 +17,11 @@ struct SlotReport {
 };
 
 // Pictures 1-2, banners 1-8, the countdown, patterns 0-15 and the audio loop, in this order.
-std::vector<SlotReport> InspectFlash(const FlashImage& flash);
+std::vector<SlotReport> InspectFlash(const flash::FlashImage& flash);
 
-SlotReport InspectImage(const FlashImage& flash, const ImageSlot& slot);
-SlotReport InspectAudio(const FlashImage& flash);
-SlotReport InspectPattern(const FlashImage& flash, int number);
+SlotReport InspectImage(const flash::FlashImage& flash, const flash::ImageSlot& slot);
+SlotReport InspectAudio(const flash::FlashImage& flash);
+SlotReport InspectPattern(const flash::FlashImage& flash, int number);
 
 // Whether an audio word is one the synthesis makes for this frame and channel (0..3): even parity,
 // the channel number, the channel-status and block-start bits of the frame, and zero spare bits.

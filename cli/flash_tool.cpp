@@ -5,14 +5,27 @@
 #include <optional>
 #include <stdexcept>
 
-#include "cli/flash_files.h"
-#include "cli/flash_image.h"
 #include "cli/flash_report.h"
 #include "cli/flash_texts.h"
-#include "device/slot.h"
-#include "emulator/flash_file.h"
+#include "download/kinds/image_slots.h"
+#include "download/kinds/slot.h"
+#include "flash/flash_file.h"
+#include "flash/flash_files.h"
+#include "flash/flash_image.h"
 
 namespace qvx::cli {
+
+using flash::DecodeAudio;
+using flash::DecodeImage;
+using flash::FlashImage;
+using flash::ImageSlot;
+using flash::kWavSampleRate;
+using flash::kWavSeconds;
+using flash::StoredPattern;
+using flash::WriteBytes;
+using flash::WritePng;
+using flash::WriteWav;
+
 namespace {
 
 using flash_text::kProgram;
@@ -59,7 +72,7 @@ Command ReadCommand(std::span<const std::string> args) {
 std::string ImagePath(std::optional<std::string> given, int unit) {
   if (given)
     return *given;
-  if (auto path = vg::FlashPathFromEnvironment(unit))
+  if (auto path = flash::FlashPathFromEnvironment(unit))
     return *path;
   throw Usage(flash_text::kNoImage);
 }
@@ -127,7 +140,7 @@ int RunFlashTool(std::span<const std::string> args, std::ostream& out, std::ostr
         throw Usage(flash_text::NeedsValue(args.front()));
       if (args.front() == "--image") {
         image = args[1];
-      } else if (const auto index = vg::UnitIndex(args[1], vg::kMaxUnits)) {
+      } else if (const auto index = flash::UnitIndex(args[1], flash::kMaxUnits)) {
         unit = *index;
       } else {
         throw Usage(flash_text::NotAVirtualSerial(args[1]));

@@ -9,8 +9,8 @@
 #include <span>
 #include <string>
 
-#include "device/clock.h"
 #include "device/library_loader.h"
+#include "port/clock.h"
 
 namespace qvx::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/load_command.h"
-#include "device/window_port.h"
+#include "port/window_port.h"
 
 namespace qvx::cli {
 

@@ -6,7 +6,7 @@
 
 #include "device/d2xx.h"
 #include "device/library_loader.h"
-#include "device/window_port.h"
+#include "port/window_port.h"
 
 namespace qvx {
 

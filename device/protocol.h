@@ -11,9 +11,9 @@
 #include <string>
 #include <utility>
 
-#include "device/clock.h"
 #include "device/driver_table.h"
-#include "device/window_port.h"
+#include "port/clock.h"
+#include "port/window_port.h"
 
 namespace qvx {
 

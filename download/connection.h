@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "device/clock.h"
 #include "device/driver_table.h"
 #include "device/library_loader.h"
 #include "device/protocol.h"
-#include "device/window_port.h"
 #include "download/downloads.h"
+#include "port/clock.h"
+#include "port/window_port.h"
 
 namespace qvx {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "device/texts.h"
+#include "download/texts.h"
 
 namespace qvx {
 

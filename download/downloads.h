@@ -9,10 +9,10 @@
 #include <string>
 
 #include "device/protocol.h"
-#include "device/window_port.h"
 #include "download/content_file.h"
 #include "download/request.h"
 #include "download/text_format.h"
+#include "port/window_port.h"
 
 namespace qvx {
 

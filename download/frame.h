@@ -1,8 +1,8 @@
 // Building blocks of the frame every download runs in.
 #pragma once
 
-#include "device/texts.h"
-#include "device/window_port.h"
+#include "download/texts.h"
+#include "port/window_port.h"
 
 namespace qvx {
 

@@ -3,7 +3,7 @@
 // download and the loader's file check before it both ask this table.
 #pragma once
 
-#include "device/slot.h"
+#include "download/kinds/slot.h"
 #include "encode/bmp_check.h"
 
 namespace qvx {

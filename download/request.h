@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "device/slot.h"
+#include "download/kinds/slot.h"
 #include "encode/tone_synthesis.h"
 
 namespace qvx {

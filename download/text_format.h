@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "device/texts.h"
+#include "download/texts.h"
 
 namespace qvx {
 

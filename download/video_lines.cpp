@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "device/texts.h"
+#include "download/texts.h"
 #include "encode/line_encoder.h"
 
 namespace qvx {

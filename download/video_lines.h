@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "device/protocol.h"
-#include "device/window_port.h"
 #include "download/content_file.h"
 #include "encode/line_encoder.h"
+#include "port/window_port.h"
 
 namespace qvx {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "emulator/flash_file.h"
+#include "flash/flash_file.h"
 
 namespace qvx::vg {
 
@@ -35,7 +35,7 @@ void NorFlash::Attach(std::optional<std::string> path) {
 void NorFlash::Reload() {
   if (!path_)
     return;
-  file_whole_ = ReadFlashFile(*path_, image_);
+  file_whole_ = flash::ReadFlashFile(*path_, image_);
   if (file_whole_) {
     Touch(0, image_.size());
   } else {
@@ -111,10 +111,10 @@ void NorFlash::Erase(SectorExtent sector) {
 void NorFlash::Persist(size_t offset, size_t length) {
   if (!path_ || length == 0)
     return;
-  bool ok =
-      file_whole_ && WriteFlashRange(*path_, offset, std::span(image_).subspan(offset, length));
+  bool ok = file_whole_ &&
+            flash::WriteFlashRange(*path_, offset, std::span(image_).subspan(offset, length));
   if (!ok)
-    ok = file_whole_ = WriteFlashFile(*path_, image_);
+    ok = file_whole_ = flash::WriteFlashFile(*path_, image_);
   if (!ok && !warned_) {
     warned_ = true;
     std::fprintf(stderr, "virtual generator: cannot write the flash file %s\n", path_->c_str());

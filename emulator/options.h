@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "emulator/generator.h"
+#include "flash/flash_file.h"
 
 namespace qvx::vg {
 
@@ -50,7 +51,7 @@ inline constexpr GeneratorVariable kFaultUnitVariable{
     "QVX_VG_FAULT_UNIT", "the serial number of the one unit the fault options apply to"};
 inline constexpr GeneratorVariable kCaptureVariable{"QVX_VG_CAPTURE",
                                                     "a file each unit appends its capture log to"};
-inline constexpr GeneratorVariable kFlashVariable{"QVX_VG_FLASH",
+inline constexpr GeneratorVariable kFlashVariable{flash::kFlashFileVariable,
                                                   "the flash file, or none for memory only"};
 inline constexpr std::array kGeneratorVariables = {kUnitsVariable, kFaultUnitVariable,
                                                    kCaptureVariable, kFlashVariable};

@@ -25,7 +25,7 @@ UnitRegistry::Unit& UnitRegistry::UnitAt(int index) {
 
 void UnitRegistry::Configure(int count) {
   std::lock_guard guard(mutex_);
-  count_ = std::clamp(count, 1, kMaxUnits);
+  count_ = std::clamp(count, 1, flash::kMaxUnits);
   selected_ = 0;
   // Units past the count are reset too: their lock files and captures are released.
   const int made = std::max(count_, static_cast<int>(units_.size()));
@@ -39,7 +39,7 @@ void UnitRegistry::Configure(int count) {
 void UnitRegistry::ConfigureFromEnvironment() {
   // A malformed or out-of-range count is clamped like any other.
   const long long count = EnvNumber(kUnitsVariable.name).value_or(1);
-  Configure(static_cast<int>(std::clamp<long long>(count, 1, kMaxUnits)));
+  Configure(static_cast<int>(std::clamp<long long>(count, 1, flash::kMaxUnits)));
 }
 
 int UnitRegistry::count() {

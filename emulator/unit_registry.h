@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "device/d2xx.h"
-#include "emulator/flash_file.h"
 #include "emulator/virtual_device.h"
+#include "flash/flash_file.h"
 
 namespace qvx::vg {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "device/protocol.h"
-#include "emulator/flash_file.h"
 #include "emulator/text.h"
+#include "flash/flash_file.h"
 
 namespace qvx::vg {
 namespace {
@@ -29,7 +29,7 @@ std::string OpenArgText(const void* arg, Dword flags) {
 
 }  // namespace
 
-VirtualDevice::VirtualDevice(int index) : index_(index), serial_(UnitSerial(index)) {
+VirtualDevice::VirtualDevice(int index) : index_(index), serial_(flash::UnitSerial(index)) {
   Reset();
 }
 
@@ -51,12 +51,12 @@ void VirtualDevice::Reset() {
   log_calls_ = settings.log_calls;
   generator_.SetStatusBehaviour(settings.status);
 
-  generator_.flash().Attach(FlashPathFromEnvironment(index_));
+  generator_.flash().Attach(flash::FlashPathFromEnvironment(index_));
 
   capture_file_.reset();
   if (const auto capture = EnvText(kCaptureVariable)) {
     // Binary, so the lines end in "\n" on Windows too and logs compare across platforms.
-    capture_file_.reset(std::fopen(UnitSiblingPath(*capture, index_).c_str(), "ab"));
+    capture_file_.reset(std::fopen(flash::UnitSiblingPath(*capture, index_).c_str(), "ab"));
   }
 }
 

@@ -5,7 +5,7 @@
 
 #include <libusb.h>
 
-#include "device/texts.h"
+#include "ftdi/texts.h"
 
 namespace qvx::ftdi {
 namespace {

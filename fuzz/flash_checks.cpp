@@ -6,15 +6,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/flash_files.h"
 #include "cli/flash_tool.h"
-#include "device/slot.h"
+#include "download/kinds/image_slots.h"
+#include "download/kinds/slot.h"
+#include "flash/flash_files.h"
 #include "fuzz/operation_host.h"
 
 namespace qvx::fuzz {
 namespace {
 
-constexpr size_t kBytes = cli::kFlashImageBytes;
+constexpr size_t kBytes = flash::kFlashImageBytes;
 constexpr size_t kAudioBytes = size_t{kAudioFrames} * sizeof(AudioFrame);
 
 bool AllErased(std::span<const uint8_t> bytes) {
@@ -26,13 +27,13 @@ std::string Count(size_t n, const char* one, const char* many) {
 }
 
 // Byte offset of image line y (from the top) of a slot.
-size_t LineStart(const cli::ImageSlot& slot, int y) {
+size_t LineStart(const flash::ImageSlot& slot, int y) {
   const uint32_t field = y % 2 == 0 ? slot.first_field : slot.second_field;
   return (size_t{field} + static_cast<size_t>(y / 2) * kLineAddressUnits) * 2;
 }
 
 // What the check of an image slot must say: the lines no patch reaches are erased.
-cli::SlotReport ExpectedImageReport(const PatchedImage& image, const cli::ImageSlot& slot) {
+cli::SlotReport ExpectedImageReport(const PatchedImage& image, const flash::ImageSlot& slot) {
   const auto height = static_cast<size_t>(slot.height);
   size_t erased = height;
   size_t outside = 0;
@@ -77,9 +78,9 @@ uint32_t Le32(std::span<const uint8_t> b, size_t at) {
 
 ViewedSlot ViewedSlot::At(int index) {
   if (index < 2)
-    return {Kind::kImage, cli::PictureImageSlot(index + 1)};
+    return {Kind::kImage, PictureImageSlot(index + 1)};
   if (index < 11)
-    return {Kind::kImage, cli::BannerImageSlot(index - 1)};
+    return {Kind::kImage, BannerImageSlot(index - 1)};
   if (index < 27)
     return {Kind::kPattern, {}, index - 11};
   return {Kind::kAudio, {}};
@@ -125,7 +126,7 @@ bool PatchedImage::Touches(size_t begin, size_t end) const {
                      [&](const auto& p) { return p.first < end && p.second > begin; });
 }
 
-std::vector<int> PatchedImage::TouchedLines(const cli::ImageSlot& slot) const {
+std::vector<int> PatchedImage::TouchedLines(const flash::ImageSlot& slot) const {
   std::vector<int> lines;
   for (int y = 0; y < slot.height; ++y) {
     const size_t begin = LineStart(slot, y);
@@ -175,7 +176,7 @@ void CheckReport(const PatchedImage& image, const ViewedSlot& slot, const cli::S
     words_fine = frames.size() == static_cast<size_t>(kAudioFrames);
     for (int frame : frames) {
       for (int ch = 0; ch < kAudioChannels && words_fine; ++ch) {
-        const AudioWord word = cli::StoredAudioWord(image.flash(), frame, ch);
+        const AudioWord word = flash::StoredAudioWord(image.flash(), frame, ch);
         words_fine = cli::AudioWordParityEven(word) && cli::AudioWordFlagsExpected(word, frame, ch);
       }
     }
@@ -189,26 +190,26 @@ void CheckReport(const PatchedImage& image, const ViewedSlot& slot, const cli::S
 
 namespace {
 
-void CheckDecodedLine(const PatchedImage& image, const cli::ImageSlot& slot, int y,
+void CheckDecodedLine(const PatchedImage& image, const flash::ImageSlot& slot, int y,
                       const BmpLine& row) {
   BmpLine line{};
-  DecodeLine(cli::StoredLine(image.flash(), slot, y), line);
+  DecodeLine(flash::StoredLine(image.flash(), slot, y), line);
   Require(line == row, "each row is the decoding of its stored line");
 }
 
 }  // namespace
 
-void CheckDecodedLines(const PatchedImage& image, const cli::ImageSlot& slot,
+void CheckDecodedLines(const PatchedImage& image, const flash::ImageSlot& slot,
                        std::span<const int> ys, std::span<const BmpLine> rows) {
   for (size_t i = 0; i < ys.size(); ++i) {
-    const auto stored = cli::StoredLine(image.flash(), slot, ys[i]);
+    const auto stored = flash::StoredLine(image.flash(), slot, ys[i]);
     Require(stored.data() == image.bytes().data() + LineStart(slot, ys[i]),
             "the viewer reads each line where the flash map puts it");
     CheckDecodedLine(image, slot, ys[i], rows[i]);
   }
 }
 
-void CheckDecodedImage(const PatchedImage& image, const cli::ImageSlot& slot,
+void CheckDecodedImage(const PatchedImage& image, const flash::ImageSlot& slot,
                        std::span<const BmpLine> rows) {
   auto check = [&](int y, const BmpLine& row) { CheckDecodedLine(image, slot, y, row); };
   Require(rows.size() == static_cast<size_t>(slot.height), "a decoded image has the slot's height");
@@ -260,9 +261,9 @@ void CheckWav(const std::string& path) {
     }
     at += 8 + size_t{chunk} + (chunk & 1);
   }
-  Require(channels == kAudioChannels && rate == static_cast<uint32_t>(cli::kWavSampleRate) &&
+  Require(channels == kAudioChannels && rate == static_cast<uint32_t>(flash::kWavSampleRate) &&
               bits == 24 &&
-              data == uint32_t{cli::kWavSeconds} * cli::kWavSampleRate * kAudioChannels * 3u,
+              data == uint32_t{flash::kWavSeconds} * flash::kWavSampleRate * kAudioChannels * 3u,
           "the WAV file holds three seconds of four 48 kHz channels of 24-bit samples");
 }
 
@@ -301,12 +302,12 @@ void ReadContent(const PatchedImage& image, const ViewedSlot& slot) {
       const std::vector<int> ys = image.TouchedLines(slot.image);
       std::vector<BmpLine> rows(ys.size());
       for (size_t i = 0; i < ys.size(); ++i)
-        DecodeLine(cli::StoredLine(image.flash(), slot.image, ys[i]), rows[i]);
+        DecodeLine(flash::StoredLine(image.flash(), slot.image, ys[i]), rows[i]);
       CheckDecodedLines(image, slot.image, ys, rows);
       return;
     }
     case ViewedSlot::Kind::kPattern: {
-      const auto stored = cli::StoredPattern(image.flash(), slot.number);
+      const auto stored = flash::StoredPattern(image.flash(), slot.number);
       Require(stored.data() == image.bytes().data() + slot.start() && stored.size() == kPatternSize,
               "a pattern is the 2880 bytes at its slot");
       return;
@@ -316,12 +317,12 @@ void ReadContent(const PatchedImage& image, const ViewedSlot& slot) {
   }
   for (int frame : image.TouchedFrames()) {
     for (int ch = 0; ch < kAudioChannels; ++ch) {
-      const AudioWord word = cli::StoredAudioWord(image.flash(), frame, ch);
+      const AudioWord word = flash::StoredAudioWord(image.flash(), frame, ch);
       const size_t at = slot.start() + static_cast<size_t>(frame) * sizeof(AudioFrame) +
                         static_cast<size_t>(ch) * sizeof(AudioWord);
       Require(std::equal(word.begin(), word.end(), image.bytes().begin() + static_cast<long>(at)),
               "an audio word is the four bytes of its frame and channel");
-      const int32_t sample = cli::SampleOf(word);
+      const int32_t sample = flash::SampleOf(word);
       Require(sample >= -(1 << 19) && sample < (1 << 19), "a sample is a 20-bit value");
     }
   }

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/flash_image.h"
 #include "cli/flash_report.h"
+#include "flash/flash_image.h"
 
 namespace qvx::fuzz {
 
@@ -21,8 +21,8 @@ inline constexpr int kViewedSlots = 28;
 // patterns 0-15, the audio loop.
 struct ViewedSlot {
   enum class Kind { kImage, kPattern, kAudio } kind;
-  cli::ImageSlot image;  // images only
-  int number = 0;        // patterns only
+  flash::ImageSlot image;  // images only
+  int number = 0;          // patterns only
 
   static ViewedSlot At(int index);
   // The byte offset where the slot's content starts in the image.
@@ -33,7 +33,7 @@ struct ViewedSlot {
 class PatchedImage {
  public:
   PatchedImage();
-  const cli::FlashImage& flash() const { return flash_; }
+  const flash::FlashImage& flash() const { return flash_; }
   std::span<const uint8_t> bytes() const;
 
   void Patch(size_t offset, std::span<const uint8_t> data);
@@ -41,12 +41,12 @@ class PatchedImage {
   // Whether a patch of this input reaches into [begin, end).
   bool Touches(size_t begin, size_t end) const;
   // The lines (from the top) of an image slot that a patch reaches.
-  std::vector<int> TouchedLines(const cli::ImageSlot& slot) const;
+  std::vector<int> TouchedLines(const flash::ImageSlot& slot) const;
   // The audio frames a patch reaches.
   std::vector<int> TouchedFrames() const;
 
  private:
-  cli::FlashImage flash_;
+  flash::FlashImage flash_;
   uint8_t* bytes_;
   std::vector<std::pair<size_t, size_t>> patched_;
 };
@@ -55,10 +55,10 @@ class PatchedImage {
 void CheckReport(const PatchedImage& image, const ViewedSlot& slot, const cli::SlotReport& report);
 
 // rows[i] is the decoding of line ys[i], read where the flash map puts it.
-void CheckDecodedLines(const PatchedImage& image, const cli::ImageSlot& slot,
+void CheckDecodedLines(const PatchedImage& image, const flash::ImageSlot& slot,
                        std::span<const int> ys, std::span<const BmpLine> rows);
 // `rows` is the whole image decoded: a row a line, each the decoding of its stored line.
-void CheckDecodedImage(const PatchedImage& image, const cli::ImageSlot& slot,
+void CheckDecodedImage(const PatchedImage& image, const flash::ImageSlot& slot,
                        std::span<const BmpLine> rows);
 
 // Applies an input's patches (see the flash_viewer target) to the image around the slot.

@@ -29,9 +29,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/flash_files.h"
-#include "cli/flash_image.h"
 #include "cli/flash_report.h"
+#include "flash/flash_files.h"
+#include "flash/flash_image.h"
 #include "fuzz/flash_checks.h"
 #include "fuzz/operation_host.h"
 
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t choice = data[0];
   const int what = choice % 4;
   const ViewedSlot slot = ViewedSlot::At(data[1] % qvx::fuzz::kViewedSlots);
-  constexpr size_t kBytes = cli::kFlashImageBytes;
+  constexpr size_t kBytes = qvx::flash::kFlashImageBytes;
 
   // The tool on the input's own bytes: a file of any size.
   if (what == 3 && (choice & 8) != 0) {
@@ -73,25 +73,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(std::count(table.begin(), table.end(), '\n') == qvx::fuzz::kViewedSlots + 1,
             "the table is a header and a line a slot");
   } else if (what == 1) {
-    const cli::ImageSlot& shown =
+    const qvx::flash::ImageSlot& shown =
         slot.kind == ViewedSlot::Kind::kImage ? slot.image : ViewedSlot::At(2).image;
-    const std::vector<qvx::BmpLine> rows = cli::DecodeImage(image.flash(), shown);
+    const std::vector<qvx::BmpLine> rows = qvx::flash::DecodeImage(image.flash(), shown);
     qvx::fuzz::CheckDecodedImage(image, shown, rows);
     if ((choice & 8) != 0) {
-      cli::WritePng(rows, output);
+      qvx::flash::WritePng(rows, output);
       qvx::fuzz::CheckPng(output, shown.height);
     }
   } else if (what == 2) {
-    const cli::AudioSamples samples = cli::DecodeAudio(image.flash());
+    const qvx::flash::AudioSamples samples = qvx::flash::DecodeAudio(image.flash());
     for (int frame = 0; frame < qvx::kAudioFrames; ++frame) {
       for (int ch = 0; ch < qvx::kAudioChannels; ++ch) {
         Require(samples[static_cast<size_t>(frame)][static_cast<size_t>(ch)] ==
-                    cli::SampleOf(cli::StoredAudioWord(image.flash(), frame, ch)),
+                    qvx::flash::SampleOf(qvx::flash::StoredAudioWord(image.flash(), frame, ch)),
                 "every sample is the 20-bit value of its stored word");
       }
     }
     if ((choice & 8) != 0) {
-      cli::WriteWav(samples, cli::kWavSeconds, output);
+      qvx::flash::WriteWav(samples, qvx::flash::kWavSeconds, output);
       qvx::fuzz::CheckWav(output);
     }
   } else {

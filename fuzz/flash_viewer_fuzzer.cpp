@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/flash_files.h"
-#include "cli/flash_image.h"
 #include "cli/flash_report.h"
+#include "flash/flash_files.h"
+#include "flash/flash_image.h"
 #include "fuzz/flash_checks.h"
 #include "fuzz/operation_host.h"
 
@@ -62,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qvx::fuzz::ReadContent(image, slot);
   if (what == 3) {
     const int number = slot.kind == ViewedSlot::Kind::kPattern ? slot.number : 0;
-    const auto stored = cli::StoredPattern(image.flash(), number);
-    cli::WriteBytes(stored, output);
+    const auto stored = qvx::flash::StoredPattern(image.flash(), number);
+    qvx::flash::WriteBytes(stored, output);
     qvx::fuzz::CheckFileHolds(output, stored);
   }
   image.Undo();

@@ -7,11 +7,11 @@
 
 #include <span>
 
-#include "device/clock.h"
 #include "device/driver_table.h"
 #include "device/library_loader.h"
 #include "device/protocol.h"
-#include "device/window_port.h"
+#include "port/clock.h"
+#include "port/window_port.h"
 #include "tests/support/wire.h"
 
 namespace qvx::fuzz {

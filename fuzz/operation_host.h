@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "device/clock.h"
 #include "device/library_loader.h"
-#include "device/window_port.h"
 #include "download/connection.h"
 #include "download/request.h"
+#include "port/clock.h"
+#include "port/window_port.h"
 #include "tests/support/virtual_generator.h"
 #include "tests/support/wire.h"
 

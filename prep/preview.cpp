@@ -3,11 +3,12 @@
 
 #include <algorithm>
 
-#include "cli/flash_files.h"
-#include "cli/flash_image.h"
 #include "download/bitmap_file.h"
 #include "download/image_kind.h"
+#include "download/kinds/image_slots.h"
 #include "download/video_lines.h"
+#include "flash/flash_files.h"
+#include "flash/flash_image.h"
 #include "prep/source_picture.h"
 #include "prep/texts.h"
 
@@ -23,12 +24,12 @@ void WritePreview(const std::string& bmp_path, const std::string& png_path) {
     if (!verdict.PictureAcceptable && !verdict.BannerAcceptable)
       throw PrepError(text::NotTaken(bmp_path));
     const bool picture = verdict.PictureAcceptable;
-    const cli::ImageSlot slot = picture ? cli::PictureImageSlot(1) : cli::BannerImageSlot(1);
+    const flash::ImageSlot slot = picture ? PictureImageSlot(1) : BannerImageSlot(1);
     // Bands of 36 line pairs, as the download sends them: band 0 to the highest lines.
     const int bands = ImageKindOf(picture ? SlotKind::kPicture : SlotKind::kBanner).bands;
     const uint64_t data_end = DeclaredFileSize(header);
 
-    std::vector<uint8_t> flash(cli::kFlashImageBytes, 0xFF);
+    std::vector<uint8_t> image(flash::kFlashImageBytes, 0xFF);
     BmpLine row{};
     LineBuffer line{};
     for (int band = 0; band < bands; ++band) {
@@ -40,11 +41,11 @@ void WritePreview(const std::string& bmp_path, const std::string& png_path) {
           EncodeLine(row, line);
           const size_t at = size_t{LineAddress(field + offset, k)} * 2;
           std::copy_n(line.begin(), kEncodedLineSize,
-                      flash.begin() + static_cast<std::ptrdiff_t>(at));
+                      image.begin() + static_cast<std::ptrdiff_t>(at));
         }
       }
     }
-    cli::WritePng(cli::DecodeImage(cli::FlashImage(std::move(flash)), slot), png_path);
+    flash::WritePng(flash::DecodeImage(flash::FlashImage(std::move(image)), slot), png_path);
   } catch (const FileReadError& error) {
     throw PrepError(bmp_path + ": " + error.what());
   } catch (const std::runtime_error& error) {

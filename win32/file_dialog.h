@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "device/window_port.h"
+#include "port/window_port.h"
 
 namespace qvx::win32 {
 

@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "device/slot.h"
+#include "download/kinds/slot.h"
 #include "encode/tone_synthesis.h"
 #include "window/controls.h"
 

@@ -7,12 +7,12 @@
 #include <array>
 #include <memory>
 
-#include "device/clock.h"
 #include "device/library_loader.h"
-#include "device/slot.h"
-#include "device/window_port.h"
 #include "download/connection.h"
+#include "download/kinds/slot.h"
 #include "download/request.h"
+#include "port/clock.h"
+#include "port/window_port.h"
 #include "window/window_surface.h"
 
 namespace qvx {

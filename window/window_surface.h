@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "device/window_port.h"
+#include "port/window_port.h"
 
 namespace qvx {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/main_dialog.h"
-#include "device/clock.h"
 #include "device/library_loader.h"
+#include "port/clock.h"
 #include "tests/support/recording_clock.h"
 
 namespace qvx::test {

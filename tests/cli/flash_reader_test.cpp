@@ -5,14 +5,22 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/flash_image.h"
 #include "cli/flash_report.h"
 #include "cli/flash_tool.h"
 #include "device/flash_map.h"
+#include "download/kinds/image_slots.h"
+#include "flash/flash_image.h"
 #include "tests/support/session.h"
 
 namespace qvx::cli {
 namespace {
+
+using flash::DecodeImage;
+using flash::FlashImage;
+using flash::ImageSlot;
+using flash::kFlashImageBytes;
+using flash::SampleOf;
+using flash::StoredLine;
 
 using test::TempDir;
 using test::WriteFile;

@@ -7,15 +7,22 @@
 #include <cmath>
 #include <fstream>
 
-#include "cli/flash_files.h"
-#include "cli/flash_image.h"
 #include "cli/flash_report.h"
+#include "download/kinds/image_slots.h"
+#include "flash/flash_files.h"
+#include "flash/flash_image.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace qvx::test {
 namespace {
 
-using cli::FlashImage;
+using flash::AudioSamples;
+using flash::DecodeAudio;
+using flash::DecodeImage;
+using flash::FlashImage;
+using flash::StoredAudioWord;
+using flash::WritePng;
+using flash::WriteWav;
 
 // The largest difference of any byte, and the peak signal-to-noise ratio over all bytes.
 struct ImageError {
@@ -102,11 +109,11 @@ class RoundTripTest : public CliTest {
 TEST_F(RoundTripTest, PicturesAndBannersDecodeWithinTheConversionsError) {
   const FlashImage flash = FlashImage::Load(flash_path);
   const ImageError picture =
-      Compare(DecodeImage(flash, cli::PictureImageSlot(1)), BmpRows(picture_bmp, 576));
+      Compare(DecodeImage(flash, PictureImageSlot(1)), BmpRows(picture_bmp, 576));
   const ImageError countdown =
-      Compare(DecodeImage(flash, cli::BannerImageSlot(9)), BmpRows(MakeBmp(72), 72));
+      Compare(DecodeImage(flash, BannerImageSlot(9)), BmpRows(MakeBmp(72), 72));
   const ImageError sample =
-      Compare(DecodeImage(flash, cli::BannerImageSlot(3)), BmpRows(banner_bmp, 72));
+      Compare(DecodeImage(flash, BannerImageSlot(3)), BmpRows(banner_bmp, 72));
   RecordProperty("picture_max_error", picture.max);
   RecordProperty("picture_psnr_db", std::to_string(picture.psnr));
   RecordProperty("sample_banner_max_error", sample.max);
@@ -123,15 +130,15 @@ TEST_F(RoundTripTest, PicturesAndBannersDecodeWithinTheConversionsError) {
   // off; the whole banner stays well above 35 dB.
   EXPECT_EQ(sample.max, 86);
   EXPECT_NEAR(sample.psnr, 37.66, 0.01);
-  EXPECT_EQ(
-      UniformPairMaxError(DecodeImage(flash, cli::BannerImageSlot(3)), BmpRows(banner_bmp, 72)), 2);
+  EXPECT_EQ(UniformPairMaxError(DecodeImage(flash, BannerImageSlot(3)), BmpRows(banner_bmp, 72)),
+            2);
 }
 
 TEST_F(RoundTripTest, DecodedImagesAreWrittenAsPngPixelForPixel) {
   const FlashImage flash = FlashImage::Load(flash_path);
-  const auto rows = DecodeImage(flash, cli::BannerImageSlot(3));
+  const auto rows = DecodeImage(flash, BannerImageSlot(3));
   const std::string png = TempDir() + "/rt-banner.png";
-  cli::WritePng(rows, png);
+  WritePng(rows, png);
   const QImage image(QString::fromStdString(png));
   ASSERT_EQ(image.width(), 720);
   ASSERT_EQ(image.height(), 72);
@@ -159,12 +166,12 @@ TEST_F(RoundTripTest, AudioSamplesAndWordsAreExactlyTheSynthesis) {
   std::array<ChannelWords, 4> words{};
   for (int ch = 0; ch < 4; ++ch)
     SynthesizeChannel(ch + 1, tones[size_t(ch)], words[size_t(ch)]);
-  const cli::AudioSamples samples = cli::DecodeAudio(flash);
+  const AudioSamples samples = DecodeAudio(flash);
   int word_mismatches = 0;
   int sample_mismatches = 0;
   for (int i = 0; i < kAudioFrames; ++i) {
     for (int ch = 0; ch < 4; ++ch) {
-      word_mismatches += cli::StoredAudioWord(flash, i, ch) != words[size_t(ch)][size_t(i)];
+      word_mismatches += StoredAudioWord(flash, i, ch) != words[size_t(ch)][size_t(i)];
       sample_mismatches += samples[size_t(i)][size_t(ch)] !=
                            ExpectedSample(tones[size_t(ch)].period, tones[size_t(ch)].gain, i);
     }
@@ -188,9 +195,9 @@ TEST_F(RoundTripTest, AudioSamplesAndWordsAreExactlyTheSynthesis) {
 }
 
 TEST_F(RoundTripTest, WavHoldsTheLoopRepeatedWithTheSamplesExact) {
-  const cli::AudioSamples samples = cli::DecodeAudio(FlashImage::Load(flash_path));
+  const AudioSamples samples = DecodeAudio(FlashImage::Load(flash_path));
   const std::string wav = TempDir() + "/rt-loop.wav";
-  cli::WriteWav(samples, 3, wav);
+  WriteWav(samples, 3, wav);
   SF_INFO info{};
   SNDFILE* file = sf_open(wav.c_str(), SFM_READ, &info);
   ASSERT_NE(file, nullptr) << sf_strerror(nullptr);

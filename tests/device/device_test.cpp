@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "device/flash_map.h"
-#include "device/slot.h"
+#include "download/kinds/slot.h"
 #include "tests/support/session.h"
 
 namespace qvx::test {

@@ -4,8 +4,9 @@
 #include <QPainter>
 #include <fstream>
 
-#include "cli/flash_files.h"
-#include "cli/flash_image.h"
+#include "download/kinds/image_slots.h"
+#include "flash/flash_files.h"
+#include "flash/flash_image.h"
 #include "prep/preview.h"
 #include "tests/cli/cli_fixture.h"
 #include "tests/download/image_check.h"
@@ -14,6 +15,11 @@
 
 namespace qvx::test {
 namespace {
+
+using flash::DecodeImage;
+using flash::FlashImage;
+using flash::ImageSlot;
+using flash::WritePng;
 
 const std::string kHint =
     "; qvx5120-prep picture makes the file the generator takes, or load it with --fit letterbox, "
@@ -59,11 +65,11 @@ TEST_F(LoadFitTest, OtherFormatsNeedFitAndArePreparedInMemory) {
   EXPECT_NE(run.out.find("[1/2] picture 1 from " + logo + "\n"), std::string::npos);
   EXPECT_EQ(run.out.find("prepared in memory for banner"), std::string::npos);
 
-  const cli::FlashImage flash(FlashCopy());
+  const FlashImage flash(FlashCopy());
   const std::string stored = TempDir() + "/logo-stored.png";
-  cli::WritePng(cli::DecodeImage(flash, cli::PictureImageSlot(1)), stored);
+  WritePng(DecodeImage(flash, PictureImageSlot(1)), stored);
   EXPECT_TRUE(QImage(QString::fromStdString(stored)) == QImage(QString::fromStdString(preview)));
-  const cli::ImageSlot banner_slot = cli::BannerImageSlot(2);
+  const ImageSlot banner_slot = BannerImageSlot(2);
   EXPECT_TRUE(LineHolds(generator, banner_slot.first_field, 0, 0));
   EXPECT_TRUE(LineHolds(generator, banner_slot.second_field, 35, 71));
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "device/slot.h"
+#include "download/kinds/slot.h"
 #include "encode/line_encoder.h"
 
 namespace qvx::test {

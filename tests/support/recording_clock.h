@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "device/clock.h"
+#include "port/clock.h"
 #include "tests/support/fake_time.h"
 
 namespace qvx::test {

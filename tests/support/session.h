@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "device/clock.h"
 #include "device/library_loader.h"
-#include "device/window_port.h"
 #include "download/connection.h"
+#include "port/clock.h"
+#include "port/window_port.h"
 #include "tests/support/recording_clock.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_generator.h"

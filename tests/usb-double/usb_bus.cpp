@@ -4,9 +4,9 @@
 #include <iterator>
 #include <optional>
 
-#include "emulator/flash_file.h"
 #include "emulator/options.h"
 #include "emulator/text.h"
+#include "flash/flash_file.h"
 
 namespace qvx::usbdouble {
 namespace {
@@ -89,7 +89,7 @@ void Bus::MakeBridges() {
     auto bridge = std::make_unique<Bridge>(ft245r::Identity{
         .product_id = settings_.product_id, .serial = vg::Format("QVX%05d", i + 1)});
     // The first bridge keeps its flash where the virtual generator would (QVX_VG_FLASH).
-    bridge->generator().flash().Attach(i == 0 ? vg::FlashPathFromEnvironment() : std::nullopt);
+    bridge->generator().flash().Attach(i == 0 ? flash::FlashPathFromEnvironment() : std::nullopt);
     bridge->chip.SetUnplugAfter(settings_.unplug_after);
     bridge->chip.BusReset(now);
     bridges_.push_back(std::move(bridge));

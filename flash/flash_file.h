@@ -1,4 +1,6 @@
-// The file that keeps the generator's flash between runs: a raw image of the whole chip.
+// The file that keeps a generator's flash: a raw image of the whole chip, as the virtual generator
+// keeps each of its units' flash between runs and as the flash viewer reads it. Where the file
+// lives is the virtual generator's convention, shared by both.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +9,10 @@
 #include <span>
 #include <string>
 
-namespace qvx::vg {
+namespace qvx::flash {
+
+// The variable that names unit 1's flash file ("none": in memory only).
+inline constexpr const char* kFlashFileVariable = "QVX_VG_FLASH";
 
 // The most units the virtual generator presents (QVX_VG_UNITS).
 inline constexpr int kMaxUnits = 64;
@@ -36,4 +41,4 @@ bool WriteFlashFile(const std::string& path, std::span<const uint8_t> image);
 // Rewrites `bytes` at `offset` of an existing, full-sized file.
 bool WriteFlashRange(const std::string& path, size_t offset, std::span<const uint8_t> bytes);
 
-}  // namespace qvx::vg
+}  // namespace qvx::flash

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "device/flash_map.h"
-#include "device/texts.h"
+#include "download/texts.h"
 
 namespace qvx {
 

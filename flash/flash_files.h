@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/flash_image.h"
+#include "flash/flash_image.h"
 
-namespace qvx::cli {
+namespace qvx::flash {
 
 inline constexpr int kWavSampleRate = 48000;
 inline constexpr int kWavSeconds = 3;
@@ -24,4 +24,4 @@ void WriteWav(const AudioSamples& loop, int seconds, const std::string& path);
 
 void WriteBytes(std::span<const uint8_t> bytes, const std::string& path);
 
-}  // namespace qvx::cli
+}  // namespace qvx::flash

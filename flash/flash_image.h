@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "device/flash_map.h"
 #include "device/protocol.h"
-#include "device/slot.h"
 #include "encode/line_encoder.h"
 #include "encode/tone_synthesis.h"
 
-namespace qvx::cli {
+namespace qvx::flash {
 
 inline constexpr size_t kFlashImageBytes = size_t{kFlashUnits} * 2;
 
@@ -40,11 +40,6 @@ struct ImageSlot {
   int height;
 };
 
-// A picture, banner or countdown slot.
-ImageSlot ImageSlotOf(const Slot& slot);
-ImageSlot PictureImageSlot(int picture);  // 1..2
-ImageSlot BannerImageSlot(int banner);    // 1..8, 9 for the countdown
-
 // The 1440 stored bytes of image line y (from the top): line n of the first field is image line
 // 2n, line n of the second field image line 2n + 1.
 std::span<const uint8_t, kEncodedLineSize> StoredLine(const FlashImage& flash,
@@ -66,4 +61,4 @@ AudioSamples DecodeAudio(const FlashImage& flash);
 // The 2880 bytes of test pattern 0..15.
 std::span<const uint8_t> StoredPattern(const FlashImage& flash, int number);
 
-}  // namespace qvx::cli
+}  // namespace qvx::flash

@@ -1,14 +1,11 @@
 // Reading the slots of a flash image.
-#include "cli/flash_image.h"
+#include "flash/flash_image.h"
 
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
-#include "device/slot.h"
-#include "download/text_format.h"
-
-namespace qvx::cli {
+namespace qvx::flash {
 
 FlashImage::FlashImage(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
   if (bytes_.size() != kFlashImageBytes)
@@ -53,24 +50,6 @@ std::span<const uint8_t> FlashImage::At(uint32_t address, size_t bytes) const {
   return std::span(bytes_).subspan(offset, bytes);
 }
 
-ImageSlot ImageSlotOf(const Slot& slot) {
-  const FlashSlot flash = slot.flash();
-  const bool picture = slot.kind() == SlotKind::kPicture;
-  return {slot.kind() == SlotKind::kCountdown ? std::string("Countdown")
-                                              : FormatStep(slot.info().texts.slot, slot.number()),
-          flash.first_address, flash.second_address,
-          static_cast<int>(picture ? kPictureHeight : kBannerHeight)};
-}
-
-ImageSlot PictureImageSlot(int picture) {
-  return ImageSlotOf(Slot::FromRow(SlotKind::kPicture, picture - 1));
-}
-
-ImageSlot BannerImageSlot(int banner) {
-  return ImageSlotOf(Slot::FromNumber(SlotKind::kCountdown, banner)
-                         .value_or(Slot::FromRow(SlotKind::kBanner, banner - 1)));
-}
-
 std::span<const uint8_t, kEncodedLineSize> StoredLine(const FlashImage& flash,
                                                       const ImageSlot& slot, int y) {
   const uint32_t field = y % 2 == 0 ? slot.first_field : slot.second_field;
@@ -111,7 +90,7 @@ AudioSamples DecodeAudio(const FlashImage& flash) {
 }
 
 std::span<const uint8_t> StoredPattern(const FlashImage& flash, int number) {
-  return flash.At(Slot::FromRow(SlotKind::kPattern, number).flash().first_address, kPatternSize);
+  return flash.At(PatternSlot(number).first_address, kPatternSize);
 }
 
-}  // namespace qvx::cli
+}  // namespace qvx::flash

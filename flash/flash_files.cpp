@@ -1,5 +1,5 @@
 // PNG, WAV and raw output files.
-#include "cli/flash_files.h"
+#include "flash/flash_files.h"
 
 #include <sndfile.h>
 
@@ -9,7 +9,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace qvx::cli {
+namespace qvx::flash {
 
 void WritePng(const std::vector<BmpLine>& rows, const std::string& path) {
   QImage image(static_cast<int>(kBmpWidth), static_cast<int>(rows.size()), QImage::Format_RGB888);
@@ -61,4 +61,4 @@ void WriteBytes(std::span<const uint8_t> bytes, const std::string& path) {
     throw std::runtime_error(path + ": cannot write the file");
 }
 
-}  // namespace qvx::cli
+}  // namespace qvx::flash

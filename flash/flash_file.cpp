@@ -1,8 +1,6 @@
 // The flash file, read and written with the standard library only, so the same code serves Linux
 // and Windows; the platforms differ only in where the file lives by default.
-#include "emulator/flash_file.h"
-
-#include "emulator/options.h"
+#include "flash/flash_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +8,7 @@
 #include <fstream>
 #include <string_view>
 
-namespace qvx::vg {
+namespace qvx::flash {
 namespace {
 
 const char* NonEmptyEnv(const char* name) {
@@ -44,10 +42,10 @@ bool WriteAt(std::fstream& file, size_t offset, std::span<const uint8_t> bytes) 
 }
 
 std::optional<std::string> FirstUnitFlashPath() {
-  if (const auto flash = EnvText(kFlashVariable)) {
-    if (*flash == "none")
+  if (const char* flash = NonEmptyEnv(kFlashFileVariable)) {
+    if (std::string_view(flash) == "none")
       return std::nullopt;
-    return flash;
+    return std::string(flash);
   }
   const auto state = StateDirectory();
   if (!state)
@@ -113,4 +111,4 @@ bool WriteFlashRange(const std::string& path, size_t offset, std::span<const uin
   return file.is_open() && WriteAt(file, offset, bytes);
 }
 
-}  // namespace qvx::vg
+}  // namespace qvx::flash

@@ -1,5 +1,5 @@
 // Looking slots up in the table of kinds.
-#include "device/slot.h"
+#include "download/kinds/slot.h"
 
 #include <charconv>
 

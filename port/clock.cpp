@@ -1,5 +1,5 @@
 // The real delays.
-#include "device/clock.h"
+#include "port/clock.h"
 
 #include <chrono>
 #include <ctime>
