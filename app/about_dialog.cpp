@@ -11,7 +11,7 @@ namespace qvx {
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   controls_ = BuildDialog(*this, resources::AboutTemplate());
   for (const BuiltControl& control : controls_) {
-    if (control.spec->kind == resources::ControlKind::kIcon) {
+    if (control.spec->kind == resources::ControlType::kIcon) {
       // An icon control takes the icon's own size, whatever the template says.
       auto* label = static_cast<QLabel*>(control.widget);
       const QPixmap pixmap = resources::LoadIcon(resources::kAboutIconId).pixmap(32, 32);

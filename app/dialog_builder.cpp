@@ -12,8 +12,8 @@
 namespace qvx {
 namespace {
 
-using resources::ControlKind;
 using resources::ControlTemplate;
+using resources::ControlType;
 
 QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -41,44 +41,44 @@ class EnterPressesButton : public QObject {
 QWidget* CreateWidget(const ControlTemplate& spec, QDialog& dialog) {
   const QString text = ToQString(spec.text);
   switch (spec.kind) {
-    case ControlKind::kPushButton:
-    case ControlKind::kDefaultPushButton: {
+    case ControlType::kPushButton:
+    case ControlType::kDefaultPushButton: {
       auto* button = new QPushButton(text, &dialog);
-      const bool is_default = spec.kind == ControlKind::kDefaultPushButton;
+      const bool is_default = spec.kind == ControlType::kDefaultPushButton;
       button->setAutoDefault(is_default);
       button->setDefault(is_default);
       if (!is_default)
         button->installEventFilter(new EnterPressesButton(button));
       return button;
     }
-    case ControlKind::kProgressBar: {
+    case ControlType::kProgressBar: {
       auto* bar = new QProgressBar(&dialog);
       bar->setTextVisible(false);
       return bar;
     }
-    case ControlKind::kGroupBox: {
+    case ControlType::kGroupBox: {
       // A group box only frames its neighbours: it takes no clicks and stays beneath them.
       auto* group = new QGroupBox(text, &dialog);
       group->setAttribute(Qt::WA_TransparentForMouseEvents);
       group->setFocusPolicy(Qt::NoFocus);
       return group;
     }
-    case ControlKind::kLabel: {
+    case ControlType::kLabel: {
       auto* label = new QLabel(&dialog);
       label->setTextFormat(Qt::PlainText);  // no ampersand or markup processing
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       label->setText(text);
       return label;
     }
-    case ControlKind::kDropDownList: {
+    case ControlType::kDropDownList: {
       auto* list = new QComboBox(&dialog);
       list->setEditable(false);
       list->setInsertPolicy(QComboBox::NoInsert);
       return list;
     }
-    case ControlKind::kEdit:
+    case ControlType::kEdit:
       return new QLineEdit(&dialog);
-    case ControlKind::kIcon:
+    case ControlType::kIcon:
       return new QLabel(&dialog);
   }
   return nullptr;
@@ -86,7 +86,7 @@ QWidget* CreateWidget(const ControlTemplate& spec, QDialog& dialog) {
 
 void Place(QWidget& widget, const ControlTemplate& spec, const DialogUnits& units) {
   QRect rect = units.Rect(spec.x, spec.y, spec.width, spec.height);
-  if (spec.kind == ControlKind::kDropDownList) {
+  if (spec.kind == ControlType::kDropDownList) {
     // The template height is that of the dropped list; the closed box keeps its own height, and
     // the list shows as many items as fit in the rest.
     auto& list = static_cast<QComboBox&>(widget);
@@ -119,7 +119,7 @@ std::vector<BuiltControl> BuildDialog(QDialog& dialog, const resources::DialogTe
     QWidget* widget = CreateWidget(spec, dialog);
     widget->setProperty(kControlIdProperty, spec.id);
     Place(*widget, spec, units);
-    if (spec.kind == ControlKind::kGroupBox)
+    if (spec.kind == ControlType::kGroupBox)
       widget->lower();
     if (widget->focusPolicy() & Qt::TabFocus) {
       if (previous_stop != nullptr)

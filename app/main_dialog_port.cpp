@@ -77,13 +77,13 @@ void MainDialog::Repaint() {
 }
 
 void MainDialog::ShowBox(std::string_view text, std::optional<std::string_view> caption,
-                         bool information_icon) {
+                         BoxIcon icon) {
   // A modal box owned by the main window with an OK button only.
   QMessageBox box(this);
   box.setWindowTitle(caption ? ToQString(*caption) : ApplicationTitle());
   box.setTextFormat(Qt::PlainText);
   box.setText(ToQString(text));
-  box.setIcon(information_icon ? QMessageBox::Information : QMessageBox::NoIcon);
+  box.setIcon(icon == BoxIcon::kInformation ? QMessageBox::Information : QMessageBox::NoIcon);
   box.setStandardButtons(QMessageBox::Ok);
   box.setDefaultButton(QMessageBox::Ok);
   box.setWindowModality(Qt::ApplicationModal);

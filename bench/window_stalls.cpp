@@ -207,9 +207,9 @@ class BenchDialog final : public MainDialog {
     return MainDialog::ChooseFile(filter);
   }
   void ShowBox(std::string_view text, std::optional<std::string_view> caption,
-               bool information_icon) override {
+               qvx::BoxIcon icon) override {
     TracedCall call("ShowBox (with the user's answer)");
-    MainDialog::ShowBox(text, caption, information_icon);
+    MainDialog::ShowBox(text, caption, icon);
   }
 
  protected:

@@ -15,6 +15,7 @@
 
 #include "cli/load_texts.h"
 #include "download/amplitude_check.h"
+#include "download/kinds/image_kind.h"
 #include "download/kinds/slot.h"
 
 namespace qvx::cli {
@@ -83,7 +84,7 @@ class SetReader {
   // The slot a key names in `table`, or nothing (with its problem) when it names none.
   std::optional<qvx::Slot> SlotOf(const SlotKindInfo& table, const std::string& key,
                                   const std::string& typed) {
-    const auto slot = qvx::Slot::Parse(table.kind, typed);
+    const auto slot = qvx::Slot::InSetTable(table.kind, typed);
     if (!slot) {
       Malformed(key, "no such slot (" + std::to_string(table.first_number) + " to " +
                          std::to_string(table.last_number()) + ")");
@@ -109,7 +110,7 @@ class SetReader {
   std::optional<std::string> FileOf(const std::string& key, const toml::node& value, SlotKind kind,
                                     std::optional<prep::Fit>& fit) {
     const toml::table* entry = value.as_table();
-    if (entry == nullptr || kind == SlotKind::kPattern) {
+    if (entry == nullptr || ImageKindOf(kind) == nullptr) {
       if (!value.is_string()) {
         Malformed(key, "must be a file name in quotes");
         return std::nullopt;
@@ -150,13 +151,8 @@ class SetReader {
       const auto file = FileOf(key, value, table.kind, fit);
       if (!file)
         continue;
-      std::optional<qvx::Slot> slot;
-      if (table.kind == SlotKind::kBanner && slot_name == "countdown")
-        slot = qvx::Slot::Countdown();
-      else
-        slot = SlotOf(table, key, slot_name);
-      if (slot)
-        Plan(key, {{*slot, {}}, Resolve(*file), false, fit});
+      if (const auto slot = SlotOf(table, key, slot_name))
+        Plan(key, LoadStep::Load({*slot, {}}, Resolve(*file), fit));
     }
   }
 
@@ -173,7 +169,7 @@ class SetReader {
         if (!value.is_boolean()) {
           Malformed(key, "must be true or false");
         } else if (value.value_or(false)) {
-          Plan(key, {{qvx::Slot::Countdown(), {}}, {}, true});
+          Plan(key, LoadStep::Erase(qvx::Slot::Countdown()));
         }
         continue;
       }
@@ -197,7 +193,7 @@ class SetReader {
         }
         const int64_t number = *(*slots)[i].value<int64_t>();
         if (const auto slot = SlotOf(*table, item_key, std::to_string(number)))
-          Plan(item_key, {{*slot, {}}, {}, true});
+          Plan(item_key, LoadStep::Erase(*slot));
       }
     }
   }
@@ -247,7 +243,7 @@ class SetReader {
       }
     }
     if (whole)
-      Plan("audio", {DownloadRequest::Audio(std::move(settings)), {}, false});
+      Plan("audio", LoadStep::Load(DownloadRequest::Audio(std::move(settings))));
   }
 
   static std::optional<int> ToneRow(const toml::node& node) {
@@ -293,7 +289,7 @@ class SetReader {
 std::vector<std::string> RefusedContent(const std::vector<PlannedStep>& planned) {
   std::vector<std::string> refused;
   for (const PlannedStep& entry : planned) {
-    if (entry.step.kind() == SlotKind::kAudio) {
+    if (entry.step.request.slot.info().source == SlotSource::kTones) {
       for (const AmplitudeRefusal& refusal :
            RefusedAmplitudes(entry.step.request.audio.amplitudes)) {
         refused.push_back("audio.levels[" + std::to_string(refusal.channel - 1) +

@@ -1,13 +1,13 @@
 // The flash reader's commands.
 #include "cli/flash_tool.h"
 
-#include <initializer_list>
 #include <optional>
 #include <stdexcept>
+#include <variant>
+#include <vector>
 
 #include "cli/flash_report.h"
 #include "cli/flash_texts.h"
-#include "download/kinds/image_slots.h"
 #include "download/kinds/slot.h"
 #include "flash/flash_file.h"
 #include "flash/flash_files.h"
@@ -15,13 +15,9 @@
 
 namespace qvx::cli {
 
-using flash::DecodeAudio;
-using flash::DecodeImage;
 using flash::FlashImage;
-using flash::ImageSlot;
 using flash::kWavSampleRate;
 using flash::kWavSeconds;
-using flash::StoredPattern;
 using flash::WriteBytes;
 using flash::WritePng;
 using flash::WriteWav;
@@ -35,34 +31,51 @@ class Usage : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The slot `text` names among the kinds given; the flash viewer takes the countdown as banner 9.
-Slot SlotNamed(const std::string& text, const char* what, std::initializer_list<SlotKind> kinds) {
+// The kinds whose slots the flash viewer's command `word` writes out, in the table's order; the
+// viewer takes the countdown as banner 9.
+std::vector<SlotKind> KindsOfCommand(std::string_view word) {
+  std::vector<SlotKind> kinds;
+  for (const SlotKindInfo& info : kSlotKinds) {
+    if (info.viewer_word == word)
+      kinds.push_back(info.kind);
+  }
+  return kinds;
+}
+
+// Whether the command's kinds have more than one slot, so that it takes a slot number.
+bool TakesSlotNumber(const std::vector<SlotKind>& kinds) {
+  int slots = 0;
+  for (SlotKind kind : kinds)
+    slots += InfoOf(kind).count;
+  return slots > 1;
+}
+
+// The slot `text` names among the command's kinds.
+Slot SlotNamed(const std::string& text, const std::string& command,
+               const std::vector<SlotKind>& kinds) {
   for (SlotKind kind : kinds) {
     if (const auto slot = Slot::Parse(kind, text))
       return *slot;
   }
-  throw Usage(flash_text::NotASlot(what, text, Slot::FirstNumber(*kinds.begin()),
-                                   Slot::LastNumber(*(kinds.end() - 1))));
+  throw Usage(flash_text::NotASlot(command, text, Slot::FirstNumber(kinds.front()),
+                                   Slot::LastNumber(kinds.back())));
 }
 
-// The command and its operands, with the arity checked.
+// The command and its operands, with the arity checked: `info`, or a kind's command with its slot
+// number where it has more than one, and the file to write.
 struct Command {
   std::string name;
   std::vector<std::string> operands;
+  std::vector<SlotKind> kinds;
 };
 
 Command ReadCommand(std::span<const std::string> args) {
   if (args.empty())
     throw Usage(flash_text::kNoCommand);
-  Command command{args.front(), {args.begin() + 1, args.end()}};
-  const size_t arity =
-      command.name == "info"    ? 0
-      : command.name == "audio" ? 1
-      : command.name == "picture" || command.name == "banner" || command.name == "pattern"
-          ? 2
-          : SIZE_MAX;
-  if (arity == SIZE_MAX)
+  Command command{args.front(), {args.begin() + 1, args.end()}, KindsOfCommand(args.front())};
+  if (command.name != "info" && command.kinds.empty())
     throw Usage(flash_text::NotACommand(command.name));
+  const size_t arity = command.kinds.empty() ? 0 : (TakesSlotNumber(command.kinds) ? 2 : 1);
   if (command.operands.size() != arity) {
     throw Usage(flash_text::Arity(command.name, arity));
   }
@@ -82,9 +95,30 @@ int Erased(std::ostream& err, const std::string& slot) {
   return kFlashSlotProblem;
 }
 
+// Writes a slot's content to `path` in its own file format and says so: an image as a PNG, the
+// audio loop as a WAV file, a pattern's bytes as they are.
+struct WriteOut {
+  const std::string& slot;
+  const std::string& path;
+  std::ostream& out;
+
+  void operator()(const std::vector<BmpLine>& rows) const {
+    WritePng(rows, path);
+    out << flash_text::Written(slot, path) << '\n';
+  }
+  void operator()(const flash::AudioSamples& loop) const {
+    WriteWav(loop, kWavSeconds, path);
+    out << flash_text::AudioWritten(path, kWavSeconds, kWavSampleRate) << '\n';
+  }
+  void operator()(const std::vector<uint8_t>& bytes) const {
+    WriteBytes(bytes, path);
+    out << flash_text::Written(slot, path) << '\n';
+  }
+};
+
 int Run(const Command& command, const FlashImage& flash, std::ostream& out, std::ostream& err) {
   const auto& operands = command.operands;
-  if (command.name == "info") {
+  if (command.kinds.empty()) {  // info
     const auto reports = InspectFlash(flash);
     out << FormatReport(reports);
     for (const auto& report : reports) {
@@ -93,31 +127,13 @@ int Run(const Command& command, const FlashImage& flash, std::ostream& out, std:
     }
     return kFlashDone;
   }
-  if (command.name == "picture" || command.name == "banner") {
-    const ImageSlot slot = ImageSlotOf(
-        command.name == "picture"
-            ? SlotNamed(operands[0], "picture", {SlotKind::kPicture})
-            : SlotNamed(operands[0], "banner", {SlotKind::kBanner, SlotKind::kCountdown}));
-    if (InspectImage(flash, slot).erased)
-      return Erased(err, slot.name);
-    WritePng(DecodeImage(flash, slot), operands[1]);
-    out << flash_text::Written(slot.name, operands[1]) << '\n';
-    return kFlashDone;
-  }
-  if (command.name == "pattern") {
-    const int number = SlotNamed(operands[0], "pattern", {SlotKind::kPattern}).row();
-    const SlotReport report = InspectPattern(flash, number);
-    if (report.erased)
-      return Erased(err, report.slot);
-    WriteBytes(StoredPattern(flash, number), operands[1]);
-    out << flash_text::Written(report.slot, operands[1]) << '\n';
-    return kFlashDone;
-  }
-  // audio
-  if (InspectAudio(flash).erased)
-    return Erased(err, "Audio");
-  WriteWav(DecodeAudio(flash), kWavSeconds, operands[0]);
-  out << flash_text::AudioWritten(operands[0], kWavSeconds, kWavSampleRate) << '\n';
+  const Slot slot = operands.size() == 2 ? SlotNamed(operands[0], command.name, command.kinds)
+                                         : Slot::FromRow(command.kinds.front(), 0);
+  const KindModule& module = slot.info().module;
+  const SlotReport report = module.inspect(flash, slot);
+  if (report.erased)
+    return Erased(err, report.slot);
+  std::visit(WriteOut{report.slot, operands.back(), out}, module.stored(flash, slot));
   return kFlashDone;
 }
 

@@ -6,7 +6,7 @@
 #include "download/amplitude_check.h"
 #include "download/bitmap_file.h"
 #include "download/content_file.h"
-#include "download/image_kind.h"
+#include "download/kinds/image_kind.h"
 #include "prep/texts.h"
 
 namespace qvx::cli {
@@ -51,7 +51,7 @@ LoadStep ReadAudio(ArgumentReader& reader) {
     audio.tone_rows[ch] = *row;
     audio.amplitudes[ch] = reader.Take("audio", text::ChannelWhat(ch + 1, "amplitude"));
   }
-  return {DownloadRequest::Audio(std::move(audio)), {}, false};
+  return LoadStep::Load(DownloadRequest::Audio(std::move(audio)));
 }
 
 LoadStep ReadStep(ArgumentReader& reader, const std::string& operation) {
@@ -60,14 +60,14 @@ LoadStep ReadStep(ArgumentReader& reader, const std::string& operation) {
     const auto kind = KindNamed(what);
     if (!kind || !InfoOf(*kind).filter)
       throw UsageError(text::NotErasable(what));
-    return {{reader.TakeSlot(*kind), {}}, {}, true};
+    return LoadStep::Erase(reader.TakeSlot(*kind));
   }
   const auto kind = KindNamed(operation);
   if (!kind)
     throw UsageError(text::NotAnOperation(operation));
-  if (*kind == SlotKind::kAudio)
+  if (InfoOf(*kind).source == SlotSource::kTones)
     return ReadAudio(reader);
-  LoadStep step{{reader.TakeSlot(*kind), {}}, {}, false};
+  LoadStep step = LoadStep::Load({reader.TakeSlot(*kind), {}});
   step.file = reader.Take(operation, std::string(InfoOf(*kind).file_noun));
   return step;
 }
@@ -146,7 +146,7 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
 std::optional<std::string> CheckStepInput(const LoadStep& step) {
   if (step.erase)
     return std::nullopt;
-  if (step.kind() == SlotKind::kAudio) {
+  if (step.request.slot.info().source == SlotSource::kTones) {
     const std::vector<AmplitudeRefusal> refused = RefusedAmplitudes(step.request.audio.amplitudes);
     if (!refused.empty())
       return refused.front().message;
@@ -157,13 +157,13 @@ std::optional<std::string> CheckStepInput(const LoadStep& step) {
     if (!file)
       return step.file + text::kCannotOpen;
     // Patterns are stored as they come; a picture still to be prepared is read by its preparation.
-    if (step.kind() == SlotKind::kPattern || (step.fit && step.prepared_file.empty()))
+    const ImageKind* kind = ImageKindOf(step.kind());
+    if (kind == nullptr || (step.fit && step.prepared_file.empty()))
       return std::nullopt;
     // The header read and judged as the download will read and judge it.
-    const ImageKind& kind = ImageKindOf(step.kind());
     BmpHeader header{};
-    if (!kind.Accepts(ReadBitmapHeader(*file, header)))
-      return step.file + ": " + kind.texts.refused + RefusalDetail(step, header, file->size());
+    if (!kind->Accepts(ReadBitmapHeader(*file, header)))
+      return step.file + ": " + kind->texts.refused + RefusalDetail(step, header, file->size());
     return std::nullopt;
   } catch (const FileReadError& error) {
     return step.file + ": " + error.what();
@@ -173,7 +173,7 @@ std::optional<std::string> CheckStepInput(const LoadStep& step) {
 std::string Describe(const LoadStep& step) {
   const Slot& slot = step.request.slot;
   const SlotKindInfo& info = slot.info();
-  if (slot.kind() == SlotKind::kAudio) {
+  if (info.source == SlotSource::kTones) {
     std::string described(info.word);
     for (int ch = 0; ch < kAudioChannels; ++ch) {
       described += (ch == 0 ? " " : ", ") +

@@ -14,10 +14,22 @@
 namespace qvx::cli {
 
 struct LoadStep {
-  LoadStep() = default;
-  LoadStep(DownloadRequest request, std::string file, bool erase,
-           std::optional<prep::Fit> fit = std::nullopt)
-      : request(std::move(request)), file(std::move(file)), erase(erase), fit(fit) {}
+  // Loads `file` (none for the audio loop) as the request says, prepared with `fit` if given.
+  static LoadStep Load(DownloadRequest request, std::string file = {},
+                       std::optional<prep::Fit> fit = std::nullopt) {
+    LoadStep step;
+    step.request = std::move(request);
+    step.file = std::move(file);
+    step.fit = fit;
+    return step;
+  }
+  // Erases the slot and writes nothing.
+  static LoadStep Erase(const Slot& slot) {
+    LoadStep step;
+    step.request = {slot, {}};
+    step.erase = true;
+    return step;
+  }
 
   // The download as the window's button would start it: the slot, and for the audio loop the
   // frequency rows and amplitude texts of channels 1 to 4.

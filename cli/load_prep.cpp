@@ -1,18 +1,11 @@
 // --fit, and refusals in words.
 #include "cli/load_prep.h"
 
+#include "download/kinds/image_kind.h"
 #include "prep/bmp_explain.h"
 #include "prep/texts.h"
 
 namespace qvx::cli {
-namespace {
-
-bool IsImage(SlotKind kind) {
-  return kind == SlotKind::kPicture || kind == SlotKind::kBanner || kind == SlotKind::kCountdown;
-}
-
-}  // namespace
-
 prep::Fit FitOption(const std::string& mode) {
   const auto fit = prep::FitNamed(mode);
   if (!fit)
@@ -22,17 +15,16 @@ prep::Fit FitOption(const std::string& mode) {
 
 void ApplyFit(std::vector<LoadStep>& steps, std::optional<prep::Fit> fit) {
   for (LoadStep& step : steps) {
-    if (IsImage(step.kind()) && !step.erase)
+    if (ImageKindOf(step.kind()) != nullptr && !step.erase)
       step.fit = fit;
   }
 }
 
 std::string RefusalDetail(const LoadStep& step, const BmpHeader& header, uint64_t file_size) {
-  const bool picture = step.kind() == SlotKind::kPicture;
-  const auto reasons =
-      prep::BmpRefusalReasons(header, file_size, picture ? BmpKind::kPicture : BmpKind::kBanner);
+  const ImageKind& kind = *ImageKindOf(step.kind());
+  const auto reasons = prep::BmpRefusalReasons(header, file_size, kind.shape);
   return ": " + prep::JoinReasons(reasons) + "; " +
-         prep::text::PrepHint(picture ? "picture" : "banner", kFitAvailable);
+         prep::text::PrepHint(kind.prep_word, kFitAvailable);
 }
 
 }  // namespace qvx::cli

@@ -8,7 +8,7 @@
 
 #include "cli/load_prep.h"
 #include "download/bitmap_file.h"
-#include "download/image_kind.h"
+#include "download/kinds/image_kind.h"
 #include "prep/prepare.h"
 #include "prep/source_picture.h"
 #include "prep/texts.h"
@@ -21,7 +21,7 @@ bool Takes(const LoadStep& step) {
   const auto file = ContentFile::Open(step.file);
   BmpHeader header{};
   try {
-    return file && ImageKindOf(step.kind()).Accepts(ReadBitmapHeader(*file, header));
+    return file && ImageKindOf(step.kind())->Accepts(ReadBitmapHeader(*file, header));
   } catch (const FileReadError&) {
     return false;
   }
@@ -71,7 +71,7 @@ std::optional<std::string> PrepareInMemory(std::vector<LoadStep>& steps, std::os
       continue;
     NeedGuiApplication();
     prep::PrepOptions options;
-    options.kind = step.kind() == SlotKind::kPicture ? BmpKind::kPicture : BmpKind::kBanner;
+    options.kind = ImageKindOf(step.kind())->shape;
     options.fit = *step.fit;
     try {
       const prep::Prepared prepared = prep::PreparePicture(step.file, options);

@@ -71,7 +71,7 @@ std::string RecordLine(const StepRecord& record) {
     line["file"] = {
         {"path", record.file->path}, {"size", record.file->size}, {"sha256", record.file->sha256}};
   }
-  if (slot.kind() == SlotKind::kAudio && !step.erase) {
+  if (slot.info().source == SlotSource::kTones && !step.erase) {
     Json tones = Json::array();
     for (int row : step.request.audio.tone_rows)
       tones.push_back(ToneLabel(row));
@@ -149,8 +149,10 @@ std::map<std::string, std::vector<std::string>> LastRecorded(const std::string& 
       continue;
     const std::string kind = line.value("kind", "");
     const int number = line.value("slot", -1);
+    // A kind of one slot is shown by its word alone.
+    const auto named = KindNamed(kind);
     std::string shown =
-        kind + (kind == "audio" || kind == "countdown" ? "" : " " + std::to_string(number));
+        kind + (named && InfoOf(*named).count == 1 ? "" : " " + std::to_string(number));
     if (line.value("operation", "") == "erase") {
       shown += "  (erased)";
     } else if (line.contains("file") && line["file"].is_object()) {

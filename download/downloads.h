@@ -1,7 +1,8 @@
 // The five download operations. Each runs from its button's click to its end inside the common
 // operation frame: buttons off and wait cursor, loading mode, erase, file, transfer, loading mode
 // off, buttons back, completion box. An operation takes the user's choices as a request and reports
-// through the window port; it reads nothing back from the window.
+// through the window port; it reads nothing back from the window. The frame lives here; the steps
+// of each kind's download live with the kind (download/kinds/), which `Run` asks.
 #pragma once
 
 #include <cstdint>
@@ -40,17 +41,18 @@ class Downloads {
  public:
   Downloads(DeviceLink& link, WindowPort& window) : link_(link), window_(window) {}
 
-  // Runs the download the request's slot kind names.
+  // Runs the download of the request's kind.
   Outcome Run(const DownloadRequest& request);
 
   const DownloadState& state() const { return state_; }
   DownloadState& state() { return state_; }
 
- private:
+  // The kinds' downloads, which their modules name; everything else calls `Run`.
   Outcome DownloadImage(const ImageKind& kind, const Slot& slot);
   Outcome DownloadTestPattern(const Slot& slot);
   Outcome DownloadAudio(const AudioSettings& audio);
 
+ private:
   // The finished title, the banner's extra wait, the completion box and the repaint.
   void CloseImageDownload(const ImageKind& kind);
   // Sends the rows of an accepted picture (8 bands of 36 line pairs) or banner (one band).
@@ -74,5 +76,18 @@ class Downloads {
   WindowPort& window_;
   DownloadState state_;
 };
+
+template <typename Body>
+bool Downloads::Guarded(const OperationTexts& texts, int slot, Body&& body) {
+  try {
+    body();
+    return true;
+  } catch (const DeviceFault& fault) {
+    Fail(fault.what(), texts, slot);
+  } catch (const FileReadError& error) {
+    Fail(error.what(), texts, slot);
+  }
+  return false;
+}
 
 }  // namespace qvx

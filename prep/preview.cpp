@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "download/bitmap_file.h"
-#include "download/image_kind.h"
+#include "download/kinds/image_kind.h"
 #include "download/kinds/image_slots.h"
 #include "download/video_lines.h"
 #include "flash/flash_files.h"
@@ -26,7 +26,7 @@ void WritePreview(const std::string& bmp_path, const std::string& png_path) {
     const bool picture = verdict.PictureAcceptable;
     const flash::ImageSlot slot = picture ? PictureImageSlot(1) : BannerImageSlot(1);
     // Bands of 36 line pairs, as the download sends them: band 0 to the highest lines.
-    const int bands = ImageKindOf(picture ? SlotKind::kPicture : SlotKind::kBanner).bands;
+    const int bands = ImageKindOf(picture ? SlotKind::kPicture : SlotKind::kBanner)->bands;
     const uint64_t data_end = DeclaredFileSize(header);
 
     std::vector<uint8_t> image(flash::kFlashImageBytes, 0xFF);

@@ -20,7 +20,7 @@ constexpr DWORD kAboutStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | 
 void ShowIcon(HWND dialog, const IconHandle& icon) {
   const resources::DialogTemplate& layout = resources::AboutTemplate();
   for (std::size_t i = 0; i < layout.controls.size(); ++i) {
-    if (layout.controls[i].kind == resources::ControlKind::kIcon)
+    if (layout.controls[i].kind == resources::ControlType::kIcon)
       SendMessageW(ControlAt(dialog, i), STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
   }
 }

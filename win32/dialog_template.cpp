@@ -12,7 +12,7 @@
 namespace qvx::win32 {
 namespace {
 
-using resources::ControlKind;
+using resources::ControlType;
 
 // The font every template of the application names.
 constexpr std::wstring_view kFontName = L"MS Sans Serif";
@@ -33,23 +33,23 @@ struct ExtraStyle {
 };
 constexpr ExtraStyle kExtraStyles[] = {{100, 1, SS_NOPREFIX}};
 
-DWORD ControlStyle(ControlKind kind) {
+DWORD ControlStyle(ControlType kind) {
   switch (kind) {
-    case ControlKind::kPushButton:
+    case ControlType::kPushButton:
       return BS_PUSHBUTTON | WS_TABSTOP;
-    case ControlKind::kDefaultPushButton:
+    case ControlType::kDefaultPushButton:
       return BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP;
-    case ControlKind::kProgressBar:
+    case ControlType::kProgressBar:
       return PBS_SMOOTH | WS_BORDER;
-    case ControlKind::kGroupBox:
+    case ControlType::kGroupBox:
       return BS_GROUPBOX;
-    case ControlKind::kLabel:
+    case ControlType::kLabel:
       return SS_LEFT;
-    case ControlKind::kDropDownList:
+    case ControlType::kDropDownList:
       return CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
-    case ControlKind::kEdit:
+    case ControlType::kEdit:
       return ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
-    case ControlKind::kIcon:
+    case ControlType::kIcon:
       return SS_ICON;
   }
   return 0;
@@ -88,28 +88,28 @@ class TemplateWriter {
 };
 
 // The control's class: an atom for the predefined ones, a name for the common controls.
-void WriteClass(TemplateWriter& out, ControlKind kind) {
+void WriteClass(TemplateWriter& out, ControlType kind) {
   switch (kind) {
-    case ControlKind::kPushButton:
-    case ControlKind::kDefaultPushButton:
-    case ControlKind::kGroupBox:
+    case ControlType::kPushButton:
+    case ControlType::kDefaultPushButton:
+    case ControlType::kGroupBox:
       out.Word(0xFFFF);
       out.Word(kButtonAtom);
       return;
-    case ControlKind::kEdit:
+    case ControlType::kEdit:
       out.Word(0xFFFF);
       out.Word(kEditAtom);
       return;
-    case ControlKind::kLabel:
-    case ControlKind::kIcon:
+    case ControlType::kLabel:
+    case ControlType::kIcon:
       out.Word(0xFFFF);
       out.Word(kStaticAtom);
       return;
-    case ControlKind::kDropDownList:
+    case ControlType::kDropDownList:
       out.Word(0xFFFF);
       out.Word(kComboBoxAtom);
       return;
-    case ControlKind::kProgressBar:
+    case ControlType::kProgressBar:
       out.Text(std::wstring_view(PROGRESS_CLASSW));
       return;
   }

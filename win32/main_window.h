@@ -38,7 +38,7 @@ class MainWindow final : public WindowSurface {
   void SetInputEnabled(bool enabled) override;
   void ProcessPendingEvents() override;
   void ShowBox(std::string_view text, std::optional<std::string_view> caption,
-               bool information_icon) override;
+               BoxIcon icon) override;
   std::optional<std::string> ChooseFile(const FileFilter& filter) override;
   void AddSystemMenuEntry(std::string_view text, int command_id) override;
   void RunAbout() override;

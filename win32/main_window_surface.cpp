@@ -88,10 +88,10 @@ void MainWindow::Repaint() {
 }
 
 void MainWindow::ShowBox(std::string_view text, std::optional<std::string_view> caption,
-                         bool information_icon) {
+                         BoxIcon icon) {
   const std::string title = caption ? std::string(*caption) : ApplicationTitle();
   MessageBoxA(hwnd_, std::string(text).c_str(), title.c_str(),
-              MB_OK | (information_icon ? MB_ICONINFORMATION : 0));
+              MB_OK | (icon == BoxIcon::kInformation ? MB_ICONINFORMATION : 0));
 }
 
 std::optional<std::string> MainWindow::ChooseFile(const FileFilter& filter) {

@@ -10,7 +10,7 @@
 namespace qvx::resources {
 namespace {
 
-using K = ControlKind;
+using K = ControlType;
 namespace c = qvx::control;
 
 constexpr std::array<ControlTemplate, 34> kMainControls = {{

@@ -9,7 +9,7 @@
 
 namespace qvx::resources {
 
-enum class ControlKind {
+enum class ControlType {
   kPushButton,
   kDefaultPushButton,
   kProgressBar,
@@ -21,9 +21,9 @@ enum class ControlKind {
 };
 
 // Push buttons, lists and edits are tab stops; the rest never take the focus.
-constexpr bool TakesFocus(ControlKind kind) {
-  return kind == ControlKind::kPushButton || kind == ControlKind::kDefaultPushButton ||
-         kind == ControlKind::kDropDownList || kind == ControlKind::kEdit;
+constexpr bool TakesFocus(ControlType kind) {
+  return kind == ControlType::kPushButton || kind == ControlType::kDefaultPushButton ||
+         kind == ControlType::kDropDownList || kind == ControlType::kEdit;
 }
 
 // Id of a control that nothing refers to.
@@ -33,7 +33,7 @@ inline constexpr int kIdOk = 1;
 
 struct ControlTemplate {
   int id;
-  ControlKind kind;
+  ControlType kind;
   std::string_view text;
   int x, y, width, height;
 };

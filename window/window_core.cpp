@@ -14,17 +14,19 @@
 namespace qvx {
 namespace {
 
-// The buttons of the main window and the downloads they start: the window's message map.
+// The buttons of the main window, the downloads they start and the list that picks the slot: the
+// window's message map.
 struct ButtonRoute {
   int button_id;
   SlotKind kind;
+  std::optional<int> slot_list;  // none: the kind has one slot
 };
 constexpr std::array<ButtonRoute, 5> kButtonRoutes = {{
-    {control::kDownloadPicture, SlotKind::kPicture},
-    {control::kDownloadBanner, SlotKind::kBanner},
-    {control::kDownloadTestPattern, SlotKind::kPattern},
-    {control::kDownloadAudio, SlotKind::kAudio},
-    {control::kDownloadCountdown, SlotKind::kCountdown},
+    {control::kDownloadPicture, SlotKind::kPicture, control::kPictureCombo},
+    {control::kDownloadBanner, SlotKind::kBanner, control::kBannerCombo},
+    {control::kDownloadTestPattern, SlotKind::kPattern, control::kPatternCombo},
+    {control::kDownloadAudio, SlotKind::kAudio, std::nullopt},
+    {control::kDownloadCountdown, SlotKind::kCountdown, std::nullopt},
 }};
 
 // Marks the window busy for as long as an operation runs.
@@ -124,24 +126,20 @@ void WindowCore::EndRequested() {
 }
 
 DownloadRequest WindowCore::Request(SlotKind kind) const {
-  switch (kind) {
-    case SlotKind::kPicture:
-      return DownloadRequest::Picture(surface_.SelectedRow(control::kPictureCombo));
-    case SlotKind::kBanner:
-      return DownloadRequest::Banner(surface_.SelectedRow(control::kBannerCombo));
-    case SlotKind::kCountdown:
-      return DownloadRequest::Countdown();
-    case SlotKind::kPattern:
-      return DownloadRequest::Pattern(surface_.SelectedRow(control::kPatternCombo));
-    case SlotKind::kAudio:
-      break;
+  std::optional<int> slot_list;
+  for (const ButtonRoute& route : kButtonRoutes) {
+    if (route.kind == kind)
+      slot_list = route.slot_list;
   }
-  AudioSettings audio;
-  for (int ch = 0; ch < kAudioChannels; ++ch) {
-    audio.tone_rows[ch] = surface_.SelectedRow(control::kFrequencyCombos[ch]);
-    audio.amplitudes[ch] = surface_.Text(control::kAmplitudeEdits[ch]);
+  DownloadRequest request{Slot::FromRow(kind, slot_list ? surface_.SelectedRow(*slot_list) : 0),
+                          {}};
+  if (request.slot.info().source == SlotSource::kTones) {
+    for (int ch = 0; ch < kAudioChannels; ++ch) {
+      request.audio.tone_rows[ch] = surface_.SelectedRow(control::kFrequencyCombos[ch]);
+      request.audio.amplitudes[ch] = surface_.Text(control::kAmplitudeEdits[ch]);
+    }
   }
-  return DownloadRequest::Audio(std::move(audio));
+  return request;
 }
 
 void WindowCore::RunOperation(int button_id, SlotKind kind) {
@@ -165,11 +163,11 @@ void WindowCore::KeepAlive() {
 }
 
 void WindowCore::ShowMessage(std::string_view text) {
-  surface_.ShowBox(text, std::nullopt, false);
+  surface_.ShowBox(text, std::nullopt, BoxIcon::kNone);
 }
 
 void WindowCore::ShowInformation(std::string_view text, std::string_view caption) {
-  surface_.ShowBox(text, caption, true);
+  surface_.ShowBox(text, caption, BoxIcon::kInformation);
 }
 
 void WindowCore::SetTitle(std::string_view title) {

@@ -12,6 +12,8 @@
 namespace qvx {
 
 enum class CursorShape { kArrow, kWait };
+// The icon a box shows beside its text.
+enum class BoxIcon { kNone, kInformation };
 
 class WindowSurface {
  public:
@@ -45,7 +47,7 @@ class WindowSurface {
 
   // Modal box with an OK button; no caption means the application's title.
   virtual void ShowBox(std::string_view text, std::optional<std::string_view> caption,
-                       bool information_icon) = 0;
+                       BoxIcon icon) = 0;
   // The common file-open dialog: existing files, read-only box hidden. Empty when cancelled.
   virtual std::optional<std::string> ChooseFile(const FileFilter& filter) = 0;
   // Appends a separator and an entry with this command id to the window's system menu.

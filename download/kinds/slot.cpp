@@ -29,4 +29,10 @@ std::optional<Slot> Slot::Parse(SlotKind kind, std::string_view text) {
   return FromNumber(kind, number);
 }
 
+std::optional<Slot> Slot::InSetTable(SlotKind table, std::string_view key) {
+  if (table == SlotKind::kBanner && key == InfoOf(SlotKind::kCountdown).word)
+    return Countdown();
+  return Parse(table, key);
+}
+
 }  // namespace qvx

@@ -14,16 +14,22 @@
 #include <string_view>
 
 #include "device/flash_map.h"
+#include "download/kinds/kind_module.h"
 #include "download/texts.h"
 
 namespace qvx {
 
 enum class SlotKind { kPicture, kBanner, kCountdown, kPattern, kAudio };
 
+// What a download is made from: a file the user chooses, or the four channels' tones and levels.
+enum class SlotSource { kFile, kTones };
+
 struct SlotKindInfo {
   SlotKind kind;
-  // The command line's and the flash viewer's word for it.
+  // The command line's, the content sets' and the records' word for it.
   std::string_view word;
+  // The flash viewer's command for it; the countdown is banner 9 there.
+  std::string_view viewer_word;
   // The content set's table of files and its list under [erase]; empty where the kind has none of
   // its own (the countdown is `countdown` under [banners] and [erase]; the audio loop is [audio]).
   std::string_view set_key;
@@ -35,23 +41,30 @@ struct SlotKindInfo {
   // loop, which reads no file.
   const FileFilter* filter;
   std::string_view file_noun;
+  SlotSource source;
   // Where the slot on list row `row` lives in flash.
   FlashSlot (*flash)(int row);
+  // What the kind does for itself.
+  const KindModule& module;
 
   int last_number() const { return first_number + count - 1; }
 };
 
 inline constexpr std::array<SlotKindInfo, 5> kSlotKinds{{
-    {SlotKind::kPicture, "picture", "pictures", 1, kPictureSlots, kPictureTexts, &kBitmapFilter,
-     "BMP file", [](int row) { return PictureSlot(row); }},
-    {SlotKind::kBanner, "banner", "banners", 1, kBannerSlots, kBannerTexts, &kBitmapFilter,
-     "BMP file", [](int row) { return BannerSlot(row + 1); }},
-    {SlotKind::kCountdown, "countdown", "", kCountdownBanner, 1, kBannerTexts, &kBitmapFilter,
-     "BMP file", [](int) { return BannerSlot(kCountdownBanner); }},
-    {SlotKind::kPattern, "pattern", "patterns", 0, kPatternSlots, kPatternTexts, &kPatternFilter,
-     ".tst file", [](int row) { return PatternSlot(row); }},
-    {SlotKind::kAudio, "audio", "", 0, 1, kAudioTexts, nullptr, "",
-     [](int) { return AudioSlot(); }},
+    {SlotKind::kPicture, "picture", "picture", "pictures", 1, kPictureSlots, kPictureTexts,
+     &kBitmapFilter, "BMP file", SlotSource::kFile, [](int row) { return PictureSlot(row); },
+     kPictureModule},
+    {SlotKind::kBanner, "banner", "banner", "banners", 1, kBannerSlots, kBannerTexts,
+     &kBitmapFilter, "BMP file", SlotSource::kFile, [](int row) { return BannerSlot(row + 1); },
+     kBannerModule},
+    {SlotKind::kCountdown, "countdown", "banner", "", kCountdownBanner, 1, kBannerTexts,
+     &kBitmapFilter, "BMP file", SlotSource::kFile,
+     [](int) { return BannerSlot(kCountdownBanner); }, kBannerModule},
+    {SlotKind::kPattern, "pattern", "pattern", "patterns", 0, kPatternSlots, kPatternTexts,
+     &kPatternFilter, ".tst file", SlotSource::kFile, [](int row) { return PatternSlot(row); },
+     kPatternModule},
+    {SlotKind::kAudio, "audio", "audio", "", 0, 1, kAudioTexts, nullptr, "", SlotSource::kTones,
+     [](int) { return AudioSlot(); }, kAudioModule},
 }};
 
 // The row of `kind`.
@@ -73,6 +86,9 @@ class Slot {
   static std::optional<Slot> FromNumber(SlotKind kind, int number);
   // The slot typed as `text`: the whole text a decimal number of the kind's slots, or nothing.
   static std::optional<Slot> Parse(SlotKind kind, std::string_view text);
+  // The slot a key of a content set's table of files names: a number of the table's kind, and
+  // under [banners] the countdown by its word.
+  static std::optional<Slot> InSetTable(SlotKind table, std::string_view key);
   static Slot Countdown() { return Slot(SlotKind::kCountdown, 0); }
   static Slot Audio() { return Slot(SlotKind::kAudio, 0); }
 
