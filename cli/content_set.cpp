@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "cli/load_texts.h"
@@ -45,8 +44,7 @@ class SetReader {
       } else if (name == "record") {
         ReadRecord(node);
       } else {
-        Malformed(KeyText(name),
-                  "unknown key (expected pictures, banners, patterns, audio, erase or record)");
+        Malformed(KeyText(name), text::kSetUnknownKey);
       }
     }
   }
@@ -86,8 +84,7 @@ class SetReader {
                                   const std::string& typed) {
     const auto slot = qvx::Slot::InSetTable(table.kind, typed);
     if (!slot) {
-      Malformed(key, "no such slot (" + std::to_string(table.first_number) + " to " +
-                         std::to_string(table.last_number()) + ")");
+      Malformed(key, text::SetNoSuchSlot(table.first_number, table.last_number()));
     }
     return slot;
   }
@@ -96,7 +93,7 @@ class SetReader {
     const auto [it, added] =
         planned_.try_emplace({step.kind(), step.request.slot.row()}, PlannedStep{key, step});
     if (!added)
-      Malformed(key, "the slot is also named by " + it->second.key);
+      Malformed(key, text::SetNamedTwice(it->second.key));
   }
 
   // A file name relative to the set's folder.
@@ -112,7 +109,7 @@ class SetReader {
     const toml::table* entry = value.as_table();
     if (entry == nullptr || ImageKindOf(kind) == nullptr) {
       if (!value.is_string()) {
-        Malformed(key, "must be a file name in quotes");
+        Malformed(key, text::kSetFileName);
         return std::nullopt;
       }
       return value.value<std::string>();
@@ -125,15 +122,15 @@ class SetReader {
       } else if (name == "fit" && item.is_string() && prep::FitNamed(*item.value<std::string>())) {
         fit = prep::FitNamed(*item.value<std::string>());
       } else if (name == "fit") {
-        Malformed(item_key, "must be \"letterbox\", \"crop\" or \"stretch\"");
+        Malformed(item_key, text::kSetFitMode);
       } else if (name == "file") {
-        Malformed(item_key, "must be a file name in quotes");
+        Malformed(item_key, text::kSetFileName);
       } else {
-        Malformed(item_key, "unknown key (expected file and fit)");
+        Malformed(item_key, text::kSetUnknownEntryKey);
       }
     }
     if (!file && entry->find("file") == entry->end())
-      Malformed(key, "names no file");
+      Malformed(key, text::kSetNamesNoFile);
     return file;
   }
 
@@ -141,7 +138,7 @@ class SetReader {
     const std::string table_key(table.set_key);
     const toml::table* files = node.as_table();
     if (files == nullptr) {
-      Malformed(table_key, "must be a table of slot = \"file\"");
+      Malformed(table_key, text::kSetFilesTable);
       return;
     }
     for (const auto& [slot_key, value] : *files) {
@@ -159,7 +156,7 @@ class SetReader {
   void ReadErase(const toml::node& node) {
     const toml::table* erase = node.as_table();
     if (erase == nullptr) {
-      Malformed("erase", "must be a table");
+      Malformed("erase", text::kSetEraseTable);
       return;
     }
     for (const auto& [list_key, value] : *erase) {
@@ -167,7 +164,7 @@ class SetReader {
       const std::string key = "erase." + KeyText(name);
       if (name == "countdown") {
         if (!value.is_boolean()) {
-          Malformed(key, "must be true or false");
+          Malformed(key, text::kSetTrueOrFalse);
         } else if (value.value_or(false)) {
           Plan(key, LoadStep::Erase(qvx::Slot::Countdown()));
         }
@@ -176,11 +173,11 @@ class SetReader {
       const SlotKindInfo* table = FindTable(name);
       const toml::array* slots = value.as_array();
       if (table == nullptr) {
-        Malformed(key, "unknown key (expected pictures, banners, countdown or patterns)");
+        Malformed(key, text::kSetUnknownEraseKey);
         continue;
       }
       if (slots == nullptr) {
-        Malformed(key, "must be a list of slot numbers");
+        Malformed(key, text::kSetSlotList);
         continue;
       }
       for (size_t i = 0; i < slots->size(); ++i) {
@@ -188,7 +185,7 @@ class SetReader {
         // Only an integer is read as one: toml++ converts a float such as 1e35 to an integer
         // without a range check.
         if (!(*slots)[i].is_integer()) {
-          Malformed(item_key, "must be a slot number");
+          Malformed(item_key, text::kSetSlotNumber);
           continue;
         }
         const int64_t number = *(*slots)[i].value<int64_t>();
@@ -203,7 +200,7 @@ class SetReader {
     const std::string key = std::string("audio.") + name;
     const toml::array* entries = audio[name].as_array();
     if (entries == nullptr || entries->size() != kAudioChannels) {
-      Malformed(key, "must be a list of four entries, channels 1 to 4");
+      Malformed(key, text::kSetFourEntries);
       return nullptr;
     }
     return entries;
@@ -212,12 +209,12 @@ class SetReader {
   void ReadAudio(const toml::node& node) {
     const toml::table* audio = node.as_table();
     if (audio == nullptr) {
-      Malformed("audio", "must be a table with tones and levels");
+      Malformed("audio", text::kSetAudioTable);
       return;
     }
     for (const auto& [key, value] : *audio) {
       if (key.str() != "tones" && key.str() != "levels")
-        Malformed("audio." + KeyText(key.str()), "unknown key (expected tones and levels)");
+        Malformed("audio." + KeyText(key.str()), text::kSetUnknownAudioKey);
     }
     const toml::array* tones = FourEntries(*audio, "tones");
     const toml::array* levels = FourEntries(*audio, "levels");
@@ -229,14 +226,14 @@ class SetReader {
       const std::string index = "[" + std::to_string(ch) + "]";
       const auto row = ToneRow((*tones)[static_cast<size_t>(ch)]);
       if (!row) {
-        Malformed("audio.tones" + index, "not in the frequency list" + KnownTones());
+        Malformed("audio.tones" + index, text::kSetNotATone + KnownTones());
         whole = false;
       } else {
         settings.tone_rows[ch] = *row;
       }
       const auto level = LevelText((*levels)[static_cast<size_t>(ch)]);
       if (!level) {
-        Malformed("audio.levels" + index, "must be a number (dBFS)");
+        Malformed("audio.levels" + index, text::kSetLevel);
         whole = false;
       } else {
         settings.amplitudes[ch] = *level;
@@ -257,7 +254,7 @@ class SetReader {
 
   void ReadRecord(const toml::node& node) {
     if (!node.is_string() || node.value<std::string>()->empty()) {
-      Malformed("record", "must be a file name in quotes");
+      Malformed("record", text::kSetFileName);
       return;
     }
     record_file_ = Resolve(*node.value<std::string>());
@@ -309,9 +306,10 @@ toml::table ParseOrRefuse(Parse parse) {
     return parse();
   } catch (const toml::parse_error& error) {
     const auto& where = error.source().begin;
-    std::ostringstream text;
-    text << "line " << where.line << ", column " << where.column << ": " << error.description();
-    throw ContentSetError(SetProblem::kMalformed, {text.str()});
+    throw ContentSetError(
+        SetProblem::kMalformed,
+        {text::SetSyntaxError(static_cast<int>(where.line), static_cast<int>(where.column),
+                              error.description())});
   }
 }
 

@@ -33,6 +33,15 @@ std::string Written(std::string_view slot, std::string_view path) {
   return std::string(slot) + " written to " + std::string(path);
 }
 
+std::string NoFlashFileYet(std::string_view path) {
+  return "no flash file yet at " + std::string(path) +
+         ": nothing has been loaded into the virtual generator (or give --image FILE)";
+}
+
+std::string ImageIsAFolder(std::string_view path) {
+  return std::string(path) + ": is a folder, not a flash image";
+}
+
 std::string AudioWritten(std::string_view path, int seconds, int sample_rate) {
   return "Audio loop written to " + std::string(path) + " (" + std::to_string(seconds) +
          " s, 4 channels, " + std::to_string(sample_rate) + " Hz)";

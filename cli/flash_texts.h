@@ -20,6 +20,9 @@ std::string NotAVirtualSerial(std::string_view serial);
 std::string Erased(std::string_view slot);  // "Banner 3 is erased; nothing written"
 std::string Written(std::string_view slot, std::string_view path);
 std::string AudioWritten(std::string_view path, int seconds, int sample_rate);
+// The virtual generator's flash file does not exist yet: nothing has been loaded into it.
+std::string NoFlashFileYet(std::string_view path);
+std::string ImageIsAFolder(std::string_view path);
 
 // The --help text.
 std::string FlashUsage();

@@ -1,6 +1,7 @@
 // The flash reader's commands.
 #include "cli/flash_tool.h"
 
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <variant>
@@ -165,6 +166,16 @@ int RunFlashTool(std::span<const std::string> args, std::ostream& out, std::ostr
     }
     const Command command = ReadCommand(args);
     const std::string path = ImagePath(image, unit);
+    std::error_code error;
+    // The virtual generator writes its flash file at the first load; before that there is none.
+    if (const auto type = std::filesystem::status(path, error).type();
+        !image && type == std::filesystem::file_type::not_found) {
+      err << kProgram << flash_text::NoFlashFileYet(path) << '\n';
+      return kFlashFileError;
+    } else if (type == std::filesystem::file_type::directory) {
+      err << kProgram << flash_text::ImageIsAFolder(path) << '\n';
+      return kFlashFileError;
+    }
     try {
       return Run(command, FlashImage::Load(path), out, err);
     } catch (const std::runtime_error& error) {

@@ -1,6 +1,8 @@
 // Reading and checking the loader's command line.
 #include "cli/load_command.h"
 
+#include <filesystem>
+
 #include "cli/load_prep.h"
 #include "cli/load_texts.h"
 #include "download/amplitude_check.h"
@@ -70,6 +72,13 @@ LoadStep ReadStep(ArgumentReader& reader, const std::string& operation) {
   LoadStep step = LoadStep::Load({reader.TakeSlot(*kind), {}});
   step.file = reader.Take(operation, std::string(InfoOf(*kind).file_noun));
   return step;
+}
+
+// Why a content file did not open: a folder given as the file, or anything else the system says
+// no to.
+const char* CannotOpenWhy(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error) ? text::kIsAFolder : text::kCannotOpen;
 }
 
 }  // namespace
@@ -155,7 +164,7 @@ std::optional<std::string> CheckStepInput(const LoadStep& step) {
   try {
     const auto file = ContentFile::Open(step.source());
     if (!file)
-      return step.file + text::kCannotOpen;
+      return step.file + CannotOpenWhy(step.source());
     // Patterns are stored as they come; a picture still to be prepared is read by its preparation.
     const ImageKind* kind = ImageKindOf(step.kind());
     if (kind == nullptr || (step.fit && step.prepared_file.empty()))

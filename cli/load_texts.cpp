@@ -114,4 +114,17 @@ std::string LoadUsage() {
          "  LD_LIBRARY_PATH=build/emulator build/cli/qvx5120-load banner 1 station-id.bmp\n";
 }
 
+std::string SetNoSuchSlot(int first, int last) {
+  return "no such slot (" + std::to_string(first) + " to " + std::to_string(last) + ")";
+}
+
+std::string SetNamedTwice(std::string_view key) {
+  return "the slot is also named by " + std::string(key);
+}
+
+std::string SetSyntaxError(int line, int column, std::string_view description) {
+  return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
+         std::string(description);
+}
+
 }  // namespace qvx::cli::text

@@ -40,6 +40,7 @@ std::string ChannelWhat(int channel, const char* what);  // "channel 2 frequency
 
 // Inputs refused before anything is sent.
 inline constexpr const char* kCannotOpen = ": cannot be opened for reading";  // the file +
+inline constexpr const char* kIsAFolder = ": is a folder, not a file";        // the file +
 inline constexpr const char* kNothingSent = "nothing was sent to the generator";
 
 // The run.
@@ -65,5 +66,27 @@ inline constexpr const char* kNoRecordFor = "(nothing recorded)";
 
 // The content set.
 inline constexpr const char* kSetNamesNothing = "the set names no slot to load or erase";
+// What is wrong with a key of the set, after the key and ": ".
+inline constexpr const char* kSetUnknownKey =
+    "unknown key (expected pictures, banners, patterns, audio, erase or record)";
+inline constexpr const char* kSetFileName = "must be a file name in quotes";
+inline constexpr const char* kSetFitMode = "must be \"letterbox\", \"crop\" or \"stretch\"";
+inline constexpr const char* kSetUnknownEntryKey = "unknown key (expected file and fit)";
+inline constexpr const char* kSetNamesNoFile = "names no file";
+inline constexpr const char* kSetFilesTable = "must be a table of slot = \"file\"";
+inline constexpr const char* kSetEraseTable = "must be a table";
+inline constexpr const char* kSetTrueOrFalse = "must be true or false";
+inline constexpr const char* kSetUnknownEraseKey =
+    "unknown key (expected pictures, banners, countdown or patterns)";
+inline constexpr const char* kSetSlotList = "must be a list of slot numbers";
+inline constexpr const char* kSetSlotNumber = "must be a slot number";
+inline constexpr const char* kSetFourEntries = "must be a list of four entries, channels 1 to 4";
+inline constexpr const char* kSetAudioTable = "must be a table with tones and levels";
+inline constexpr const char* kSetUnknownAudioKey = "unknown key (expected tones and levels)";
+inline constexpr const char* kSetNotATone = "not in the frequency list";
+inline constexpr const char* kSetLevel = "must be a number (dBFS)";
+std::string SetNoSuchSlot(int first, int last);   // "no such slot (1 to 8)"
+std::string SetNamedTwice(std::string_view key);  // "the slot is also named by banners.2"
+std::string SetSyntaxError(int line, int column, std::string_view description);
 
 }  // namespace qvx::cli::text

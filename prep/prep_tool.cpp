@@ -166,6 +166,9 @@ int RunPrepTool(std::span<const std::string> args, std::ostream& out, std::ostre
     const Command command = ReadCommand(args);
     try {
       return Run(command, out);
+    } catch (const InputRefused& error) {
+      err << text::kPrepProgram << error.what() << '\n';
+      return kPrepRefused;
     } catch (const PrepError& error) {
       err << text::kPrepProgram << error.what() << '\n';
       return kPrepFileError;

@@ -10,8 +10,9 @@ namespace qvx::prep {
 
 // Exit statuses.
 inline constexpr int kPrepDone = 0;
-inline constexpr int kPrepFileError = 1;  // the input cannot be read or an output not written
+inline constexpr int kPrepFileError = 1;  // an output cannot be written
 inline constexpr int kPrepUsage = 2;      // the command line does not say what to do
+inline constexpr int kPrepRefused = 3;    // the input is refused: no picture, or no such file
 
 // Runs the arguments after the program name; needs a QGuiApplication for text banners.
 int RunPrepTool(std::span<const std::string> args, std::ostream& out, std::ostream& err);

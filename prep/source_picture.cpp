@@ -30,7 +30,7 @@ SourcePicture ReadSvg(const QString& path, const Frame& frame) {
   QSvgRenderer renderer(path);
   const QSizeF size = renderer.defaultSize();
   if (!renderer.isValid() || size.isEmpty())
-    throw PrepError(text::NotSvg(path.toStdString()));
+    throw InputRefused(text::NotSvg(path.toStdString()));
   const double scale =
       std::min({2 * std::max(frame.width * frame.pixel_aspect.value() / size.width(),
                              frame.height / size.height()),
@@ -52,7 +52,7 @@ SourcePicture ReadSvg(const QString& path, const Frame& frame) {
 SourcePicture ReadPicture(const std::string& path, const Frame& frame) {
   const QString file = QString::fromStdString(path);
   if (!QFileInfo(file).isFile())
-    throw PrepError(text::NoSuchFile(path));
+    throw InputRefused(text::NoSuchFile(path));
   if (IsSvg(file))
     return ReadSvg(file, frame);
   QImageReader reader(file);
@@ -60,7 +60,7 @@ SourcePicture ReadPicture(const std::string& path, const Frame& frame) {
   const std::string format = reader.format().toUpper().toStdString();
   QImage image = reader.read();
   if (image.isNull()) {
-    throw PrepError(text::NotAPicture(path, reader.errorString().toStdString()));
+    throw InputRefused(text::NotAPicture(path, reader.errorString().toStdString()));
   }
   std::string summary = format + " " + Dimensions(image.size());
   if (image.colorCount() > 0)

@@ -17,6 +17,13 @@ class PrepError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The input itself is refused (no such file, not a picture, an empty text), as against an output
+// that cannot be written.
+class InputRefused : public PrepError {
+ public:
+  using PrepError::PrepError;
+};
+
 struct SourcePicture {
   QImage pixels;        // Format_RGBA64, sRGB, straight alpha
   std::string summary;  // "PNG 1024x768, 16-bit, alpha", "JPEG 3024x4032, turned upright by EXIF"

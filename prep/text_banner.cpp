@@ -15,7 +15,7 @@ namespace qvx::prep {
 
 TextBanner RenderTextBanner(const TextBannerOptions& options) {
   if (options.text.empty())
-    throw PrepError(text::kEmptyText);
+    throw InputRefused(text::kEmptyText);
   const Frame frame = BannerFrame(options.lines, options.aspect);
   const double par = frame.pixel_aspect.value();
   // The painter works in square units: the banner is 720 x par of them wide.

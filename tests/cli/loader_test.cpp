@@ -150,7 +150,7 @@ TEST_F(LoaderTest, RefusedInputsExitThreeBeforeTheGeneratorIsOpened) {
            "155574)" + kBannerHint},
       {{"pattern", "0", TempDir() + "/absent.tst"},
        TempDir() + "/absent.tst: cannot be opened for reading"},
-      {{"pattern", "0", TempDir()}, TempDir() + ": cannot be opened for reading"},
+      {{"pattern", "0", TempDir()}, TempDir() + ": is a folder, not a file"},
       {{"audio", "1000Hz", "0", "1000Hz", "0.001", "Silence", "0", "Silence", "0"},
        "CH 2's Amplitude Must be a negative value"},
   };

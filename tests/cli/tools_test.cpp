@@ -11,6 +11,7 @@
 #include "cli/flash_tool.h"
 #include "cli/load_run.h"
 #include "device/d2xx.h"
+#include "prep/prep_tool.h"
 #include "tests/support/session.h"
 
 namespace qvx::test {
@@ -86,6 +87,41 @@ TEST(ToolsTest, FlashReaderInfoOnAFile) {
   EXPECT_EQ(usage.err,
             "qvx5120-flash: no flash image: give --image FILE (QVX_VG_FLASH=none keeps the flash "
             "in memory)\n");
+}
+
+// What a new user meets first: a folder for a file, a flash viewer asked before anything was
+// loaded, a file that is no picture. Each answer names what is wrong, with the status of its kind.
+TEST(ToolsTest, RefusedInputIsNamedForWhatItIs) {
+  const std::string folder = TempDir();
+  const std::string never_loaded = TempDir() + "/never-loaded/flash.bin";
+  const std::string text_file = WriteFile("not-a-picture.txt", std::vector<uint8_t>(16, 'a'));
+  const std::string output = TempDir() + "/prepared.bmp";
+  struct Case {
+    std::string env;
+    std::string command;
+    int status;
+    std::string err_starts;
+  };
+  const Case cases[] = {
+      {"", QVX_LOAD_TOOL " picture 1 '" + folder + "'", cli::kExitRefused,
+       "qvx5120-load: " + folder +
+           ": is a folder, not a file; nothing was sent to the generator\n"},
+      {"QVX_VG_FLASH='" + never_loaded + "'", QVX_FLASH_TOOL " info", cli::kFlashFileError,
+       "qvx5120-flash: no flash file yet at " + never_loaded +
+           ": nothing has been loaded into the virtual generator (or give --image FILE)\n"},
+      {"", QVX_FLASH_TOOL " --image '" + folder + "' info", cli::kFlashFileError,
+       "qvx5120-flash: " + folder + ": is a folder, not a flash image\n"},
+      {"", QVX_PREP_TOOL " picture '" + text_file + "' '" + output + "'", prep::kPrepRefused,
+       "qvx5120-prep: " + text_file + ": cannot be read as a picture ("},
+  };
+  for (const Case& c : cases) {
+    const Process p = Shell(c.env, c.command);
+    EXPECT_EQ(p.status, c.status) << c.command;
+    EXPECT_TRUE(p.err.starts_with(c.err_starts)) << c.command << "\n" << p.err;
+    EXPECT_EQ(p.out, "") << c.command;
+  }
+  EXPECT_FALSE(std::filesystem::exists(never_loaded)) << "asking wrote a flash file";
+  EXPECT_FALSE(std::filesystem::exists(output));
 }
 
 TEST(ToolsTest, UnitHeldOpenByAnotherProcessRefusesTheLoaderAndKeepsItsFlash) {
