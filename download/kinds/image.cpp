@@ -30,22 +30,24 @@ constexpr uint8_t kVideoMax = 235;
 // A picture is sent in 8 bands with its bar moving per band and two extra pauses after every
 // line; a banner is one band with its bar moving per line pair, and waits before its completion
 // box.
-constexpr ImageKind kPictureImage{kPictureTexts,
-                                  &BmpVerdict::PictureAcceptable,
-                                  BmpKind::kPicture,
-                                  "picture",
-                                  8,
-                                  progress::kPictureSectorStep,
-                                  0,
-                                  2};
-constexpr ImageKind kBannerImage{kBannerTexts,
-                                 &BmpVerdict::BannerAcceptable,
-                                 BmpKind::kBanner,
-                                 "banner",
-                                 1,
-                                 progress::kBannerSectorStep,
-                                 wait::kBannerClosing,
-                                 0};
+constexpr ImageKind kPictureImage{.texts = kPictureTexts,
+                                  .acceptable = &BmpVerdict::PictureAcceptable,
+                                  .shape = BmpKind::kPicture,
+                                  .height = static_cast<int>(kPictureHeight),
+                                  .prep_word = "picture",
+                                  .bands = 8,
+                                  .erase_progress_step = progress::kPictureSectorStep,
+                                  .closing_wait = 0,
+                                  .pauses_after_line = 2};
+constexpr ImageKind kBannerImage{.texts = kBannerTexts,
+                                 .acceptable = &BmpVerdict::BannerAcceptable,
+                                 .shape = BmpKind::kBanner,
+                                 .height = static_cast<int>(kBannerHeight),
+                                 .prep_word = "banner",
+                                 .bands = 1,
+                                 .erase_progress_step = progress::kBannerSectorStep,
+                                 .closing_wait = wait::kBannerClosing,
+                                 .pauses_after_line = 0};
 
 Outcome Download(Downloads& downloads, const DownloadRequest& request) {
   return downloads.DownloadImage(*ImageKindOf(request.slot.kind()), request.slot);

@@ -15,6 +15,7 @@ struct ImageKind {
   const OperationTexts& texts;
   bool BmpVerdict::*acceptable;  // the header check that decides for this kind
   BmpKind shape;                 // the frame a file must have
+  int height;                    // its lines, as the flash viewer reads them back
   std::string_view prep_word;    // the qvx5120-prep command that makes such a file
   int bands;                     // of 36 line pairs each; a picture's bands run bottom-up
   int erase_progress_step;       // the bar after sector i (from 0) of the slot: (i + 1) * step

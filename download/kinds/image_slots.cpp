@@ -1,17 +1,17 @@
 // The image slots of a flash image.
 #include "download/kinds/image_slots.h"
 
+#include "download/kinds/image_kind.h"
 #include "download/text_format.h"
 
 namespace qvx {
 
 flash::ImageSlot ImageSlotOf(const Slot& slot) {
   const FlashSlot flash = slot.flash();
-  const bool picture = slot.kind() == SlotKind::kPicture;
+  // The countdown shares the banners' texts but is not shown as a banner number.
   return {slot.kind() == SlotKind::kCountdown ? std::string("Countdown")
                                               : FormatStep(slot.info().texts.slot, slot.number()),
-          flash.first_address, flash.second_address,
-          static_cast<int>(picture ? kPictureHeight : kBannerHeight)};
+          flash.first_address, flash.second_address, ImageKindOf(slot.kind())->height};
 }
 
 flash::ImageSlot PictureImageSlot(int picture) {
