@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "cli/flash_texts.h"
 #include "download/kinds/slot.h"
 
 namespace qvx::cli {
@@ -17,14 +18,15 @@ std::vector<SlotReport> InspectFlash(const flash::FlashImage& flash) {
 }
 
 std::string FormatReport(const std::vector<SlotReport>& reports) {
-  std::string text = "Slot        Holds    Checks\n";
+  std::string text = flash_text::kReportHeading;
   for (const SlotReport& report : reports) {
     char line[40];
     std::snprintf(line, sizeof line, "%-11s %-8s ", report.slot.c_str(),
-                  report.erased ? "erased" : "content");
+                  report.erased ? flash_text::kHoldsNothing : flash_text::kHoldsContent);
     text += line;
     if (!report.erased)
-      text += std::string(report.passed ? "ok: " : "FAILED: ") + report.detail;
+      text +=
+          std::string(report.passed ? flash_text::kPassed : flash_text::kFailed) + report.detail;
     while (!text.empty() && text.back() == ' ')
       text.pop_back();
     text += '\n';

@@ -11,6 +11,13 @@ inline constexpr const char* kNoCommand = "no command given (see --help)";
 inline constexpr const char* kNoImage =
     "no flash image: give --image FILE (QVX_VG_FLASH=none keeps the flash in memory)";
 
+// The table `info` prints: a line per slot under the heading, what it holds and its checks.
+inline constexpr const char* kReportHeading = "Slot        Holds    Checks\n";
+inline constexpr const char* kHoldsNothing = "erased";
+inline constexpr const char* kHoldsContent = "content";
+inline constexpr const char* kPassed = "ok: ";
+inline constexpr const char* kFailed = "FAILED: ";
+
 std::string NotACommand(std::string_view name);
 std::string Arity(std::string_view name,
                   size_t operands);  // "banner takes 2 operands (see --help)"

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "download/downloads.h"
 #include "download/frame.h"
 #include "download/kinds/inspect.h"
+#include "download/kinds/report_texts.h"
 #include "download/kinds/slot_checks.h"
 #include "download/progress.h"
 #include "download/waits.h"
@@ -37,15 +37,6 @@ SlotReport Inspect(const FlashImage& flash, const Slot&) {
 
 StoredContent Stored(const FlashImage& flash, const Slot&) {
   return flash::DecodeAudio(flash);
-}
-
-// "peak -6.0 dBFS" from the largest magnitude, or "silent".
-std::string PeakLevel(int32_t peak) {
-  if (peak == 0)
-    return "silent";
-  char text[32];
-  std::snprintf(text, sizeof text, "peak %.1f dBFS", 20.0 * std::log10(peak / 524288.0));
-  return text;
 }
 
 }  // namespace
@@ -128,7 +119,7 @@ bool AudioWordFlagsExpected(const AudioWord& word, int frame, int channel) {
 SlotReport InspectAudio(const FlashImage& flash) {
   const auto loop = flash.At(AudioSlot().first_address, kAudioFrames * sizeof(AudioFrame));
   if (AllErased(loop))
-    return SlotReport::Erased("Audio");
+    return SlotReport::Erased(report_text::kAudioSlot);
   size_t odd = 0;
   size_t wrong_flags = 0;
   std::array<int32_t, kAudioChannels> peak{};
@@ -141,19 +132,8 @@ SlotReport InspectAudio(const FlashImage& flash) {
           std::max(peak[static_cast<size_t>(ch)], std::abs(SampleOf(word)));
     }
   }
-  const bool passed = odd == 0 && wrong_flags == 0;
-  std::string detail = std::to_string(kAudioFrames) + " frames, ";
-  if (passed) {
-    detail += "parity and flags as expected";
-  } else {
-    detail += Plural(odd, "word", "words") + " with odd parity, " +
-              Plural(wrong_flags, "word", "words") + " with unexpected flags";
-  }
-  for (int ch = 0; ch < kAudioChannels; ++ch) {
-    detail += (ch == 0 ? "; ch " : ", ch ") + std::to_string(ch + 1) + " " +
-              PeakLevel(peak[static_cast<size_t>(ch)]);
-  }
-  return SlotReport::Holding("Audio", passed, detail);
+  return SlotReport::Holding(report_text::kAudioSlot, odd == 0 && wrong_flags == 0,
+                             report_text::AudioDetail(kAudioFrames, odd, wrong_flags, peak));
 }
 
 }  // namespace qvx

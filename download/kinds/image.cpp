@@ -8,6 +8,7 @@
 #include "download/kinds/image_kind.h"
 #include "download/kinds/image_slots.h"
 #include "download/kinds/inspect.h"
+#include "download/kinds/report_texts.h"
 #include "download/kinds/slot_checks.h"
 #include "download/progress.h"
 #include "download/video_lines.h"
@@ -170,17 +171,8 @@ SlotReport InspectImage(const FlashImage& flash, const ImageSlot& slot) {
   const auto height = static_cast<size_t>(slot.height);
   if (erased_lines == height)
     return SlotReport::Erased(slot.name);
-  const bool passed = erased_lines == 0 && outside == 0;
-  std::string detail = Plural(height, "line", "lines");
-  if (passed) {
-    detail += ", every byte within 16..235";
-  } else {
-    if (erased_lines > 0)
-      detail += ", " + std::to_string(erased_lines) + " of them erased";
-    if (outside > 0)
-      detail += ", " + Plural(outside, "byte", "bytes") + " outside 16..235";
-  }
-  return SlotReport::Holding(slot.name, passed, detail);
+  return SlotReport::Holding(slot.name, erased_lines == 0 && outside == 0,
+                             report_text::ImageDetail(height, erased_lines, outside));
 }
 
 }  // namespace qvx

@@ -2,6 +2,7 @@
 #include "download/kinds/image_slots.h"
 
 #include "download/kinds/image_kind.h"
+#include "download/kinds/report_texts.h"
 #include "download/text_format.h"
 
 namespace qvx {
@@ -9,7 +10,7 @@ namespace qvx {
 flash::ImageSlot ImageSlotOf(const Slot& slot) {
   const FlashSlot flash = slot.flash();
   // The countdown shares the banners' texts but is not shown as a banner number.
-  return {slot.kind() == SlotKind::kCountdown ? std::string("Countdown")
+  return {slot.kind() == SlotKind::kCountdown ? std::string(report_text::kCountdownSlot)
                                               : FormatStep(slot.info().texts.slot, slot.number()),
           flash.first_address, flash.second_address, ImageKindOf(slot.kind())->height};
 }

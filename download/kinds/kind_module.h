@@ -26,7 +26,7 @@ struct SlotReport {
   bool passed;         // the checks found nothing wrong (true for an erased slot)
   std::string detail;  // what the checks found
 
-  static SlotReport Erased(std::string slot) { return {std::move(slot), true, true, "erased"}; }
+  static SlotReport Erased(std::string slot);
   static SlotReport Holding(std::string slot, bool passed, std::string detail) {
     return {std::move(slot), false, passed, std::move(detail)};
   }

@@ -5,6 +5,7 @@
 #include "download/downloads.h"
 #include "download/frame.h"
 #include "download/kinds/inspect.h"
+#include "download/kinds/report_texts.h"
 #include "download/kinds/slot_checks.h"
 #include "download/progress.h"
 #include "download/waits.h"
@@ -119,10 +120,10 @@ void Downloads::WritePattern(const Slot& slot, std::span<const uint8_t> pattern)
 
 SlotReport InspectPattern(const FlashImage& flash, int number) {
   const auto bytes = StoredPattern(flash, number);
-  const std::string name = "Pattern " + std::to_string(number);
+  const std::string name = report_text::PatternSlot(number);
   if (AllErased(bytes))
     return SlotReport::Erased(name);
-  return SlotReport::Holding(name, true, std::to_string(bytes.size()) + " bytes");
+  return SlotReport::Holding(name, true, report_text::PatternDetail(bytes.size()));
 }
 
 }  // namespace qvx

@@ -5,6 +5,9 @@
 #include <array>
 #include <cstring>
 
+#include "download/kinds/kind_module.h"
+#include "download/kinds/report_texts.h"
+
 namespace qvx {
 
 // Compared a stretch at a time against erased bytes: `info` asks this of all 4 MiB.
@@ -25,6 +28,10 @@ bool AllErased(std::span<const uint8_t> bytes) {
 
 std::string Plural(size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+SlotReport SlotReport::Erased(std::string slot) {
+  return {std::move(slot), true, true, report_text::kErased};
 }
 
 }  // namespace qvx

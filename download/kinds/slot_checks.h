@@ -1,4 +1,5 @@
-// What the kinds' flash checks share: telling an erased stretch of flash, and counting in words.
+// What the kinds' flash checks share: telling an erased stretch of flash, counting in words, and
+// the report of an erased slot.
 #pragma once
 
 #include <cstddef>
