@@ -1,6 +1,7 @@
 // The slice of FTDI's D2XX interface this system uses: status codes, flags and the C prototypes
-// of the ten entry points, as the vendor library exports them. DWORD and ULONG are 32-bit on
-// both Linux and Windows; handles are pointer-sized.
+// of the ten entry points, as the vendor library exports them, and the two of its device
+// information list. DWORD and ULONG are 32-bit on both Linux and Windows; handles are
+// pointer-sized.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +28,10 @@ inline constexpr Status FT_INVALID_PARAMETER = 6;
 
 inline constexpr Dword FT_OPEN_BY_SERIAL_NUMBER = 1;
 inline constexpr Dword FT_OPEN_BY_DESCRIPTION = 2;
+// The argument is the location id itself (FT_GetDeviceInfoDetail's), not a pointer to it.
+inline constexpr Dword FT_OPEN_BY_LOCATION = 4;
+// FT_GetDeviceInfoDetail's flags: the unit is open, in this process or another.
+inline constexpr Dword FT_FLAGS_OPENED = 1;
 inline constexpr Dword FT_LIST_NUMBER_ONLY = 0x80000000;
 inline constexpr Dword FT_LIST_BY_INDEX = 0x40000000;
 // The buffers FT_ListDevices fills by index, terminator included, as D2XX documents them (its
@@ -51,5 +56,13 @@ using ResetDeviceFn = Status(QVX_D2XX_CALL*)(Handle handle);
 using PurgeFn = Status(QVX_D2XX_CALL*)(Handle handle, Dword mask);
 using SetTimeoutsFn = Status(QVX_D2XX_CALL*)(Handle handle, Dword read_ms, Dword write_ms);
 using GetQueueStatusFn = Status(QVX_D2XX_CALL*)(Handle handle, Dword* received);
+
+// The device information list, for the location of each unit: FT_CreateDeviceInfoList takes a
+// fresh snapshot of the attached units and counts them; FT_GetDeviceInfoDetail reads entry `index`
+// of that snapshot (serial into kSerialNumberBuffer bytes, description into kDescriptionBuffer).
+using CreateDeviceInfoListFn = Status(QVX_D2XX_CALL*)(Dword* count);
+using GetDeviceInfoDetailFn = Status(QVX_D2XX_CALL*)(Dword index, Dword* flags, Dword* type,
+                                                     Dword* id, Dword* location, void* serial,
+                                                     void* description, Handle* handle);
 
 }  // namespace d2xx

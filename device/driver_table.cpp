@@ -36,6 +36,10 @@ void Driver::BindDriver() {
       bind(table_.FT_ResetDevice, "FT_ResetDevice") && bind(table_.FT_Purge, "FT_Purge") &&
       bind(table_.FT_SetTimeouts, "FT_SetTimeouts") &&
       bind(table_.FT_GetQueueStatus, "FT_GetQueueStatus");
+  // The device information list is looked up quietly: a library without it still lists and
+  // opens, only without locations.
+  Store(table_.FT_CreateDeviceInfoList, loader_.Find(table_.library, "FT_CreateDeviceInfoList"));
+  Store(table_.FT_GetDeviceInfoDetail, loader_.Find(table_.library, "FT_GetDeviceInfoDetail"));
 }
 
 d2xx::Status Driver::Missing(const char* entry_point) {

@@ -23,6 +23,9 @@ struct DriverTable {
   d2xx::PurgeFn FT_Purge = nullptr;
   d2xx::SetTimeoutsFn FT_SetTimeouts = nullptr;
   d2xx::GetQueueStatusFn FT_GetQueueStatus = nullptr;
+  // Not among the ten: bound when the library has them, for the location of each unit.
+  d2xx::CreateDeviceInfoListFn FT_CreateDeviceInfoList = nullptr;
+  d2xx::GetDeviceInfoDetailFn FT_GetDeviceInfoDetail = nullptr;
 };
 
 class Driver {

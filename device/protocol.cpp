@@ -1,6 +1,8 @@
 // Connection set-up, the loading-mode brackets and the status poll.
 #include "device/protocol.h"
 
+#include <cstdint>
+
 #include "device/texts.h"
 
 namespace qvx {
@@ -19,9 +21,17 @@ d2xx::Status DeviceLink::OpenBySerial() {
   return driver_.GuardedOpenEx(serial_.data(), d2xx::FT_OPEN_BY_SERIAL_NUMBER);
 }
 
+d2xx::Status DeviceLink::OpenByLocation() {
+  // By location the argument is the id itself.
+  void* arg = reinterpret_cast<void*>(static_cast<uintptr_t>(*location_));
+  return driver_.GuardedOpenEx(arg, d2xx::FT_OPEN_BY_LOCATION);
+}
+
 void DeviceLink::ConnectDevice() {
   driver_.BindDriver();
-  const d2xx::Status status = serial_.empty() ? OpenByDescription() : OpenBySerial();
+  const d2xx::Status status = location_         ? OpenByLocation()
+                              : serial_.empty() ? OpenByDescription()
+                                                : OpenBySerial();
   if (status != d2xx::FT_OK) {
     window_.ShowMessage(kNotRespondingText);
     connected_ = false;

@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -69,6 +70,10 @@ class DeviceLink {
   // the same.
   void OpenSerial(std::string serial) { serial_ = std::move(serial); }
   d2xx::Status OpenBySerial();
+  // The next ConnectDevice opens the unit plugged in at this location id instead (a station's
+  // socket, whatever serial its unit carries).
+  void OpenLocation(d2xx::Dword location) { location_ = location; }
+  d2xx::Status OpenByLocation();
   bool connected() const { return connected_; }
   const std::string& description() const { return description_; }
 
@@ -108,6 +113,7 @@ class DeviceLink {
   WindowPort& window_;
   std::string description_;
   std::string serial_;
+  std::optional<d2xx::Dword> location_;
   bool connected_ = false;
   bool write_failed_ = false;
 };

@@ -26,6 +26,8 @@ class Connection {
   void Connect();
   // The next Connect opens the unit with this serial number instead of the first one found.
   void OpenSerial(std::string serial) { link.OpenSerial(std::move(serial)); }
+  // The next Connect opens the unit at this location id (device/usb_location.h).
+  void OpenLocation(d2xx::Dword location) { link.OpenLocation(location); }
   bool connected() const { return link.connected(); }
 
   Driver driver;
