@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "cli/load_texts.h"
+#include "cli/record.h"
 #include "download/amplitude_check.h"
 #include "download/kinds/image_kind.h"
 #include "download/kinds/slot.h"
@@ -43,6 +45,8 @@ class SetReader {
         ReadErase(node);
       } else if (name == "record") {
         ReadRecord(node);
+      } else if (name == "retries") {
+        ReadRetries(node);
       } else {
         Malformed(KeyText(name), text::kSetUnknownKey);
       }
@@ -64,6 +68,7 @@ class SetReader {
 
   std::vector<std::string>& problems() { return problems_; }
   const std::string& record_file() const { return record_file_; }
+  std::optional<int> retries() const { return retries_; }
 
  private:
   // The kind whose table of files and erase list `name` is; only kinds with a set key have them.
@@ -102,31 +107,37 @@ class SetReader {
     return path.is_absolute() ? file : (folder_ / path).string();
   }
 
-  // An entry's file: "file.bmp", or for a picture or banner { file = "logo.png", fit = "crop" }
-  // to have it prepared (cli/load_prep.h).
+  // An entry's file: "file.bmp", or { file = "file.bmp", sha256 = "..." } to pin it to its
+  // hash, and for a picture or banner also fit = "crop" to have it prepared (cli/load_prep.h).
   std::optional<std::string> FileOf(const std::string& key, const toml::node& value, SlotKind kind,
-                                    std::optional<prep::Fit>& fit) {
+                                    std::optional<prep::Fit>& fit, std::string& pinned) {
     const toml::table* entry = value.as_table();
-    if (entry == nullptr || ImageKindOf(kind) == nullptr) {
+    if (entry == nullptr) {
       if (!value.is_string()) {
         Malformed(key, text::kSetFileName);
         return std::nullopt;
       }
       return value.value<std::string>();
     }
+    const bool image = ImageKindOf(kind) != nullptr;
     std::optional<std::string> file;
     for (const auto& [name, item] : *entry) {
       const std::string item_key = key + "." + KeyText(name.str());
       if (name == "file" && item.is_string()) {
         file = item.value<std::string>();
-      } else if (name == "fit" && item.is_string() && prep::FitNamed(*item.value<std::string>())) {
-        fit = prep::FitNamed(*item.value<std::string>());
-      } else if (name == "fit") {
-        Malformed(item_key, text::kSetFitMode);
       } else if (name == "file") {
         Malformed(item_key, text::kSetFileName);
+      } else if (name == "sha256" && item.is_string() && IsSha256(*item.value<std::string>())) {
+        pinned = LowerCase(*item.value<std::string>());
+      } else if (name == "sha256") {
+        Malformed(item_key, text::kSetPinDigits);
+      } else if (image && name == "fit" && item.is_string() &&
+                 prep::FitNamed(*item.value<std::string>())) {
+        fit = prep::FitNamed(*item.value<std::string>());
+      } else if (image && name == "fit") {
+        Malformed(item_key, text::kSetFitMode);
       } else {
-        Malformed(item_key, text::kSetUnknownEntryKey);
+        Malformed(item_key, image ? text::kSetUnknownEntryKey : text::kSetUnknownPatternKey);
       }
     }
     if (!file && entry->find("file") == entry->end())
@@ -145,11 +156,15 @@ class SetReader {
       const std::string slot_name(slot_key.str());
       const std::string key = table_key + "." + KeyText(slot_name);
       std::optional<prep::Fit> fit;
-      const auto file = FileOf(key, value, table.kind, fit);
+      std::string pinned;
+      const auto file = FileOf(key, value, table.kind, fit, pinned);
       if (!file)
         continue;
-      if (const auto slot = SlotOf(table, key, slot_name))
-        Plan(key, LoadStep::Load({*slot, {}}, Resolve(*file), fit));
+      if (const auto slot = SlotOf(table, key, slot_name)) {
+        LoadStep step = LoadStep::Load({*slot, {}}, Resolve(*file), fit);
+        step.pinned_sha256 = pinned;
+        Plan(key, std::move(step));
+      }
     }
   }
 
@@ -260,6 +275,26 @@ class SetReader {
     record_file_ = Resolve(*node.value<std::string>());
   }
 
+  void ReadRetries(const toml::node& node) {
+    const auto count = node.is_integer() ? *node.value<int64_t>() : -1;
+    if (count < 0 || count > station::kMaxRetries) {
+      Malformed("retries", text::SetRetries(station::kMaxRetries));
+      return;
+    }
+    retries_ = static_cast<int>(count);
+  }
+
+  static bool IsSha256(const std::string& text) {
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+             return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+           });
+  }
+  static std::string LowerCase(std::string text) {
+    for (char& c : text)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  }
+
   // A level as the amplitude edit would hold it: a number's shortest text, or a quoted text.
   static std::optional<std::string> LevelText(const toml::node& node) {
     if (node.is_integer())
@@ -279,6 +314,7 @@ class SetReader {
   // By kind and list row.
   std::map<std::pair<SlotKind, int>, PlannedStep> planned_;
   std::string record_file_;
+  std::optional<int> retries_;
   std::vector<std::string> problems_;
 };
 
@@ -294,6 +330,8 @@ std::vector<std::string> RefusedContent(const std::vector<PlannedStep>& planned)
       }
     } else if (const auto refusal = CheckStepInput(entry.step)) {
       refused.push_back(entry.key + ": " + *refusal);
+    } else if (const auto changed = PinBroken(entry.step)) {
+      refused.push_back(entry.key + ": " + *changed);
     }
   }
   return refused;
@@ -325,12 +363,24 @@ ContentSet CheckedSet(const toml::table& root, const fs::path& folder) {
     throw ContentSetError(SetProblem::kRefusedContent, std::move(refused));
   ContentSet set;
   set.record_file = reader.record_file();
+  set.retries = reader.retries();
   for (const PlannedStep& entry : planned)
     set.steps.push_back(entry.step);
   return set;
 }
 
 }  // namespace
+
+std::optional<std::string> PinBroken(const LoadStep& step) {
+  if (step.pinned_sha256.empty())
+    return std::nullopt;
+  const auto actual = Sha256OfFile(step.file);
+  if (!actual)
+    return step.file + text::kCannotOpen;
+  if (*actual == step.pinned_sha256)
+    return std::nullopt;
+  return text::PinMismatch(step.file, *actual, step.pinned_sha256);
+}
 
 std::string KeyText(std::string_view key) {
   const bool bare = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {

@@ -5,6 +5,7 @@
 // is either loaded from its file or, when listed under [erase], erased.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -43,6 +44,8 @@ struct ContentSet {
   std::vector<LoadStep> steps;
   // The `record` key: where the loader appends its records; empty when the set names none.
   std::string record_file;
+  // The `retries` key: further attempts at an operation that failed through a device fault.
+  std::optional<int> retries;
 };
 
 // Reads and checks the set at `path`; file names in it are relative to its folder. Throws
@@ -50,6 +53,10 @@ struct ContentSet {
 ContentSet ReadContentSet(const std::string& path);
 // The same for a set's text, its file names relative to `folder`.
 ContentSet ReadContentSetText(std::string_view text, const std::string& folder);
+
+// Why a pinned step's file is not the file the set pinned (its hash differs, or it cannot be
+// read), or nothing when it is, or when the step pins nothing.
+std::optional<std::string> PinBroken(const LoadStep& step);
 
 // A key of the file as problems name it: as it stands when it is a bare key, else quoted as TOML
 // quotes it, so that a key holding "." or "[" cannot be taken for a path.

@@ -1,6 +1,7 @@
 // Reading and checking the loader's command line.
 #include "cli/load_command.h"
 
+#include <charconv>
 #include <filesystem>
 
 #include "cli/load_prep.h"
@@ -74,6 +75,17 @@ LoadStep ReadStep(ArgumentReader& reader, const std::string& operation) {
   return step;
 }
 
+// A whole number from `least` to `most`, as an option's value.
+int CountOption(const char* option, const std::string& typed, int least, int most) {
+  int number = 0;
+  const auto [end, error] = std::from_chars(typed.data(), typed.data() + typed.size(), number);
+  if (error != std::errc() || end != typed.data() + typed.size() || number < least ||
+      number > most) {
+    throw UsageError(text::NotACount(option, typed, least, most));
+  }
+  return number;
+}
+
 // Why a content file did not open: a folder given as the file, or anything else the system says
 // no to.
 const char* CannotOpenWhy(const std::string& path) {
@@ -128,6 +140,20 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
       once(command.set_file, "--set", text::kSetFileWord, text::kSetTwice);
     } else if (option == "--record") {
       once(command.record_file, "--record", text::kRecordFileWord, text::kRecordTwice);
+    } else if (option == "--station") {
+      command.station = true;
+    } else if (option == "--stop-after") {
+      command.stop_after =
+          CountOption("--stop-after", value("--stop-after", text::kCountWord), 1, 1'000'000'000);
+    } else if (option == "--retries") {
+      command.retries =
+          CountOption("--retries", value("--retries", text::kCountWord), 0, station::kMaxRetries);
+    } else if (option == "--operator") {
+      once(command.operator_name, "--operator", text::kTextWord, text::kOperatorTwice);
+    } else if (option == "--work-order") {
+      once(command.work_order, "--work-order", text::kTextWord, text::kWorkOrderTwice);
+    } else if (option == "--pin") {
+      once(command.pin_file, "--pin", text::kSetFileWord, text::kPinTwice);
     } else if (option == "--fit") {
       fit = FitOption(value("--fit", prep::text::kFitModes));
     } else {
@@ -138,6 +164,17 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
   if (fit && !command.set_file.empty())
     throw UsageError(prep::text::kFitWithSet);
   ApplyFit(command.steps, fit);
+  if (!command.pin_file.empty()) {
+    if (next != 2 || !command.steps.empty())
+      throw UsageError(text::kPinAlone);
+    return command;
+  }
+  const bool station_option = command.stop_after || command.retries ||
+                              !command.operator_name.empty() || !command.work_order.empty();
+  if (station_option && !command.station)
+    throw UsageError(text::kStationOnly);
+  if (command.station && (command.list || command.several_units()))
+    throw UsageError(text::kStationExclusive);
   if (command.list) {
     if (command.several_units() || !command.set_file.empty() || !command.steps.empty())
       throw UsageError(text::kListAlone);

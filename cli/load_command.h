@@ -10,6 +10,7 @@
 
 #include "download/request.h"
 #include "prep/geometry.h"
+#include "station/operation.h"
 
 namespace qvx::cli {
 
@@ -36,16 +37,22 @@ struct LoadStep {
   DownloadRequest request = DownloadRequest::Picture(0);
   // The content file; empty for the audio loop and for an erase.
   std::string file;
+  // The SHA-256 a content set pinned the file to (lower-case hex); empty when not pinned.
+  std::string pinned_sha256;
   // Erase the slot and write nothing, as when the file dialog is cancelled.
   bool erase = false;
   // A picture or banner to prepare when the slot does not take `file` as it is (cli/load_prep.h),
   // and where the prepared file is then.
   std::optional<prep::Fit> fit;
   std::string prepared_file;
+  // A private copy of `file`, taken once, that everything reads instead (the station's).
+  std::string snapshot;
 
   SlotKind kind() const { return request.slot.kind(); }
+  // The file as read: the snapshot, if one was taken.
+  const std::string& input() const { return snapshot.empty() ? file : snapshot; }
   // The file the download reads.
-  const std::string& source() const { return prepared_file.empty() ? file : prepared_file; }
+  const std::string& source() const { return prepared_file.empty() ? input() : prepared_file; }
   bool operator==(const LoadStep&) const = default;
 };
 
@@ -62,6 +69,17 @@ struct LoadCommand {
   std::string set_file;
   // --record FILE: append a line per unit and step to this file.
   std::string record_file;
+  // --station: load each generator as it is plugged in, until stopped.
+  bool station = false;
+  // --stop-after N: the station stops once N loads have ended.
+  std::optional<int> stop_after;
+  // --operator TEXT, --work-order TEXT: into every record of the station.
+  std::string operator_name;
+  std::string work_order;
+  // --retries N: further attempts at an operation that failed through a device fault.
+  std::optional<int> retries;
+  // --pin SET: write the set with every file pinned by its hash, and load nothing.
+  std::string pin_file;
   std::vector<LoadStep> steps;
 
   bool several_units() const { return all_units || !units.empty(); }

@@ -18,7 +18,7 @@ namespace {
 
 // Whether the slot takes the file as it is.
 bool Takes(const LoadStep& step) {
-  const auto file = ContentFile::Open(step.file);
+  const auto file = ContentFile::Open(step.input());
   BmpHeader header{};
   try {
     return file && ImageKindOf(step.kind())->Accepts(ReadBitmapHeader(*file, header));
@@ -74,7 +74,7 @@ std::optional<std::string> PrepareInMemory(std::vector<LoadStep>& steps, std::os
     options.kind = ImageKindOf(step.kind())->shape;
     options.fit = *step.fit;
     try {
-      const prep::Prepared prepared = prep::PreparePicture(step.file, options);
+      const prep::Prepared prepared = prep::PreparePicture(step.input(), options);
       const auto path = MemoryFile(prepared.bmp);
       if (!path)
         return step.file + ": " + prep::text::kNoMemoryFile;

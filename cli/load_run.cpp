@@ -11,7 +11,9 @@
 #include "cli/load_command.h"
 #include "cli/load_prep.h"
 #include "cli/load_texts.h"
+#include "cli/pin.h"
 #include "cli/record.h"
+#include "cli/station_run.h"
 #include "cli/step_runner.h"
 #include "cli/terminal_window.h"
 #include "cli/unit_list.h"
@@ -126,11 +128,15 @@ int RunLoader(std::span<const std::string> args, LoaderContext& context) {
   if (command.list)
     return PrintList(context, command.record_file);
 
-  ContentSet set{command.steps, {}};
+  if (!command.pin_file.empty())
+    return PrintPinned(command.pin_file, context);
+  ContentSet set{command.steps, {}, {}};
   if (!command.set_file.empty()) {
     if (const int status = ReadSet(command.set_file, set, context); status != kExitCompleted)
       return status;
   }
+  if (command.station)
+    return RunStation(command, set, context);
   if (const auto refusal = PrepareInMemory(set.steps, context.out)) {
     context.err << text::kProgram << *refusal << "; " << text::kNothingSent << '\n';
     return kExitRefused;

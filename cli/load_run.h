@@ -34,6 +34,10 @@ struct LoaderContext {
   // Makes each unit's own clock in a parallel load; when empty, the units share `clock`, which
   // must then be thread-safe (SystemClock is).
   std::function<std::unique_ptr<Clock>()> unit_clock = {};
+  // From then on, Ctrl-C and SIGTERM are counted instead of ending the program (the station's).
+  std::function<void()> catch_stop_requests = {};
+  // How many times the user has asked the station to stop; empty: never.
+  std::function<int()> stop_requests = {};
 };
 
 // Parses and checks the whole command line (arguments after the program name) and any content

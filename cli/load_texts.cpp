@@ -27,6 +27,11 @@ std::string NotAnOption(std::string_view option) {
   return "\"" + std::string(option) + "\" is not an option" + kSeeHelp;
 }
 
+std::string NotACount(std::string_view option, std::string_view typed, int least, int most) {
+  return std::string(option) + ": \"" + std::string(typed) + "\" is not a whole number from " +
+         std::to_string(least) + " to " + std::to_string(most);
+}
+
 std::string ChannelWhat(int channel, const char* what) {
   return "channel " + std::to_string(channel) + " " + what;
 }
@@ -49,6 +54,9 @@ std::string LoadUsage() {
          "       qvx5120-load [--unit SERIAL]... [--all-units] [--record FILE]\n"
          "                    (--set FILE | OPERATION...)\n"
          "       qvx5120-load --list [--record FILE]\n"
+         "       qvx5120-load --station [--stop-after N] [--retries N] [--operator TEXT]\n"
+         "                    [--work-order TEXT] [--record FILE] (--set FILE | OPERATION...)\n"
+         "       qvx5120-load --pin FILE\n"
          "\n"
          "Loads content into the flash of a QVX5120 generator over USB, exactly as the window's\n"
          "download buttons do. The operations run in the order given, over one connection.\n"
@@ -84,6 +92,20 @@ std::string LoadUsage() {
          "                                SVG, any BMP...) and prepare them in memory, fitted\n"
          "                                this way, as qvx5120-prep does; a file the slot takes\n"
          "                                as it is loads unchanged\n"
+         "  --station                     a production station: load each generator as it is\n"
+         "                                plugged in, each socket (USB port) on its own, until\n"
+         "                                stopped; a board of the sockets on a terminal, a line\n"
+         "                                per event elsewhere. Ctrl-C starts no new unit and lets\n"
+         "                                the running loads finish; a second Ctrl-C cuts them off\n"
+         "  --stop-after N                with --station: stop once N units have finished\n"
+         "  --retries N                   with --station: do an operation that failed through a\n"
+         "                                device fault again from its erase, up to N (0 to 5)\n"
+         "                                more times (the set's retries, else 0)\n"
+         "  --operator TEXT, --work-order TEXT\n"
+         "                                with --station: written into every record\n"
+         "  --pin FILE                    print the content set FILE with every file pinned by\n"
+         "                                its SHA-256, for a station to load that and nothing\n"
+         "                                else; loads nothing\n"
          "\n"
          "Frequencies: " +
          ToneLabels() +
@@ -96,7 +118,8 @@ std::string LoadUsage() {
          "  3  an input was refused (on the command line or in the content set): a file that\n"
          "     cannot be read or that the slot does not take,\n"
          "     or an amplitude above 0 dBFS\n"
-         "  4  the generator is not connected, or it failed during a download\n"
+         "  4  the generator is not connected, or it failed during a download; with --station,\n"
+         "     a unit that finished did not pass\n"
          "  5  every operation completed, but the record file could not be written\n"
          "The operations stop at the first one that does not complete. With several units,\n"
          "each unit stops alone and the others carry on; the status is 0 only when every unit\n"
@@ -108,10 +131,58 @@ std::string LoadUsage() {
          "  qvx5120-load audio 1000Hz -18 1000Hz -18 Silence 0 400Hz -20\n"
          "  qvx5120-load erase banner 8 erase pattern 15\n"
          "  qvx5120-load --all-units --set station.toml\n"
+         "  qvx5120-load --station --set station.toml --operator ana --work-order WO-1182\n"
+         "  qvx5120-load --pin station.toml > station-approved.toml\n"
          "  qvx5120-load --unit QVX00002 --unit QVX00003 banner 1 station-id.bmp\n"
          "\n"
          "Without hardware, put the virtual generator first on the library path:\n"
          "  LD_LIBRARY_PATH=build/emulator build/cli/qvx5120-load banner 1 station-id.bmp\n";
+}
+
+std::string SocketLine(std::string_view port, std::string_view serial) {
+  return std::string(port) + " " +
+         (serial.empty() ? std::string("(no serial)") : std::string(serial)) + ": ";
+}
+
+std::string LoadingNote(size_t operations, std::string_view label) {
+  std::string note =
+      "loading " + std::to_string(operations) + (operations == 1 ? " operation" : " operations");
+  if (!label.empty())
+    note += ", label " + std::string(label);
+  return note;
+}
+
+std::string AttemptNote(int attempt) {
+  return " (attempt " + std::to_string(attempt) + ")";
+}
+
+std::string AttemptLine(size_t index, size_t total, std::string_view name, int attempt,
+                        std::string_view outcome, std::string_view reason) {
+  std::string line = "operation " + std::to_string(index + 1) + " of " + std::to_string(total) +
+                     " (" + std::string(name) + "), attempt " + std::to_string(attempt) + ": " +
+                     std::string(outcome);
+  if (!reason.empty())
+    line += ": " + std::string(reason);
+  return line;
+}
+
+std::string LoadEndLine(std::string_view end, std::string_view time, std::string_view reason) {
+  std::string line;
+  for (const char c : end)
+    line += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  line += " in " + std::string(time);
+  if (!reason.empty())
+    line += ": " + std::string(reason);
+  return line;
+}
+
+std::string SetRetries(int most) {
+  return "must be a whole number from 0 to " + std::to_string(most);
+}
+
+std::string PinMismatch(std::string_view file, std::string_view actual, std::string_view pinned) {
+  return std::string(file) + ": its SHA-256 is " + std::string(actual) + ", but the set pins " +
+         std::string(pinned) + "; it was changed after it was pinned";
 }
 
 std::string SetNoSuchSlot(int first, int last) {

@@ -30,6 +30,18 @@ inline constexpr const char* kRecordTwice = "--record is given twice";
 inline constexpr const char* kListAlone = "--list takes no units, set or operations";
 inline constexpr const char* kUnitsExclusive = "--unit and --all-units cannot be combined";
 inline constexpr const char* kSetExclusive = "--set and operations cannot be combined";
+inline constexpr const char* kCountWord = "number";
+inline constexpr const char* kTextWord = "text";
+inline constexpr const char* kOperatorTwice = "--operator is given twice";
+inline constexpr const char* kWorkOrderTwice = "--work-order is given twice";
+inline constexpr const char* kPinTwice = "--pin is given twice";
+inline constexpr const char* kPinAlone = "--pin takes a content set and nothing else";
+inline constexpr const char* kStationOnly =
+    "--stop-after, --retries, --operator and --work-order go with --station";
+inline constexpr const char* kStationExclusive =
+    "--station cannot be combined with --list, --unit or --all-units";
+// "--retries: \"9\" is not a whole number from 0 to 5"
+std::string NotACount(std::string_view option, std::string_view typed, int least, int most);
 
 std::string NotASlot(std::string_view kind, std::string_view text, int first, int last);
 std::string NotATone(int channel, std::string_view label);
@@ -58,7 +70,30 @@ inline constexpr const char* kRefused = "refused";
 inline constexpr const char* kFailed = "failed";
 inline constexpr const char* kNotConnectedResult = "not connected";
 inline constexpr const char* kSkipped = "skipped";
+inline constexpr const char* kStarted = "started";
 inline constexpr const char* kSummaryHeading = "Unit      Result         Time   Failed step\n";
+
+// The station.
+inline constexpr const char* kBoardHeading =
+    "Port       Serial     State    Operation                                Progress"
+    "                              Time\n";
+inline constexpr const char* kStationTotals =
+    "Passed %d, failed %d, pulled %d; %.1f units per hour";
+inline constexpr const char* kPluggedIn = "plugged in";
+inline constexpr const char* kSocketFree = "pulled; the socket is free";
+inline constexpr const char* kStopping =
+    "stopping: no new unit starts, the running loads finish (Ctrl-C again to cut them off)";
+inline constexpr const char* kAbandoning = "cutting off the running loads";
+std::string SocketLine(std::string_view port, std::string_view serial);  // "1-1.3 QVX00002: "
+std::string LoadingNote(size_t operations, std::string_view label);      // "loading 3 operations"
+std::string AttemptNote(int attempt);                                    // " (attempt 2)"
+// "operation 2 of 3 (banner 1 from id.bmp), attempt 1: failed: the generator stopped answering"
+std::string AttemptLine(size_t index, size_t total, std::string_view name, int attempt,
+                        std::string_view outcome, std::string_view reason);
+std::string LoadEndLine(std::string_view end, std::string_view time,
+                        std::string_view reason);  // "PASSED in 0:12", "FAILED in 0:03: ..."
+inline constexpr const char* kNoSnapshotFolder =
+    "no private folder could be made for the copies of the set's files";
 
 // Records.
 inline constexpr const char* kRecordUnwritable = "the record could not be written to ";
@@ -68,10 +103,15 @@ inline constexpr const char* kNoRecordFor = "(nothing recorded)";
 inline constexpr const char* kSetNamesNothing = "the set names no slot to load or erase";
 // What is wrong with a key of the set, after the key and ": ".
 inline constexpr const char* kSetUnknownKey =
-    "unknown key (expected pictures, banners, patterns, audio, erase or record)";
+    "unknown key (expected pictures, banners, patterns, audio, erase, record or retries)";
 inline constexpr const char* kSetFileName = "must be a file name in quotes";
 inline constexpr const char* kSetFitMode = "must be \"letterbox\", \"crop\" or \"stretch\"";
-inline constexpr const char* kSetUnknownEntryKey = "unknown key (expected file and fit)";
+inline constexpr const char* kSetUnknownEntryKey = "unknown key (expected file, sha256 and fit)";
+inline constexpr const char* kSetUnknownPatternKey = "unknown key (expected file and sha256)";
+std::string SetRetries(int most);  // "must be a whole number from 0 to 5"
+inline constexpr const char* kSetPinDigits = "must be a SHA-256: 64 hexadecimal digits in quotes";
+// "id.bmp: its SHA-256 is 1a2b..., but the set pins 9f8e...; it was changed after it was pinned"
+std::string PinMismatch(std::string_view file, std::string_view actual, std::string_view pinned);
 inline constexpr const char* kSetNamesNoFile = "names no file";
 inline constexpr const char* kSetFilesTable = "must be a table of slot = \"file\"";
 inline constexpr const char* kSetEraseTable = "must be a table";

@@ -34,6 +34,21 @@ std::string Dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+// A field of a record read back, or the fallback when it is missing or of another type: a record
+// file is shared between machines, so any line may hold anything.
+std::string TextField(const Json& object, const char* key) {
+  const auto found = object.find(key);
+  return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+int NumberField(const Json& object, const char* key) {
+  const auto found = object.find(key);
+  if (found == object.end() || !found->is_number_integer())
+    return -1;
+  const auto number = found->get<int64_t>();
+  return number >= 0 && number <= 1000 ? static_cast<int>(number) : -1;
+}
+
 }  // namespace
 
 std::map<std::string, FileFacts> FactsOfFiles(const std::vector<LoadStep>& steps) {
@@ -56,14 +71,37 @@ std::map<std::string, FileFacts> FactsOfFiles(const std::vector<LoadStep>& steps
 }
 
 std::string RecordLine(const StepRecord& record) {
-  const LoadStep& step = *record.step;
-  const Slot& slot = step.request.slot;
   Json line;
   line["time"] = Iso8601(record.started);
   line["host"] = HostName();
   line["version"] = QVX_VERSION;
   line["serial"] = record.serial;
   line["description"] = record.description;
+  if (const auto& place = record.station) {
+    line["port"] = place->port;
+    line["load"] = place->load;
+    if (record.step == nullptr)
+      line["steps"] = place->steps;
+    else if (place->attempt > 0)
+      line["attempt"] = place->attempt;
+    if (!place->label.empty())
+      line["label"] = place->label;
+    if (const StationFacts* facts = place->facts) {
+      line["operator"] = facts->operator_name;
+      line["work_order"] = facts->work_order;
+      line["set"] = {{"path", facts->set_path}, {"sha256", facts->set_sha256}};
+    }
+  }
+  if (record.step == nullptr) {
+    line["outcome"] = record.outcome;
+    if (!record.reason.empty())
+      line["reason"] = record.reason;
+    line["exit_status"] = record.exit_status;
+    line["seconds"] = std::round(record.seconds * 1000) / 1000;
+    return Dump(line);
+  }
+  const LoadStep& step = *record.step;
+  const Slot& slot = step.request.slot;
   line["operation"] = step.erase ? "erase" : "load";
   line["kind"] = slot.info().word;
   line["slot"] = slot.number();
@@ -78,6 +116,8 @@ std::string RecordLine(const StepRecord& record) {
     line["audio"] = {{"tones", tones}, {"levels", step.request.audio.amplitudes}};
   }
   line["outcome"] = record.outcome;
+  if (!record.reason.empty())
+    line["reason"] = record.reason;
   line["exit_status"] = record.exit_status;
   line["seconds"] = std::round(record.seconds * 1000) / 1000;
   return Dump(line);
@@ -118,8 +158,14 @@ void UnitRecorder::Write(size_t index, std::chrono::system_clock::time_point sta
                          double seconds, const char* outcome, int status) {
   if (file_ == nullptr)
     return;
-  StepRecord record{started,      serial_, description_, &steps_[index],
-                    std::nullopt, outcome, status,       seconds};
+  StepRecord record;
+  record.started = started;
+  record.serial = serial_;
+  record.description = description_;
+  record.step = &steps_[index];
+  record.outcome = outcome;
+  record.exit_status = status;
+  record.seconds = seconds;
   if (const auto facts = facts_.find(steps_[index].file); facts != facts_.end())
     record.file = facts->second;
   file_->Append(record);
@@ -145,24 +191,24 @@ std::map<std::string, std::vector<std::string>> LastRecorded(const std::string& 
   std::string text;
   while (std::getline(in, text)) {
     const Json line = Json::parse(text, nullptr, false);
-    if (!line.is_object() || line.value("outcome", "") != text::kCompleted)
+    if (!line.is_object() || TextField(line, "outcome") != text::kCompleted)
       continue;
-    const std::string kind = line.value("kind", "");
-    const int number = line.value("slot", -1);
+    const std::string kind = TextField(line, "kind");
+    const int number = NumberField(line, "slot");
     // A kind of one slot is shown by its word alone.
     const auto named = KindNamed(kind);
     std::string shown =
         kind + (named && InfoOf(*named).count == 1 ? "" : " " + std::to_string(number));
-    if (line.value("operation", "") == "erase") {
+    if (TextField(line, "operation") == "erase") {
       shown += "  (erased)";
     } else if (line.contains("file") && line["file"].is_object()) {
-      const std::string sha = line["file"].value("sha256", "");
-      shown += "  " + line["file"].value("path", "") + "  sha256 " + sha.substr(0, 12);
+      const std::string sha = TextField(line["file"], "sha256");
+      shown += "  " + TextField(line["file"], "path") + "  sha256 " + sha.substr(0, 12);
     } else if (line.contains("audio")) {
       shown += "  " + Dump(line["audio"]);
     }
-    shown += "  " + line.value("time", "");
-    last[line.value("serial", "")][{kind, number}] = shown;
+    shown += "  " + TextField(line, "time");
+    last[TextField(line, "serial")][{kind, number}] = shown;
   }
   std::map<std::string, std::vector<std::string>> shown;
   for (const auto& [serial, slots] : last) {

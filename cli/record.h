@@ -22,16 +22,37 @@ struct FileFacts {
   std::string sha256;  // lower-case hex; empty when the file could not be read
 };
 
-// One unit's attempt at one step.
+// What a station adds to each of its records: who ran which set, and where and which load.
+struct StationFacts {
+  std::string operator_name;
+  std::string work_order;
+  std::string set_path;  // absolute; empty when the steps came from the command line
+  std::string set_sha256;
+};
+
+// Where a record of the station stands: the socket, the load and the attempt.
+struct StationPlace {
+  const StationFacts* facts = nullptr;
+  std::string port;
+  std::string label;
+  std::string load;  // names one load of one unit, the same on each of its lines
+  int attempt = 0;   // from 1; 0 on the lines that begin and end a load, and on skipped steps
+  size_t steps = 0;  // on the lines that begin and end a load: how many steps it has
+};
+
+// One unit's attempt at one step; or with no step, a station's line that begins or ends a load.
 struct StepRecord {
   std::chrono::system_clock::time_point started;
   std::string serial;
   std::string description;
   const LoadStep* step = nullptr;
   std::optional<FileFacts> file;  // nothing for the audio loop and erases
-  std::string outcome;            // "completed", "refused", "failed", "not connected", "skipped"
+  std::string outcome;            // "completed", "refused", "failed", "not connected", "skipped"; a
+                                  // station's also "started", "passed", "pulled" and "cut off"
   int exit_status = 0;
   double seconds = 0;
+  std::optional<StationPlace> station;
+  std::string reason;  // why a station's step or load did not complete
 };
 
 // The facts of every step's file, keyed by the path as the step names it.

@@ -1,0 +1,47 @@
+// The station on the loader's terminal: a board of the sockets redrawn in place (a row per socket:
+// port, serial, state, operation, progress, time; the totals under it), or where standard output
+// is not a terminal, one line per event.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "station/events.h"
+#include "station/socket.h"
+
+namespace qvx::cli {
+
+class StationBoard final : public station::StationEvents {
+ public:
+  enum class Style { kBoard, kLines };
+  StationBoard(std::ostream& out, Style style, std::vector<std::string> operation_names)
+      : out_(out), board_(style == Style::kBoard), names_(std::move(operation_names)) {}
+
+  // Redraws the board over the previous one; nothing in the one-line-per-event style.
+  void Draw(const std::vector<station::SocketView>& sockets, const station::Totals& totals);
+  // The totals, once the station has stopped.
+  void Finish(const station::Totals& totals);
+
+  void Plugged(const station::SocketView& socket) override;
+  void LoadStarting(const station::SocketView& socket) override;
+  void AttemptEnded(const station::SocketView& socket,
+                    const station::AttemptReport& report) override;
+  void LoadEnded(const station::SocketView& socket) override;
+  void Emptied(const station::SocketView& socket) override;
+
+ private:
+  void Line(const station::SocketView& socket, const std::string& text);
+
+  std::ostream& out_;
+  bool board_;
+  std::vector<std::string> names_;
+  int drawn_lines_ = 0;
+};
+
+// "Passed 3, failed 1, pulled 0; 41.5 units per hour".
+std::string TotalsLine(const station::Totals& totals);
+// "1:05": minutes and seconds.
+std::string MinutesSeconds(double seconds);
+
+}  // namespace qvx::cli

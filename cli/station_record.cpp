@@ -1,0 +1,103 @@
+// Writing the station's records.
+#include "cli/station_record.h"
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "cli/load_command.h"
+#include "cli/load_run.h"
+#include "cli/load_texts.h"
+#include "station/texts.h"
+
+namespace qvx::cli {
+namespace {
+
+using station::AttemptEnd;
+using station::LoadEnd;
+
+int StatusOf(AttemptEnd end) {
+  switch (end) {
+    case AttemptEnd::kCompleted:
+      return kExitCompleted;
+    case AttemptEnd::kRefused:
+      return kExitRefused;
+    case AttemptEnd::kFailed:
+    case AttemptEnd::kPulled:
+    case AttemptEnd::kCutOff:
+      break;
+  }
+  return kExitDevice;
+}
+
+}  // namespace
+
+StationRecorder::StationRecorder(RecordFile* file, const StationFacts& facts,
+                                 const std::vector<LoadStep>& steps,
+                                 const std::map<std::string, FileFacts>& files)
+    : file_(file), facts_(facts), steps_(steps), files_(files) {
+  std::random_device random;
+  char run[20];
+  std::snprintf(run, sizeof run, "%08x", static_cast<unsigned>(random()));
+  run_ = run;
+}
+
+StepRecord StationRecorder::Record(const station::SocketView& socket, const LoadStep* step,
+                                   int attempt) const {
+  StepRecord record;
+  record.started = std::chrono::system_clock::now();
+  record.serial = socket.serial;
+  record.description = socket.description;
+  record.step = step;
+  if (step != nullptr) {
+    if (const auto found = files_.find(step->file); found != files_.end())
+      record.file = found->second;
+  }
+  record.station = StationPlace{&facts_,      socket.port,
+                                socket.label, run_ + "-" + std::to_string(socket.load),
+                                attempt,      step == nullptr ? steps_.size() : 0};
+  return record;
+}
+
+void StationRecorder::LoadStarting(const station::SocketView& socket) {
+  if (file_ == nullptr)
+    return;
+  StepRecord record = Record(socket, nullptr, 0);
+  record.outcome = text::kStarted;
+  file_->Append(record);
+}
+
+void StationRecorder::AttemptEnded(const station::SocketView& socket,
+                                   const station::AttemptReport& report) {
+  if (file_ == nullptr || report.operation >= steps_.size())
+    return;
+  StepRecord record = Record(socket, &steps_[report.operation], report.attempt);
+  record.started = report.started;
+  record.seconds = report.seconds;
+  record.outcome = station::text::AttemptWord(report.end);
+  record.exit_status = StatusOf(report.end);
+  if (report.end != AttemptEnd::kCompleted)
+    record.reason = report.reason;
+  file_->Append(record);
+}
+
+void StationRecorder::LoadEnded(const station::SocketView& socket) {
+  if (file_ == nullptr)
+    return;
+  const LoadEnd end = socket.end.value_or(LoadEnd::kFailed);
+  const int status = end == LoadEnd::kPassed ? kExitCompleted : kExitDevice;
+  for (size_t i = socket.operation + 1; i < steps_.size(); ++i) {
+    StepRecord skipped = Record(socket, &steps_[i], 0);
+    skipped.outcome = text::kSkipped;
+    skipped.exit_status = status;
+    file_->Append(skipped);
+  }
+  StepRecord record = Record(socket, nullptr, 0);
+  record.outcome = station::text::EndWord(end);
+  record.exit_status = status;
+  record.seconds = socket.seconds;
+  record.reason = socket.reason;
+  file_->Append(record);
+}
+
+}  // namespace qvx::cli

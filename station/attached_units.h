@@ -1,0 +1,51 @@
+// The generators attached right now and where each is plugged in: a fresh listing through the
+// driver's device information list (FT_CreateDeviceInfoList, FT_GetDeviceInfoDetail), whose
+// location names the USB port; through FT_ListDevices where the library has no such list, which
+// gives no locations. Only units with the generator's description are listed, so other FTDI
+// devices on the bench are left alone.
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/d2xx.h"
+#include "device/driver_table.h"
+#include "device/library_loader.h"
+#include "station/quiet_window.h"
+
+namespace qvx::station {
+
+struct AttachedUnit {
+  // The socket's name: the port path ("1-4.2") from the location; without locations, the serial
+  // number, or "#<index>" for a unit whose serial is blank or shared.
+  std::string port;
+  std::optional<d2xx::Dword> location;
+  std::string serial;
+  std::string description;
+
+  bool operator==(const AttachedUnit&) const = default;
+};
+
+class UnitLister {
+ public:
+  // Binds a driver of its own, quietly.
+  explicit UnitLister(LibraryLoader& loader);
+
+  // False when the driver library could not be loaded or lacks FT_ListDevices.
+  bool usable() const { return usable_; }
+  // The units attached, by a fresh listing; any thread may call it.
+  std::vector<AttachedUnit> List();
+
+ private:
+  std::vector<AttachedUnit> ListByLocation();
+  std::vector<AttachedUnit> ListBySerial();
+
+  QuietWindow window_;
+  Driver driver_;
+  bool usable_ = false;
+  std::mutex mutex_;
+};
+
+}  // namespace qvx::station
