@@ -49,6 +49,15 @@ int NumberField(const Json& object, const char* key) {
   return number >= 0 && number <= 1000 ? static_cast<int>(number) : -1;
 }
 
+// Whether a record's slot number is one of the kind's, as records write them.
+bool IsSlotOf(SlotKind kind, int number) {
+  for (int row = 0; row < InfoOf(kind).count; ++row) {
+    if (Slot::FromRow(kind, row).number() == number)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::map<std::string, FileFacts> FactsOfFiles(const std::vector<LoadStep>& steps) {
@@ -185,9 +194,13 @@ void UnitRecorder::NotReached(const char* outcome, int status) {
 }
 
 std::map<std::string, std::vector<std::string>> LastRecorded(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return LastRecordedIn(in);
+}
+
+std::map<std::string, std::vector<std::string>> LastRecordedIn(std::istream& in) {
   // serial -> "kind slot" -> the line shown for it, last record winning.
   std::map<std::string, std::map<std::pair<std::string, int>, std::string>> last;
-  std::ifstream in(path, std::ios::binary);
   std::string text;
   while (std::getline(in, text)) {
     const Json line = Json::parse(text, nullptr, false);
@@ -195,8 +208,11 @@ std::map<std::string, std::vector<std::string>> LastRecorded(const std::string& 
       continue;
     const std::string kind = TextField(line, "kind");
     const int number = NumberField(line, "slot");
-    // A kind of one slot is shown by its word alone.
+    // Only a slot of the generator's is shown: the file is shared, and any line may hold anything.
     const auto named = KindNamed(kind);
+    if (!named || !IsSlotOf(*named, number))
+      continue;
+    // A kind of one slot is shown by its word alone.
     std::string shown =
         kind + (named && InfoOf(*named).count == 1 ? "" : " " + std::to_string(number));
     if (TextField(line, "operation") == "erase") {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <istream>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -115,6 +116,9 @@ const char* ResultOf(int status);
 // with its last completed load or erase, "banner 3  logo.bmp  sha256 1a2b...  2026-12-07T...".
 // Lines that are not records are passed over. Empty when the file cannot be read.
 std::map<std::string, std::vector<std::string>> LastRecorded(const std::string& path);
+
+// The same for a record file's text.
+std::map<std::string, std::vector<std::string>> LastRecordedIn(std::istream& in);
 
 // The machine's name, for the records.
 std::string HostName();

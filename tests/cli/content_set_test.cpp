@@ -46,7 +46,8 @@ const BadSet kBadSets[] = {
      "levels = [0, 0, 0, 0]\nlevel = 3\n",
      kExitUsage,
      {"audio.level: unknown key (expected tones and levels)",
-      "pattern: unknown key (expected pictures, banners, patterns, audio, erase or record)"}},
+      "pattern: unknown key (expected pictures, banners, patterns, audio, erase, record or "
+      "retries)"}},
     {"SlotsOutOfRange",
      "[patterns]\n16 = \"set-pattern.tst\"\n[erase]\npictures = [3]\n",
      kExitUsage,
@@ -60,7 +61,8 @@ const BadSet kBadSets[] = {
     {"QuotedKeys",
      "\"[erase]\" = 1\n[banners]\n\"1.5\" = \"set-banner.bmp\"\n",
      kExitUsage,
-     {"\"[erase]\": unknown key (expected pictures, banners, patterns, audio, erase or record)",
+     {"\"[erase]\": unknown key (expected pictures, banners, patterns, audio, erase, record or "
+      "retries)",
       "banners.\"1.5\": no such slot (1 to 8)"}},
     {"PictureThatIsNotABmp",
      "[pictures]\n1 = \"set-pattern.tst\"\n",
@@ -75,6 +77,27 @@ const BadSet kBadSets[] = {
      kExitUsage,
      {"line 2, column 22: Error while parsing key-value pair: expected a comment or whitespace, "
       "saw '\xC3\xA9'"}},
+    {"PinThatIsNoHash",
+     "[patterns]\n0 = { file = \"set-pattern.tst\", sha256 = \"8592fd\" }\n",
+     kExitUsage,
+     {"patterns.0.sha256: must be a SHA-256: 64 hexadecimal digits in quotes"}},
+    {"FitOnAPattern",
+     "[patterns]\n0 = { file = \"set-pattern.tst\", fit = \"crop\" }\n",
+     kExitUsage,
+     {"patterns.0.fit: unknown key (expected file and sha256)"}},
+    {"RetriesOutOfRange",
+     "retries = 6\n[patterns]\n0 = \"set-pattern.tst\"\n",
+     kExitUsage,
+     {"retries: must be a whole number from 0 to 5"}},
+    // The pin is the hash of 2880 bytes of 0x34, the file holds 0x33 (sha256sum of each).
+    {"PinnedFileChanged",
+     "[patterns]\n0 = { file = \"set-pattern.tst\", sha256 = "
+     "\"fa4fe00073ef33b49ebcb0e2d3d6d563dea6af09c4d453e27deeeefa804e806e\" }\n",
+     kExitRefused,
+     {"patterns.0: {dir}/set-pattern.tst: its SHA-256 is "
+      "8592fdc8fd576a8ca72965ebd496b52f57f26be54465867957eff28277c58193, but the set pins "
+      "fa4fe00073ef33b49ebcb0e2d3d6d563dea6af09c4d453e27deeeefa804e806e; it was changed after it "
+      "was pinned"}},
     {"LevelAboveZero",
      "[audio]\ntones = [\"1000Hz\", \"1000Hz\", \"50Hz\", \"Silence\"]\n"
      "levels = [-6, 0, 0.5, \"-1\"]\n",
@@ -136,6 +159,47 @@ TEST_F(ExampleSetTest, LoadsTheSameAsTheEquivalentCommandLine) {
   EXPECT_EQ(from_set.calls, from_line.calls);
   EXPECT_TRUE(set_flash == FlashCopy());
   EXPECT_FALSE(AllErased(set_flash));
+}
+
+// --pin writes the set with each file pinned by the hash of its bytes; that output loads as it
+// stands, and once a pinned file changes, the set is refused before the generator is opened.
+TEST_F(ExampleSetTest, PinnedSetLoadsAsItStandsAndRefusesAChangedFile) {
+  WriteFile("pin-pattern.tst", std::vector<uint8_t>(2880, 0x33));
+  WriteFile("pin-banner.bmp", MakeBmp(72));
+  const std::string set = TempDir() + "/to-pin.toml";
+  std::ofstream(set) << "retries = 2\n[patterns]\n3 = \"pin-pattern.tst\"\n"
+                        "[banners]\n2 = { file = \"pin-banner.bmp\" }\n";
+  const ToolRun pin = Load({"--pin", set});
+  ASSERT_EQ(pin.status, kExitCompleted) << pin.err;
+  EXPECT_EQ(pin.calls, Lines{});
+  // The hash of 2880 bytes of 0x33, as sha256sum gives it.
+  EXPECT_NE(pin.out.find("3 = { file = 'pin-pattern.tst', sha256 = "
+                         "'8592fdc8fd576a8ca72965ebd496b52f57f26be54465867957eff28277c58193' }"),
+            std::string::npos)
+      << pin.out;
+  EXPECT_NE(pin.out.find("retries = 2"), std::string::npos) << pin.out;
+  const cli::ContentSet pinned = cli::ReadContentSetText(pin.out, TempDir());
+  ASSERT_EQ(pinned.steps.size(), 2u);
+  for (const cli::LoadStep& step : pinned.steps)
+    EXPECT_EQ(step.pinned_sha256.size(), 64u) << step.file;
+  EXPECT_EQ(pinned.retries, 2);
+
+  const std::string approved = TempDir() + "/approved.toml";
+  std::ofstream(approved) << pin.out;
+  const ToolRun load = Load({"--set", approved});
+  EXPECT_EQ(load.status, kExitCompleted) << load.err;
+
+  ResetGenerator();
+  WriteFile("pin-pattern.tst", std::vector<uint8_t>(2880, 0x34));
+  const ToolRun changed = Load({"--set", approved});
+  EXPECT_EQ(changed.status, kExitRefused);
+  EXPECT_NE(changed.err.find("patterns.3: " + TempDir() +
+                             "/pin-pattern.tst: its SHA-256 is "
+                             "fa4fe00073ef33b49ebcb0e2d3d6d563dea6af09c4d453e27deeeefa804e806e, "
+                             "but the set pins 8592fdc8"),
+            std::string::npos)
+      << changed.err;
+  EXPECT_EQ(changed.calls, Lines{});
 }
 
 // The text of a set read with its folder makes the steps its file makes; a syntax error in it is

@@ -62,6 +62,42 @@ TEST(LoadCommandTest, RefusesSlotsAndLabelsOutsideTheLists) {
             "audio channel 4: \"silence\"" + list);
 }
 
+TEST(LoadCommandTest, ReadsTheStationsOptionsAndRefusesThemOutOfPlace) {
+  const cli::LoadCommand station =
+      ParseLoadCommand(Args{"--station", "--stop-after", "4", "--retries", "2", "--operator", "ana",
+                            "--work-order", "WO-7", "--set", "line.toml"});
+  EXPECT_TRUE(station.station);
+  EXPECT_EQ(station.stop_after, 4);
+  EXPECT_EQ(station.retries, 2);
+  EXPECT_EQ(station.operator_name, "ana");
+  EXPECT_EQ(station.work_order, "WO-7");
+  EXPECT_EQ(ParseLoadCommand(Args{"--pin", "line.toml"}).pin_file, "line.toml");
+
+  const struct {
+    Args args;
+    const char* message;
+  } refused[] = {
+      {{"--station", "--retries", "6", "--set", "s.toml"},
+       "--retries: \"6\" is not a whole number from 0 to 5"},
+      {{"--station", "--stop-after", "0", "--set", "s.toml"},
+       "--stop-after: \"0\" is not a whole number from 1 to 1000000000"},
+      {{"--station", "--stop-after", "2x", "--set", "s.toml"},
+       "--stop-after: \"2x\" is not a whole number from 1 to 1000000000"},
+      {{"--retries", "1", "--set", "s.toml"},
+       "--stop-after, --retries, --operator and --work-order go with --station"},
+      {{"--operator", "ana", "banner", "1", "a.bmp"},
+       "--stop-after, --retries, --operator and --work-order go with --station"},
+      {{"--station", "--all-units", "--set", "s.toml"},
+       "--station cannot be combined with --list, --unit or --all-units"},
+      {{"--station", "--operator", "a", "--operator", "b", "--set", "s.toml"},
+       "--operator is given twice"},
+      {{"--pin", "s.toml", "--station"}, "--pin takes a content set and nothing else"},
+      {{"--pin", "s.toml", "banner", "1", "a.bmp"}, "--pin takes a content set and nothing else"},
+  };
+  for (const auto& [args, message] : refused)
+    EXPECT_EQ(UsageMessage(args), message) << args.front();
+}
+
 TEST(LoadCommandTest, RefusesIncompleteAndUnknownCommandLines) {
   EXPECT_EQ(UsageMessage({}), "no operation given (see --help)");
   EXPECT_EQ(UsageMessage({"banner", "1"}), "banner: missing BMP file");
