@@ -1,9 +1,10 @@
 // The exported face of the virtual generator's libftd2xx.so: the ten D2XX entry points the
-// application binds, and the VG_ control functions for tests. Each call goes to one unit of the
+// application binds, the two of the device information list, and the VG_ control functions for
+// tests. Each call goes to one unit of the
 // registry and holds that unit's lock only, so calls on different units run side by side.
 //
-// Built once complete, and once per entry point without it (QVX_VG_OMIT_<name>), so that tests can
-// load a library that lacks exactly one entry point.
+// Built once complete, and once per entry point of the ten without it (QVX_VG_OMIT_<name>), so
+// that tests can load a library that lacks exactly one entry point.
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -51,17 +52,21 @@ qvx::vg::LockedUnit Selected() {
 
 #ifndef QVX_VG_OMIT_FT_Open
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Open(int device_number, Handle* handle) {
-  return Units().At(device_number).device.Open(device_number, handle);
+  auto unit = Units().At(device_number);
+  return unit.device.Open(device_number, unit.found, handle);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_Open, OpenFn);
 #endif
 
 #ifndef QVX_VG_OMIT_FT_OpenEx
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_OpenEx(void* arg, Dword flags, Handle* handle) {
-  // By serial number: that unit; by description: unit 1, the first attached.
+  // By serial number: that unit; by location: the unit at that location id, which is the argument
+  // itself; by description: unit 1, the first attached.
   auto unit = flags == d2xx::FT_OPEN_BY_SERIAL_NUMBER ? Units().ForSerial(static_cast<char*>(arg))
-                                                      : Units().At(0);
-  return unit.device.OpenEx(arg, flags, handle);
+              : flags == d2xx::FT_OPEN_BY_LOCATION
+                  ? Units().ForLocation(static_cast<Dword>(reinterpret_cast<uintptr_t>(arg)))
+                  : Units().At(0);
+  return unit.device.OpenEx(arg, flags, unit.found, handle);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_OpenEx, OpenExFn);
 #endif
@@ -73,6 +78,23 @@ QVX_VG_EXPORT Status QVX_D2XX_CALL FT_ListDevices(void* arg1, void* arg2, Dword 
 }
 QVX_VG_CHECK_PROTOTYPE(FT_ListDevices, ListDevicesFn);
 #endif
+
+// Not among the ten, so no library lacks them.
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_CreateDeviceInfoList(Dword* count) {
+  const size_t listed = Units().TakeSnapshot();
+  return Units().First().device.CreateDeviceInfoList(count, listed);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_CreateDeviceInfoList, CreateDeviceInfoListFn);
+
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_GetDeviceInfoDetail(Dword index, Dword* flags, Dword* type,
+                                                          Dword* id, Dword* location, void* serial,
+                                                          void* description, Handle* handle) {
+  // The list as FT_CreateDeviceInfoList made it, whatever has been plugged or pulled since.
+  const auto snapshot = Units().Snapshot();
+  return Units().First().device.GetDeviceInfoDetail(index, flags, type, id, location, serial,
+                                                    description, handle, snapshot);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_GetDeviceInfoDetail, GetDeviceInfoDetailFn);
 
 #ifndef QVX_VG_OMIT_FT_Close
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Close(Handle handle) {

@@ -25,11 +25,28 @@ NorFlash::NorFlash() : image_(kFlashBytes, 0xFF) {}
 
 void NorFlash::Attach(std::optional<std::string> path) {
   path_ = std::move(path);
-  std::fill(image_.begin(), image_.end(), 0xFF);
+  image_.assign(kFlashBytes, 0xFF);
   touched_.Clear();
   file_whole_ = false;
   warned_ = false;
   Reload();
+}
+
+NorFlash::Content NorFlash::TakeContent() {
+  Content content{std::move(image_), touched_};
+  image_ = {};
+  touched_.Clear();
+  path_.reset();
+  file_whole_ = false;
+  return content;
+}
+
+void NorFlash::AttachContent(Content content) {
+  Attach(std::nullopt);
+  if (content.image.size() == kFlashBytes) {
+    image_ = std::move(content.image);
+    touched_ = content.touched;
+  }
 }
 
 void NorFlash::Reload() {

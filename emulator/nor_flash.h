@@ -70,6 +70,16 @@ class NorFlash {
   static constexpr size_t kTrackedPage = 4096;
   using TouchedPages = PageSet<kFlashBytes / kTrackedPage>;
   const TouchedPages& touched_pages() const { return touched_; }
+  // What memory-only flash holds, handed over whole so that the unit's next plug finds it again
+  // (a file-backed flash keeps its content in the file). Leaves this flash with no cells at all,
+  // as a pulled unit needs none, until the next Attach.
+  struct Content {
+    std::vector<uint8_t> image;
+    TouchedPages touched;
+  };
+  Content TakeContent();
+  // Memory-only flash holding `content`, as TakeContent gave it.
+  void AttachContent(Content content);
   const std::optional<std::string>& path() const { return path_; }
 
  private:

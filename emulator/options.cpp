@@ -47,6 +47,8 @@ constexpr std::array kOptions = {
            [](UnitSettings& s, long long v) { s.faults.fail_open = v != 0; }},
     Option{"unplug_after", "QVX_VG_UNPLUG_AFTER", kFault,
            [](UnitSettings& s, long long v) { s.faults.unplug_after = std::max(v, -1LL); }},
+    Option{"glitch_after", "QVX_VG_GLITCH_AFTER", kFault,
+           [](UnitSettings& s, long long v) { s.faults.glitch_after = std::max(v, -1LL); }},
     Option{"busy_polls", "QVX_VG_BUSY_POLLS", kFault,
            [](UnitSettings& s, long long v) { s.status.busy_polls = ClampPolls(v); }},
     Option{"never_ready", "QVX_VG_NEVER_READY", kFault,

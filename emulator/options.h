@@ -19,6 +19,9 @@ namespace qvx::vg {
 struct Faults {
   bool fail_open = false;
   long long unplug_after = -1;  // bytes accepted after each open; -1 = never unplugged
+  // Bytes accepted after an open before the link drops until the next open, once per plug; -1 =
+  // no glitch.
+  long long glitch_after = -1;
 };
 
 // Everything an option sets on one unit.
@@ -53,8 +56,10 @@ inline constexpr GeneratorVariable kCaptureVariable{"QVX_VG_CAPTURE",
                                                     "a file each unit appends its capture log to"};
 inline constexpr GeneratorVariable kFlashVariable{flash::kFlashFileVariable,
                                                   "the flash file, or none for memory only"};
+inline constexpr GeneratorVariable kRackVariable{
+    "QVX_VG_RACK", "a file of \"SERIAL PORT\" lines: the units attached, instead of QVX_VG_UNITS"};
 inline constexpr std::array kGeneratorVariables = {kUnitsVariable, kFaultUnitVariable,
-                                                   kCaptureVariable, kFlashVariable};
+                                                   kCaptureVariable, kFlashVariable, kRackVariable};
 
 // The variable's text, or nothing when it is not set or empty.
 std::optional<std::string> EnvText(const GeneratorVariable& variable);

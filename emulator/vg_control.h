@@ -2,8 +2,9 @@
 // Windows) next to the D2XX entry points. Tests and demos reach it by dlopen of the same library
 // the application loaded and dlsym of these names; the application itself never uses it.
 //
-// The library presents QVX_VG_UNITS units (default 1), serial numbers QVX00001, QVX00002, ...
-// The functions below act on the selected unit, unit 1 unless VG_SelectUnit chose another.
+// The library presents QVX_VG_UNITS units (default 1), serial numbers QVX00001, QVX00002, ... at
+// port paths 1-1, 1-2, ..., or the units QVX_VG_RACK's file lists while it lists them. The
+// functions below act on the selected unit, the first listed unless VG_SelectUnit chose another.
 //
 // Pointers returned here stay valid until the next D2XX or VG_ call on that unit.
 #pragma once
@@ -18,9 +19,10 @@
 
 extern "C" {
 
-// Every unit closed and in fresh state: re-reads the environment (the number of units too), loads
-// each flash file (or erased flash), empties the capture logs, the wires and the violations; faults
-// come from the environment only. Selects unit 1.
+// Every unit closed and in fresh state: re-reads the environment (the number of units or the rack
+// file too), loads each flash file (or erased flash), empties the capture logs, the wires and the
+// violations; faults come from the environment only. A rack's units are pulled and plugged in
+// afresh (their old handles fail as a pulled unit's do). Selects the first listed unit.
 QVX_VG_API void VG_Reset(void);
 // As VG_Reset, with `count` units whatever QVX_VG_UNITS says.
 QVX_VG_API void VG_SetUnits(int count);
@@ -33,18 +35,19 @@ QVX_VG_API void VG_Restart(void);
 // Every VG_ function that can fail returns 0 when done and nonzero otherwise, as D2XX calls do.
 //
 // Makes unit `index` (0-based, as FT_Open and FT_ListDevices number them) the one the other VG_
-// functions act on. Returns nonzero and changes nothing when there is no such unit.
+// functions act on, even after it is pulled. Returns nonzero and changes nothing when there is no
+// such unit.
 QVX_VG_API int VG_SelectUnit(int index);
 // Sets an option of the selected unit, as its environment variable would at reset: "fail_open",
-// "unplug_after" (-1 = off), "busy_polls", "never_ready", "mute", "erase_ms", "latency_ms",
-// "log_calls" (0 = no capture log).
-// Returns 0 when done, nonzero for a name that is no option (nothing changes then).
+// "unplug_after" (-1 = off), "glitch_after" (-1 = off; setting it arms it again), "busy_polls",
+// "never_ready", "mute", "erase_ms", "latency_ms", "log_calls" (0 = no capture log). Returns 0 when
+// done, nonzero for a name that is no option (nothing changes then).
 QVX_VG_API int VG_SetOption(const char* name, long long value);
 // The environment variable of option `index` (0-based, "QVX_VG_FAIL_OPEN", ...), nullptr past the
 // last one: what a test clears so that no option comes from outside.
 QVX_VG_API const char* VG_OptionVariable(unsigned long index);
 // The variables that shape the whole generator ("QVX_VG_UNITS", "QVX_VG_FAULT_UNIT",
-// "QVX_VG_CAPTURE", "QVX_VG_FLASH"), nullptr past the last one.
+// "QVX_VG_CAPTURE", "QVX_VG_FLASH", "QVX_VG_RACK"), nullptr past the last one.
 QVX_VG_API const char* VG_GeneratorVariable(unsigned long index);
 // Status answers given first, one per CMD_READ_STATUS, before the normal busy/ready model.
 QVX_VG_API void VG_SetStatusAnswers(const unsigned char* answers, unsigned long count);

@@ -16,6 +16,17 @@ using d2xx::Status;
 
 constexpr size_t kDescriptionLogLimit = 64;
 
+// FT_GetDeviceInfoDetail's type and id of the generator's bridge: an FT245R (FT_DEVICE_232R),
+// vendor 0403, product 6001.
+constexpr Dword kDeviceType232R = 5;
+constexpr Dword kBridgeId = 0x04036001;
+
+void CopyText(const std::string& text, void* out, size_t capacity) {
+  const size_t n = std::min(text.size(), capacity - 1);
+  std::memcpy(out, text.data(), n);
+  static_cast<char*>(out)[n] = '\0';
+}
+
 // What the host passed to FT_OpenEx: the text for the string-based flags, else the raw value.
 std::string OpenArgText(const void* arg, Dword flags) {
   if (arg == nullptr)
@@ -29,19 +40,22 @@ std::string OpenArgText(const void* arg, Dword flags) {
 
 }  // namespace
 
-VirtualDevice::VirtualDevice(int index) : index_(index), serial_(flash::UnitSerial(index)) {
+VirtualDevice::VirtualDevice(UnitIdentity identity) : identity_(std::move(identity)) {
   Reset();
 }
 
 bool VirtualDevice::FaultsApplyHere() const {
   const auto unit = EnvText(kFaultUnitVariable);
-  return !unit || serial_ == *unit;
+  return !unit || serial() == *unit;
 }
 
 void VirtualDevice::Reset() {
   opener_lock_.Release();
   open_ = false;
+  pulled_ = false;
   accepted_since_open_ = 0;
+  opened_before_ = false;
+  glitch_spent_ = false;
   wire_.clear();
   calls_.clear();
   generator_.Restart();
@@ -51,13 +65,34 @@ void VirtualDevice::Reset() {
   log_calls_ = settings.log_calls;
   generator_.SetStatusBehaviour(settings.status);
 
-  generator_.flash().Attach(flash::FlashPathFromEnvironment(index_));
+  generator_.flash().Attach(flash::SerialFlashPathFromEnvironment(identity_.files));
 
   capture_file_.reset();
+  capture_path_.reset();
   if (const auto capture = EnvText(kCaptureVariable)) {
+    capture_path_ = flash::SerialSiblingPath(*capture, identity_.files);
     // Binary, so the lines end in "\n" on Windows too and logs compare across platforms.
-    capture_file_.reset(std::fopen(flash::UnitSiblingPath(*capture, index_).c_str(), "ab"));
+    capture_file_.reset(std::fopen(capture_path_->c_str(), "ab"));
   }
+}
+
+std::optional<NorFlash::Content> VirtualDevice::Pull() {
+  pulled_ = true;
+  // Nothing reaches the flash through a pulled unit, so the next plug may open it at once.
+  opener_lock_.Release();
+  capture_file_.reset();
+  wire_ = {};
+  generator_.Restart();
+  if (flash_in_file()) {
+    generator_.flash().TakeContent();
+    return std::nullopt;
+  }
+  return generator_.flash().TakeContent();
+}
+
+DeviceInfo VirtualDevice::Info() const {
+  return {open_ ? d2xx::FT_FLAGS_OPENED : 0, identity_.location, serial(),
+          open_ ? const_cast<VirtualDevice*>(this) : nullptr};
 }
 
 void VirtualDevice::Restart() {
@@ -74,15 +109,27 @@ bool VirtualDevice::SetOption(std::string_view name, long long value) {
     return false;
   UnitSettings settings{faults_, generator_.status_behaviour(), log_calls_};
   option->apply(settings, value);
+  // Setting the glitch arms it anew for this plug.
+  if (settings.faults.glitch_after != faults_.glitch_after)
+    glitch_spent_ = false;
   faults_ = settings.faults;
   log_calls_ = settings.log_calls;
   generator_.SetStatusBehaviour(settings.status);
   return true;
 }
 
+std::optional<uint64_t> VirtualDevice::ByteLimit() const {
+  std::optional<uint64_t> limit;
+  if (faults_.unplug_after >= 0)
+    limit = static_cast<uint64_t>(faults_.unplug_after);
+  if (faults_.glitch_after >= 0 && !glitch_spent_)
+    limit = std::min(limit.value_or(UINT64_MAX), static_cast<uint64_t>(faults_.glitch_after));
+  return limit;
+}
+
 bool VirtualDevice::Unplugged() const {
-  return faults_.unplug_after >= 0 &&
-         accepted_since_open_ >= static_cast<uint64_t>(faults_.unplug_after);
+  const auto limit = ByteLimit();
+  return pulled_ || (limit && accepted_since_open_ >= *limit);
 }
 
 Status VirtualDevice::CheckCallWith(d2xx::Handle handle, bool arguments_valid, Link link) const {
@@ -98,13 +145,19 @@ Status VirtualDevice::CheckCallWith(d2xx::Handle handle, bool arguments_valid, L
 Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
   if (handle == nullptr)
     return d2xx::FT_INVALID_PARAMETER;
-  if (!wanted || faults_.fail_open)
+  if (!wanted || absent())
     return d2xx::FT_DEVICE_NOT_FOUND;
   if (open_)
     return d2xx::FT_DEVICE_NOT_OPENED;
   // Another process holds this unit: its flash must not change under that process.
   if (const auto& path = generator_.flash().path(); path && !opener_lock_.Acquire(*path))
     return d2xx::FT_DEVICE_NOT_OPENED;
+  // An open that reached the glitch's bytes had the plug's one glitch; this one runs clean.
+  if (opened_before_ && faults_.glitch_after >= 0 &&
+      accepted_since_open_ >= static_cast<uint64_t>(faults_.glitch_after)) {
+    glitch_spent_ = true;
+  }
+  opened_before_ = true;
   open_ = true;
   accepted_since_open_ = 0;
   read_timeout_ms_ = 0;
@@ -113,18 +166,21 @@ Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
   return d2xx::FT_OK;
 }
 
-Status VirtualDevice::Open(int index, d2xx::Handle* handle) {
-  const Status st = OpenDevice(index == index_, handle);
-  Log(Format("FT_Open %d -> %u", index, st));
+Status VirtualDevice::Open(int device_number, bool wanted, d2xx::Handle* handle) {
+  const Status st = OpenDevice(wanted, handle);
+  Log(Format("FT_Open %d -> %u", device_number, st));
   return st;
 }
 
-Status VirtualDevice::OpenEx(void* arg, Dword flags, d2xx::Handle* handle) {
+Status VirtualDevice::OpenEx(void* arg, Dword flags, bool listed, d2xx::Handle* handle) {
   const char* text = static_cast<const char*>(arg);
+  // By location the argument is the location id itself.
+  const auto location = static_cast<Dword>(reinterpret_cast<uintptr_t>(arg));
   const bool wanted =
-      text != nullptr &&
+      listed && text != nullptr &&
       ((flags == d2xx::FT_OPEN_BY_DESCRIPTION && std::strcmp(text, DeviceDescription) == 0) ||
-       (flags == d2xx::FT_OPEN_BY_SERIAL_NUMBER && serial_ == text));
+       (flags == d2xx::FT_OPEN_BY_SERIAL_NUMBER && serial() == text) ||
+       (flags == d2xx::FT_OPEN_BY_LOCATION && location == identity_.location));
   const Status st = OpenDevice(wanted, handle);
   Log(Format("FT_OpenEx %s %u -> %u", OpenArgText(arg, flags).c_str(), flags, st));
   return st;
@@ -156,6 +212,44 @@ Status VirtualDevice::ListDevices(void* arg1, void* arg2, Dword flags,
   }
   Log(Format("FT_ListDevices %zu %u -> %u%s%s", index, flags, st, text.empty() ? "" : " ",
              text.c_str()));
+  return st;
+}
+
+Status VirtualDevice::CreateDeviceInfoList(Dword* count, size_t listed) {
+  const Status st = count != nullptr ? d2xx::FT_OK : d2xx::FT_INVALID_PARAMETER;
+  if (count != nullptr)
+    *count = static_cast<Dword>(listed);
+  Log(Format("FT_CreateDeviceInfoList -> %u %zu", st, listed));
+  return st;
+}
+
+Status VirtualDevice::GetDeviceInfoDetail(Dword index, Dword* flags, Dword* type, Dword* id,
+                                          Dword* location, void* serial, void* description,
+                                          d2xx::Handle* handle,
+                                          std::span<const DeviceInfo> snapshot) {
+  Status st = d2xx::FT_OK;
+  const DeviceInfo* info = nullptr;
+  if (flags == nullptr || type == nullptr || id == nullptr || location == nullptr ||
+      serial == nullptr || description == nullptr || handle == nullptr) {
+    st = d2xx::FT_INVALID_PARAMETER;
+  } else if (index >= snapshot.size()) {
+    st = d2xx::FT_DEVICE_NOT_FOUND;
+  } else {
+    info = &snapshot[index];
+    *flags = info->flags;
+    *type = kDeviceType232R;
+    *id = kBridgeId;
+    *location = info->location;
+    CopyText(info->serial, serial, d2xx::kSerialNumberBuffer);
+    CopyText(DeviceDescription, description, d2xx::kDescriptionBuffer);
+    *handle = info->handle;
+  }
+  if (info != nullptr) {
+    Log(Format("FT_GetDeviceInfoDetail %u -> %u %u 0x%X %s", index, st, info->flags, info->location,
+               info->serial.c_str()));
+  } else {
+    Log(Format("FT_GetDeviceInfoDetail %u -> %u", index, st));
+  }
   return st;
 }
 
@@ -210,8 +304,8 @@ Status VirtualDevice::Write(d2xx::Handle handle, const void* buffer, Dword count
   size_t accepted = 0;
   if (st == d2xx::FT_OK) {
     accepted = bytes.size();
-    if (faults_.unplug_after >= 0) {
-      const uint64_t room = static_cast<uint64_t>(faults_.unplug_after) - accepted_since_open_;
+    if (const auto limit = ByteLimit()) {
+      const uint64_t room = *limit - accepted_since_open_;
       if (room < accepted) {
         accepted = static_cast<size_t>(room);
         st = d2xx::FT_IO_ERROR;
@@ -269,7 +363,11 @@ Status VirtualDevice::GetQueueStatus(d2xx::Handle handle, Dword* received) {
 void VirtualDevice::Log(std::string line) {
   if (!log_calls_)
     return;
-  if (capture_file_) {
+  if (!capture_file_ && pulled_ && capture_path_) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(capture_path_->c_str(), "ab"));
+    if (file)
+      std::fprintf(file.get(), "%s\n", line.c_str());
+  } else if (capture_file_) {
     std::fprintf(capture_file_.get(), "%s\n", line.c_str());
     std::fflush(capture_file_.get());
   }

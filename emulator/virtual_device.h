@@ -22,10 +22,27 @@
 
 namespace qvx::vg {
 
+// Who a unit is and where it is plugged in.
+struct UnitIdentity {
+  std::string serial;
+  // Names its flash file and capture log beside unit 1's (flash/flash_file.h): the serial number,
+  // or for a unit whose serial number another attached unit already carries, the serial number
+  // and its port path, so that each keeps a flash of its own.
+  std::string files;
+  d2xx::Dword location = 0;
+};
+
+// What FT_GetDeviceInfoDetail reports of one unit, taken when the list is made.
+struct DeviceInfo {
+  d2xx::Dword flags = 0;
+  d2xx::Dword location = 0;
+  std::string serial;
+  d2xx::Handle handle = nullptr;  // the open handle of this process, or null
+};
+
 class VirtualDevice {
  public:
-  // Unit `index` (0-based) of the attached generators.
-  explicit VirtualDevice(int index = 0);
+  explicit VirtualDevice(UnitIdentity identity);
 
   // Closed device and fresh state, configured from the environment (see vg_control.h).
   void Reset();
@@ -33,19 +50,39 @@ class VirtualDevice {
   // emptied; an open handle stays open, and the options and time-outs stay as they are.
   void Restart();
 
-  int index() const { return index_; }
-  const std::string& serial() const { return serial_; }
-  // Behaves as if not attached (fail_open); such a unit is not listed.
-  bool absent() const { return faults_.fail_open; }
+  const UnitIdentity& identity() const { return identity_; }
+  const std::string& serial() const { return identity_.serial; }
+  // Behaves as if not attached (fail_open, or pulled); such a unit is not listed.
+  bool absent() const { return faults_.fail_open || pulled_; }
+  DeviceInfo Info() const;
 
-  // `index` is the FT_Open device number the caller chose this unit for; only this unit's own
-  // number opens it.
-  d2xx::Status Open(int index, d2xx::Handle* handle);
-  // By description (flag 2) or by serial number (flag 1); any other argument is not found.
-  d2xx::Status OpenEx(void* arg, d2xx::Dword flags, d2xx::Handle* handle);
+  // The unit is pulled out of its socket for good: from now on every call on its handle fails as
+  // after unplug_after (its Close still succeeds), and it opens no more. It keeps nothing: its
+  // opener lock and capture file are let go, and memory-only flash is handed back for the serial
+  // number's next plug. Nothing for flash kept in a file, which holds it already.
+  std::optional<NorFlash::Content> Pull();
+  // Memory-only flash that a previous plug of this unit left (Pull).
+  void AttachFlashContent(NorFlash::Content content) {
+    generator_.flash().AttachContent(std::move(content));
+  }
+  bool flash_in_file() const { return generator_.flash().path().has_value(); }
+
+  // `device_number` is the FT_Open device number the caller asked for; `wanted` says whether it
+  // is this unit's.
+  d2xx::Status Open(int device_number, bool wanted, d2xx::Handle* handle);
+  // By description (flag 2), by serial number (flag 1) or by location id (flag 4); any other
+  // argument is not found, and nothing is when `listed` is false (this unit only logs the call).
+  d2xx::Status OpenEx(void* arg, d2xx::Dword flags, bool listed, d2xx::Handle* handle);
   // Answers for all `listed` units (their serials in index order) and logs the call here.
   d2xx::Status ListDevices(void* arg1, void* arg2, d2xx::Dword flags,
                            std::span<const std::string> listed);
+  // Log here the making of a device information list of `listed` units.
+  d2xx::Status CreateDeviceInfoList(d2xx::Dword* count, size_t listed);
+  // Entry `index` of the device information list `snapshot`, logged here.
+  d2xx::Status GetDeviceInfoDetail(d2xx::Dword index, d2xx::Dword* flags, d2xx::Dword* type,
+                                   d2xx::Dword* id, d2xx::Dword* location, void* serial,
+                                   void* description, d2xx::Handle* handle,
+                                   std::span<const DeviceInfo> snapshot);
   d2xx::Status Close(d2xx::Handle handle);
   d2xx::Status Read(d2xx::Handle handle, void* buffer, d2xx::Dword count, d2xx::Dword* received);
   // For a read of `count` bytes that began at `started`: the time to look again when fewer bytes
@@ -80,7 +117,10 @@ class VirtualDevice {
   bool IsOpen(d2xx::Handle handle) const { return open_ && handle == this; }
   // The fault variables apply to every unit, or to QVX_VG_FAULT_UNIT's only.
   bool FaultsApplyHere() const;
+  // The link is down: pulled, or past unplug_after's or the glitch's bytes since the open.
   bool Unplugged() const;
+  // The bytes this open may still take before the link drops, or nothing for no limit.
+  std::optional<uint64_t> ByteLimit() const;
   // Whether calls are logged (the log_calls option); callers skip formatting a line when not.
   bool logging() const { return log_calls_; }
   // The status a call with `handle` gets before it does anything: FT_INVALID_HANDLE unless this
@@ -95,17 +135,23 @@ class VirtualDevice {
   d2xx::Status OpenDevice(bool wanted, d2xx::Handle* handle);
   void Log(std::string line);
 
-  int index_;
-  std::string serial_;
+  UnitIdentity identity_;
   Generator generator_;
   Faults faults_;
   bool log_calls_ = true;
   OpenerLock opener_lock_;
   std::vector<uint8_t> wire_;
   std::vector<std::string> calls_;
+  std::optional<std::string> capture_path_;
+  // Open while plugged in; a pulled unit appends each of its last few lines and closes the file,
+  // so that units pulled long ago hold no files.
   std::unique_ptr<std::FILE, FileCloser> capture_file_;
   bool open_ = false;
+  bool pulled_ = false;
   uint64_t accepted_since_open_ = 0;
+  // The glitch (glitch_after) comes once per plug: spent once an open has reached its bytes.
+  bool opened_before_ = false;
+  bool glitch_spent_ = false;
   // Set by FT_SetTimeouts; until then, and at 0, a read returns what is queued at once.
   d2xx::Dword read_timeout_ms_ = 0;
 };

@@ -2,6 +2,7 @@
 // and Windows; the platforms differ only in where the file lives by default.
 #include "flash/flash_file.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -70,21 +71,40 @@ std::optional<int> UnitIndex(const std::string& serial, int units) {
 }
 
 std::string UnitSiblingPath(const std::string& path, int index) {
-  if (index == 0)
+  return SerialSiblingPath(path, UnitSerial(index));
+}
+
+std::string SerialSiblingPath(const std::string& path, const std::string& serial) {
+  if (serial == UnitSerial(0))
     return path;
-  const std::filesystem::path file(path);
-  if (file.filename() == kDefaultFlashName) {
-    return (file.parent_path() / ("virtual-generator-flash-" + UnitSerial(index) + ".bin"))
-        .string();
+  // A serial number comes from a rack file and may hold anything but white space; a path
+  // separator or a reserved character must not take the file elsewhere.
+  std::string name;
+  for (const char c : serial) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) != 0 || c == '-' || c == '_' || c == '.' || c == '@') {
+      name += c;
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+      name += escaped;
+    }
   }
-  return path + "." + UnitSerial(index);
+  const std::filesystem::path file(path);
+  if (file.filename() == kDefaultFlashName)
+    return (file.parent_path() / ("virtual-generator-flash-" + name + ".bin")).string();
+  return path + "." + name;
 }
 
 std::optional<std::string> FlashPathFromEnvironment(int index) {
+  return SerialFlashPathFromEnvironment(UnitSerial(index));
+}
+
+std::optional<std::string> SerialFlashPathFromEnvironment(const std::string& serial) {
   auto first = FirstUnitFlashPath();
   if (!first)
     return std::nullopt;
-  return UnitSiblingPath(*first, index);
+  return SerialSiblingPath(*first, serial);
 }
 
 bool ReadFlashFile(const std::string& path, std::span<uint8_t> image) {

@@ -1,11 +1,13 @@
 // The host side of the emulator tests: binds the ten D2XX entry points of a loaded library with
-// dlsym, exactly as the application's driver table does, and sends protocol commands through them.
+// dlsym, exactly as the application's driver table does (and the two of the device information
+// list), and sends protocol commands through them.
 #pragma once
 
 #include <dlfcn.h>
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "device/d2xx.h"
@@ -35,7 +37,11 @@ struct EmuHost {
         FT_ResetDevice(Bind<d2xx::ResetDeviceFn>(library, "FT_ResetDevice")),
         FT_Purge(Bind<d2xx::PurgeFn>(library, "FT_Purge")),
         FT_SetTimeouts(Bind<d2xx::SetTimeoutsFn>(library, "FT_SetTimeouts")),
-        FT_GetQueueStatus(Bind<d2xx::GetQueueStatusFn>(library, "FT_GetQueueStatus")) {}
+        FT_GetQueueStatus(Bind<d2xx::GetQueueStatusFn>(library, "FT_GetQueueStatus")),
+        FT_CreateDeviceInfoList(
+            Bind<d2xx::CreateDeviceInfoListFn>(library, "FT_CreateDeviceInfoList")),
+        FT_GetDeviceInfoDetail(
+            Bind<d2xx::GetDeviceInfoDetailFn>(library, "FT_GetDeviceInfoDetail")) {}
 
   template <typename Fn>
   static Fn Bind(void* library, const char* name) {
@@ -45,6 +51,57 @@ struct EmuHost {
   d2xx::Status Open() {
     char description[] = "QVX5120I1";
     return FT_OpenEx(description, d2xx::FT_OPEN_BY_DESCRIPTION, &handle);
+  }
+  // FT_OpenEx by location id, as a station opens a socket's unit.
+  d2xx::Status OpenAt(d2xx::Dword location, d2xx::Handle* opened) {
+    return FT_OpenEx(reinterpret_cast<void*>(static_cast<uintptr_t>(location)),
+                     d2xx::FT_OPEN_BY_LOCATION, opened);
+  }
+
+  // One entry of the device information list.
+  struct Listed {
+    d2xx::Dword flags = 0;
+    d2xx::Dword type = 0;
+    d2xx::Dword id = 0;
+    d2xx::Dword location = 0;
+    std::string serial;
+    std::string description;
+    d2xx::Handle handle = nullptr;
+  };
+  // FT_CreateDeviceInfoList, then FT_GetDeviceInfoDetail for each entry it counted; an entry
+  // that fails ends the list.
+  std::vector<Listed> List() {
+    d2xx::Dword count = 0;
+    std::vector<Listed> listed;
+    if (FT_CreateDeviceInfoList(&count) != d2xx::FT_OK)
+      return listed;
+    for (d2xx::Dword i = 0; i < count; ++i) {
+      Listed entry;
+      char serial[d2xx::kSerialNumberBuffer] = {};
+      char description[d2xx::kDescriptionBuffer] = {};
+      if (FT_GetDeviceInfoDetail(i, &entry.flags, &entry.type, &entry.id, &entry.location, serial,
+                                 description, &entry.handle) != d2xx::FT_OK) {
+        break;
+      }
+      entry.serial = serial;
+      entry.description = description;
+      listed.push_back(entry);
+    }
+    return listed;
+  }
+  // The serial numbers FT_ListDevices gives by index, as the application lists units.
+  std::vector<std::string> ListedSerials() {
+    d2xx::Dword count = 0;
+    std::vector<std::string> serials;
+    if (FT_ListDevices(&count, nullptr, d2xx::FT_LIST_NUMBER_ONLY) != d2xx::FT_OK)
+      return serials;
+    for (d2xx::Dword i = 0; i < count; ++i) {
+      char serial[d2xx::kSerialNumberBuffer] = {};
+      FT_ListDevices(reinterpret_cast<void*>(static_cast<uintptr_t>(i)), serial,
+                     d2xx::FT_LIST_BY_INDEX | d2xx::FT_OPEN_BY_SERIAL_NUMBER);
+      serials.emplace_back(serial);
+    }
+    return serials;
   }
 
   // One FT_Write of all the bytes; returns the status and stores the written count.
@@ -110,6 +167,8 @@ struct EmuHost {
   d2xx::PurgeFn FT_Purge;
   d2xx::SetTimeoutsFn FT_SetTimeouts;
   d2xx::GetQueueStatusFn FT_GetQueueStatus;
+  d2xx::CreateDeviceInfoListFn FT_CreateDeviceInfoList;
+  d2xx::GetDeviceInfoDetailFn FT_GetDeviceInfoDetail;
   d2xx::Handle handle = nullptr;
 };
 

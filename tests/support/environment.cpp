@@ -10,7 +10,7 @@ namespace qvx::test {
 void IsolateGenerator(const VirtualGenerator& generator, const char* flash) {
   setenv("QVX_VG_FLASH", flash, 1);
   generator.ClearOptionEnvironment();
-  for (const char* name : {"QVX_VG_UNITS", "QVX_VG_FAULT_UNIT"})
+  for (const char* name : {"QVX_VG_UNITS", "QVX_VG_FAULT_UNIT", "QVX_VG_RACK"})
     unsetenv(name);
 }
 
