@@ -152,10 +152,13 @@ Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
   // Another process holds this unit: its flash must not change under that process.
   if (const auto& path = generator_.flash().path(); path && !opener_lock_.Acquire(*path))
     return d2xx::FT_DEVICE_NOT_OPENED;
-  // An open that reached the glitch's bytes had the plug's one glitch; this one runs clean.
+  // An open that reached the glitch's bytes had the plug's one glitch; this one runs clean. The
+  // glitch was the unit browning out with its link, so it comes back at power-on, its flash kept,
+  // instead of waiting for the rest of a block that never came.
   if (opened_before_ && faults_.glitch_after >= 0 &&
       accepted_since_open_ >= static_cast<uint64_t>(faults_.glitch_after)) {
     glitch_spent_ = true;
+    generator_.Restart();
   }
   opened_before_ = true;
   open_ = true;
