@@ -6,6 +6,7 @@
 #include <libusb.h>
 
 #include "device/protocol.h"
+#include "device/usb_location.h"
 
 namespace qvx::ftdi {
 namespace {
@@ -72,10 +73,31 @@ std::optional<BridgeStrings> BridgeList::Strings(size_t index) const {
   return BridgeStrings{description.data(), serial.data()};
 }
 
+std::optional<d2xx::Dword> BridgeList::Location(size_t index) const {
+  if (index >= devices_.size())
+    return std::nullopt;
+  std::array<uint8_t, kMaxPortLevels + 1> ports{};
+  const int levels =
+      libusb_get_port_numbers(devices_[index], ports.data(), static_cast<int>(ports.size()));
+  if (levels <= 0)
+    return std::nullopt;
+  std::string path = std::to_string(libusb_get_bus_number(devices_[index])) + "-";
+  for (int level = 0; level < levels; ++level)
+    path += (level == 0 ? "" : ".") + std::to_string(ports[static_cast<size_t>(level)]);
+  return LocationOfPortPath(path);
+}
+
 std::optional<size_t> BridgeList::Find(const BridgeChoice& choice) const {
   if (choice.by == BridgeChoice::By::kIndex) {
     if (choice.index < devices_.size())
       return choice.index;
+    return std::nullopt;
+  }
+  if (choice.by == BridgeChoice::By::kLocation) {
+    for (size_t i = 0; i < devices_.size(); ++i) {
+      if (Location(i) == choice.location)
+        return i;
+    }
     return std::nullopt;
   }
   for (size_t i = 0; i < devices_.size(); ++i) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "device/d2xx.h"
+
 namespace qvx::ftdi {
 
 // The USB strings that tell one bridge from another.
@@ -23,10 +25,11 @@ struct BridgeStrings {
 
 // What FT_Open or FT_OpenEx asks for.
 struct BridgeChoice {
-  enum class By { kIndex, kDescription, kSerial };
+  enum class By { kIndex, kDescription, kSerial, kLocation };
   By by = By::kIndex;
   size_t index = 0;
   std::string text;
+  d2xx::Dword location = 0;
 };
 
 // One enumeration of the bridges, made with `context`'s libusb context and held until
@@ -42,6 +45,9 @@ class BridgeList {
   libusb_device* device(size_t index) const { return devices_[index]; }
   // Opens the bridge briefly to read its strings; nothing when it cannot be opened.
   std::optional<BridgeStrings> Strings(size_t index) const;
+  // The bridge's location id, from its bus number and port path as libusb reports them; nothing
+  // when the path does not fit a location id (device/usb_location.h).
+  std::optional<d2xx::Dword> Location(size_t index) const;
   // The first bridge that matches `choice`.
   std::optional<size_t> Find(const BridgeChoice& choice) const;
 

@@ -1,6 +1,7 @@
-// The exported face of the open libftd2xx.so: the ten D2XX entry points, each checking its
-// handle and pointers before it reaches the port. Handles are numbers never used twice, looked up
-// in a table, so a stale or made-up handle gets FT_INVALID_HANDLE instead of a crash.
+// The exported face of the open libftd2xx.so: the ten D2XX entry points and the two of the device
+// information list, each checking its handle and pointers before it reaches the port. Handles are
+// numbers never used twice, looked up in a table, so a stale or made-up handle gets
+// FT_INVALID_HANDLE instead of a crash.
 #include <cstring>
 #include <map>
 #include <memory>
@@ -41,6 +42,16 @@ class PortTable {
     return ports_.erase(handle) == 1;
   }
 
+  // The handle of this process's open port at `location`, or null.
+  Handle At(Dword location) {
+    std::lock_guard lock(mutex_);
+    for (const auto& [handle, port] : ports_) {
+      if (port->location() == location)
+        return handle;
+    }
+    return nullptr;
+  }
+
  private:
   std::mutex mutex_;
   std::map<Handle, std::shared_ptr<FtdiPort>> ports_;
@@ -79,6 +90,39 @@ void CopyString(const std::string& text, void* out, size_t capacity) {
   static_cast<char*>(out)[length] = '\0';
 }
 
+struct InfoEntry {
+  Dword flags = 0;
+  Dword type = 0;
+  Dword id = 0;
+  Dword location = 0;
+  qvx::ftdi::BridgeStrings strings;
+  Handle handle = nullptr;
+};
+
+// The device information list FT_CreateDeviceInfoList made last, as D2XX keeps it per process.
+class InfoList {
+ public:
+  void Replace(std::vector<InfoEntry> entries) {
+    std::lock_guard lock(mutex_);
+    entries_ = std::move(entries);
+  }
+  std::optional<InfoEntry> At(Dword index) {
+    std::lock_guard lock(mutex_);
+    if (index >= entries_.size())
+      return std::nullopt;
+    return entries_[index];
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<InfoEntry> entries_;
+};
+
+InfoList& Infos() {
+  static InfoList list;
+  return list;
+}
+
 }  // namespace
 
 #define QVX_FTDI_CHECK_PROTOTYPE(name, type) \
@@ -95,6 +139,12 @@ QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_OpenEx(void* arg, Dword flags, Handle* h
   if (arg == nullptr)
     return d2xx::FT_INVALID_PARAMETER;
   const char* text = static_cast<const char*>(arg);
+  // By location the argument is the location id itself.
+  if (flags == d2xx::FT_OPEN_BY_LOCATION) {
+    BridgeChoice choice{BridgeChoice::By::kLocation, 0, {}};
+    choice.location = static_cast<Dword>(reinterpret_cast<uintptr_t>(arg));
+    return OpenPort(choice, handle);
+  }
   if (flags == d2xx::FT_OPEN_BY_DESCRIPTION)
     return OpenPort({BridgeChoice::By::kDescription, 0, text}, handle);
   if (flags == d2xx::FT_OPEN_BY_SERIAL_NUMBER)
@@ -125,6 +175,50 @@ QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_ListDevices(void* arg1, void* arg2, Dwor
   return d2xx::FT_OK;
 }
 QVX_FTDI_CHECK_PROTOTYPE(FT_ListDevices, ListDevicesFn);
+
+QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_CreateDeviceInfoList(Dword* count) {
+  if (count == nullptr)
+    return d2xx::FT_INVALID_PARAMETER;
+  // A bus scan of its own every time, so a bridge pulled since the last list is not in this one.
+  std::vector<InfoEntry> entries;
+  for (const auto& bridge :
+       qvx::ftdi::ListBridges().value_or(std::vector<qvx::ftdi::ListedBridge>{})) {
+    InfoEntry entry;
+    entry.type = bridge.type;
+    entry.id = bridge.id;
+    entry.location = bridge.location;
+    entry.strings = bridge.strings;
+    entry.handle = bridge.location != 0 ? Ports().At(bridge.location) : nullptr;
+    entry.flags = entry.handle != nullptr ? d2xx::FT_FLAGS_OPENED : 0;
+    entries.push_back(std::move(entry));
+  }
+  *count = static_cast<Dword>(entries.size());
+  Infos().Replace(std::move(entries));
+  return d2xx::FT_OK;
+}
+QVX_FTDI_CHECK_PROTOTYPE(FT_CreateDeviceInfoList, CreateDeviceInfoListFn);
+
+QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_GetDeviceInfoDetail(Dword index, Dword* flags, Dword* type,
+                                                            Dword* id, Dword* location,
+                                                            void* serial, void* description,
+                                                            Handle* handle) {
+  if (flags == nullptr || type == nullptr || id == nullptr || location == nullptr ||
+      serial == nullptr || description == nullptr || handle == nullptr) {
+    return d2xx::FT_INVALID_PARAMETER;
+  }
+  const auto entry = Infos().At(index);
+  if (!entry)
+    return d2xx::FT_DEVICE_NOT_FOUND;
+  *flags = entry->flags;
+  *type = entry->type;
+  *id = entry->id;
+  *location = entry->location;
+  CopyString(entry->strings.serial, serial, d2xx::kSerialNumberBuffer);
+  CopyString(entry->strings.description, description, d2xx::kDescriptionBuffer);
+  *handle = entry->handle;
+  return d2xx::FT_OK;
+}
+QVX_FTDI_CHECK_PROTOTYPE(FT_GetDeviceInfoDetail, GetDeviceInfoDetailFn);
 
 QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_Close(Handle handle) {
   return Ports().Remove(handle) ? d2xx::FT_OK : d2xx::FT_INVALID_HANDLE;

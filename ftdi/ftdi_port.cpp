@@ -55,6 +55,7 @@ std::unique_ptr<FtdiPort> FtdiPort::Open(const BridgeChoice& choice, Status& sta
     return nullptr;
   }
   std::unique_ptr<FtdiPort> port(new FtdiPort(context.release()));
+  port->location_ = bridges.Location(*found);
   port->context_->usb_read_timeout = kProbeReadMs;
   if (!port->reader_.Fill()) {
     // Handed back to the kernel's driver, if it had one, as it was found.
@@ -135,6 +136,41 @@ std::optional<BridgeStrings> BridgeStringsAt(size_t index) {
   if (!context)
     return std::nullopt;
   return BridgeList(context.get()).Strings(index);
+}
+
+namespace {
+
+// D2XX's FT_DEVICE type of a chip, which FTDI's chips tell by their bcdDevice.
+Dword DeviceType(uint16_t bcd_device) {
+  constexpr std::pair<uint16_t, Dword> kTypes[] = {{0x0200, 1}, {0x0400, 0}, {0x0500, 4},
+                                                   {0x0600, 5}, {0x0700, 6}, {0x0800, 7},
+                                                   {0x0900, 8}, {0x1000, 9}};
+  for (const auto& [bcd, type] : kTypes) {
+    if (bcd == bcd_device)
+      return type;
+  }
+  return 3;  // FT_DEVICE_UNKNOWN
+}
+
+}  // namespace
+
+std::optional<std::vector<ListedBridge>> ListBridges() {
+  Context context(ftdi_new());
+  if (!context)
+    return std::nullopt;
+  const BridgeList bridges(context.get());
+  std::vector<ListedBridge> listed;
+  for (size_t i = 0; i < bridges.size(); ++i) {
+    ListedBridge bridge{bridges.Strings(i).value_or(BridgeStrings{}),
+                        bridges.Location(i).value_or(0)};
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(bridges.device(i), &descriptor) == LIBUSB_SUCCESS) {
+      bridge.type = DeviceType(descriptor.bcdDevice);
+      bridge.id = Dword{descriptor.idVendor} << 16 | descriptor.idProduct;
+    }
+    listed.push_back(std::move(bridge));
+  }
+  return listed;
 }
 
 }  // namespace qvx::ftdi

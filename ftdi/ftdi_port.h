@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "device/d2xx.h"
 #include "ftdi/bridge_search.h"
@@ -33,11 +35,14 @@ class FtdiPort {
 
   // Calls on one handle from several threads take turns.
   std::mutex& mutex() { return mutex_; }
+  // Where the bridge was plugged in when it was opened.
+  std::optional<d2xx::Dword> location() const { return location_; }
 
  private:
   explicit FtdiPort(ftdi_context* context) : context_(context), reader_(context) {}
 
   ftdi_context* context_;
+  std::optional<d2xx::Dword> location_;
   UsbReader reader_;
   d2xx::Dword read_timeout_ms_ = 0;  // 0: wait for ever, as D2XX does
   std::mutex mutex_;
@@ -47,5 +52,16 @@ class FtdiPort {
 // Nothing when libusb cannot be started.
 std::optional<size_t> CountBridges();
 std::optional<BridgeStrings> BridgeStringsAt(size_t index);
+
+// One bridge of a listing: its strings (empty when it cannot be opened to read them), its
+// location id (0 when it has none), and FT_GetDeviceInfoDetail's type and id (vendor and product).
+struct ListedBridge {
+  BridgeStrings strings;
+  d2xx::Dword location = 0;
+  d2xx::Dword type = 0;
+  d2xx::Dword id = 0;
+};
+// Every attached bridge, from a fresh enumeration; nothing when libusb cannot be started.
+std::optional<std::vector<ListedBridge>> ListBridges();
 
 }  // namespace qvx::ftdi

@@ -19,7 +19,7 @@ using d2xx::Dword;
 using d2xx::Handle;
 using d2xx::Status;
 
-// The ten entry points of the open library.
+// The ten entry points of the open library and the two of its device information list.
 struct OpenDriver {
   OpenDriver() {
     void* library = dlopen(QVX_OPEN_DRIVER, RTLD_NOW | RTLD_LOCAL);
@@ -40,6 +40,8 @@ struct OpenDriver {
     bind(Purge, "FT_Purge");
     bind(SetTimeouts, "FT_SetTimeouts");
     bind(GetQueueStatus, "FT_GetQueueStatus");
+    bind(CreateDeviceInfoList, "FT_CreateDeviceInfoList");
+    bind(GetDeviceInfoDetail, "FT_GetDeviceInfoDetail");
   }
 
   Status WriteBytes(Handle handle, std::vector<uint8_t> bytes) const {
@@ -58,6 +60,8 @@ struct OpenDriver {
   d2xx::PurgeFn Purge = nullptr;
   d2xx::SetTimeoutsFn SetTimeouts = nullptr;
   d2xx::GetQueueStatusFn GetQueueStatus = nullptr;
+  d2xx::CreateDeviceInfoListFn CreateDeviceInfoList = nullptr;
+  d2xx::GetDeviceInfoDetailFn GetDeviceInfoDetail = nullptr;
 };
 
 constexpr uint8_t kBeginLoad = 0xF0;
@@ -258,7 +262,9 @@ TEST_F(DriverCallsTest, NullHandlesAndPointersGetStatusesNotCrashes) {
   uint8_t byte = 0;
   Dword count = 0;
   EXPECT_EQ(ft.OpenEx(nullptr, d2xx::FT_OPEN_BY_DESCRIPTION, &handle), d2xx::FT_INVALID_PARAMETER);
-  EXPECT_EQ(ft.OpenEx(kDescription, 4, &handle), d2xx::FT_INVALID_PARAMETER);
+  EXPECT_EQ(ft.OpenEx(kDescription, 8, &handle), d2xx::FT_INVALID_PARAMETER);
+  // By location the argument is an id, and a pointer's value is at no location.
+  EXPECT_EQ(ft.OpenEx(kDescription, d2xx::FT_OPEN_BY_LOCATION, &handle), d2xx::FT_DEVICE_NOT_FOUND);
   EXPECT_EQ(ft.OpenEx(kDescription, d2xx::FT_OPEN_BY_DESCRIPTION, nullptr),
             d2xx::FT_INVALID_PARAMETER);
   EXPECT_EQ(ft.ListDevices(nullptr, nullptr, d2xx::FT_LIST_NUMBER_ONLY),
@@ -279,6 +285,103 @@ TEST_F(DriverCallsTest, NullHandlesAndPointersGetStatusesNotCrashes) {
   EXPECT_EQ(ft.GetQueueStatus(handle, nullptr), d2xx::FT_INVALID_PARAMETER);
   EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
   EXPECT_TRUE(usb.Wire().empty());
+}
+
+// One entry of the device information list.
+struct Listed {
+  Dword flags = 0;
+  Dword type = 0;
+  Dword id = 0;
+  Dword location = 0;
+  std::string serial;
+  std::string description;
+  Handle handle = nullptr;
+  bool operator==(const Listed&) const = default;
+};
+
+std::vector<Listed> List(const OpenDriver& ft) {
+  Dword count = 0;
+  EXPECT_EQ(ft.CreateDeviceInfoList(&count), d2xx::FT_OK);
+  std::vector<Listed> listed;
+  for (Dword i = 0; i < count; ++i) {
+    Listed entry;
+    char serial[16] = {};
+    char description[64] = {};
+    EXPECT_EQ(ft.GetDeviceInfoDetail(i, &entry.flags, &entry.type, &entry.id, &entry.location,
+                                     serial, description, &entry.handle),
+              d2xx::FT_OK);
+    entry.serial = serial;
+    entry.description = description;
+    listed.push_back(entry);
+  }
+  return listed;
+}
+
+Status OpenAt(const OpenDriver& ft, Dword location, Handle* handle) {
+  return ft.OpenEx(reinterpret_cast<void*>(static_cast<uintptr_t>(location)),
+                   d2xx::FT_OPEN_BY_LOCATION, handle);
+}
+
+// The double's bridges sit at port paths 1-4.1 and 1-4.2: location ids 0x141 and 0x142; an
+// FT245R is FT_DEVICE_232R (5), id 0403:6001.
+TEST_F(DriverCallsTest, EachBridgeIsListedAtItsLocationAndOpensByIt) {
+  usb.SetUnits(2);
+  const Listed first{0, 5, 0x04036001, 0x141, "QVX00001", "QVX5120I1", nullptr};
+  Listed second{0, 5, 0x04036001, 0x142, "QVX00002", "QVX5120I1", nullptr};
+  EXPECT_EQ(List(ft), (std::vector<Listed>{first, second}));
+
+  Handle handle = nullptr;
+  ASSERT_EQ(OpenAt(ft, 0x142, &handle), d2xx::FT_OK);
+  EXPECT_EQ(ft.WriteBytes(handle, {kBeginLoad}), d2xx::FT_OK);
+  EXPECT_EQ(WireOf(1), "F0");
+  EXPECT_EQ(WireOf(0), "");
+  second.flags = d2xx::FT_FLAGS_OPENED;
+  second.handle = handle;
+  EXPECT_EQ(List(ft), (std::vector<Listed>{first, second}));
+
+  Handle other = nullptr;
+  EXPECT_EQ(OpenAt(ft, 0x142, &other), d2xx::FT_DEVICE_NOT_OPENED);
+  for (Dword location : {0x143u, 0x14u, 0x41u, 0x1u})
+    EXPECT_EQ(OpenAt(ft, location, &other), d2xx::FT_DEVICE_NOT_FOUND) << std::hex << location;
+  EXPECT_EQ(other, nullptr);
+  EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
+}
+
+TEST_F(DriverCallsTest, EachListingScansTheBusAgain) {
+  usb.SetUnits(2);
+  usb.SetOption("unplug_after", 1);
+  ASSERT_EQ(List(ft).size(), 2u);
+  Handle handle = nullptr;
+  ASSERT_EQ(OpenAt(ft, 0x141, &handle), d2xx::FT_OK);
+  // The second byte pulls the bridge off the bus.
+  ft.WriteBytes(handle, {kBeginLoad, kBeginLoad});
+  const auto listed = List(ft);
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].serial, "QVX00002");
+  EXPECT_EQ(listed[0].location, 0x142u);
+  Handle again = nullptr;
+  EXPECT_EQ(OpenAt(ft, 0x141, &again), d2xx::FT_DEVICE_NOT_FOUND);
+  ft.Close(handle);
+}
+
+TEST_F(DriverCallsTest, TheListRefusesNullPointersAndIndexesPastItsEnd) {
+  Dword count = 0;
+  EXPECT_EQ(ft.CreateDeviceInfoList(nullptr), d2xx::FT_INVALID_PARAMETER);
+  ASSERT_EQ(ft.CreateDeviceInfoList(&count), d2xx::FT_OK);
+  ASSERT_EQ(count, 1u);
+  Dword flags = 0, type = 0, id = 0, location = 0;
+  char serial[16] = {}, description[64] = {};
+  Handle handle = nullptr;
+  EXPECT_EQ(ft.GetDeviceInfoDetail(1, &flags, &type, &id, &location, serial, description, &handle),
+            d2xx::FT_DEVICE_NOT_FOUND);
+  for (int null_argument = 0; null_argument < 7; ++null_argument) {
+    const auto arg = [&](int n, auto* pointer) { return null_argument == n ? nullptr : pointer; };
+    EXPECT_EQ(
+        ft.GetDeviceInfoDetail(0, arg(0, &flags), arg(1, &type), arg(2, &id), arg(3, &location),
+                               arg(4, serial), arg(5, description), arg(6, &handle)),
+        d2xx::FT_INVALID_PARAMETER)
+        << null_argument;
+  }
 }
 
 }  // namespace

@@ -198,6 +198,26 @@ QVX_USB_EXPORT uint8_t libusb_get_bus_number(libusb_device*) {
   return 1;
 }
 
+// Every device sits on a hub at port 4 of bus 1: the bridges at its ports 1, 2, ... in their
+// order, whichever are attached, the foreign device at port 7 (port paths 1-4.1, 1-4.2, 1-4.7).
+QVX_USB_EXPORT int libusb_get_port_numbers(libusb_device* device, uint8_t* ports, int length) {
+  if (device == nullptr || ports == nullptr || length < 0)
+    return LIBUSB_ERROR_INVALID_PARAM;
+  if (length < 2)
+    return LIBUSB_ERROR_OVERFLOW;
+  auto& bus = TheBus();
+  std::lock_guard lock(bus.mutex);
+  uint8_t port = 7;
+  const auto& bridges = bus.bridges();
+  for (size_t i = 0; i < bridges.size(); ++i) {
+    if (bridges[i].get() == device->bridge)
+      port = static_cast<uint8_t>(1 + i);
+  }
+  ports[0] = 4;
+  ports[1] = port;
+  return 2;
+}
+
 QVX_USB_EXPORT uint8_t libusb_get_device_address(libusb_device* device) {
   auto& bus = TheBus();
   std::lock_guard lock(bus.mutex);
