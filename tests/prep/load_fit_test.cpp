@@ -93,7 +93,7 @@ TEST_F(LoadFitTest, ContentSetsGiveFitPerEntry) {
                          ": banners.2: names no file\n"
                          "qvx5120-load: " +
                          set +
-                         ": banners.3.size: unknown key (expected file and fit)\n"
+                         ": banners.3.size: unknown key (expected file, sha256 and fit)\n"
                          "qvx5120-load: " +
                          set +
                          ": pictures.1.fit: must be \"letterbox\", \"crop\" or \"stretch\"\n"
