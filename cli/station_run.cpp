@@ -72,7 +72,8 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
   settings.operations = OperationsOf(steps);
   settings.retries = command.retries.value_or(set.retries.value_or(0));
   settings.stop_after = command.stop_after;
-  settings.unit_clock = context.unit_clock;
+  if (context.unit_clock)
+    settings.unit_clock = [&context](const station::SocketView&) { return context.unit_clock(); };
   station::Station station(std::move(settings), context.library, events);
   if (!station.usable()) {
     context.err << text::kProgram << station::text::kNoDriver << '\n';

@@ -66,17 +66,15 @@ Station::~Station() {
 
 void Station::Run(const std::function<void()>& tick) {
   for (;;) {
-    const std::vector<AttachedUnit> attached = lister_.List();
-    {
-      std::unique_lock lock(mutex_);
-      JoinEnded();
-      Watch(attached);
-      if ((stopping_ || abandon_ || StopAfterReached()) && !RunningLoads())
-        break;
-    }
+    // First the tick, so that a stop it passes on holds for every unit this look finds.
     if (tick)
       tick();
+    const std::vector<AttachedUnit> attached = lister_.List();
     std::unique_lock lock(mutex_);
+    JoinEnded();
+    Watch(attached);
+    if ((stopping_ || abandon_ || StopAfterReached()) && !RunningLoads())
+      break;
     // A load that ends, a stop or an abandon wakes the watch early.
     wake_.wait_for(lock, settings_.poll_interval);
   }
@@ -212,8 +210,12 @@ void Station::Start(Socket& socket, const AttachedUnit& unit) {
 }
 
 void Station::Load(Socket& socket, UnitPlace place) {
+  const SocketView view = [&] {
+    const std::lock_guard lock(mutex_);
+    return socket.view;
+  }();
   std::unique_ptr<Clock> clock =
-      settings_.unit_clock ? settings_.unit_clock() : std::make_unique<SystemClock>();
+      settings_.unit_clock ? settings_.unit_clock(view) : std::make_unique<SystemClock>();
   Hooks hooks(*this, socket);
   LoadResult result;
   if (!place.location && socket.view.port.starts_with("#")) {

@@ -35,8 +35,9 @@ struct StationSettings {
   std::optional<int> stop_after;
   // How often the attached units are listed.
   std::chrono::milliseconds poll_interval{200};
-  // Makes each load's clock; when empty, loads wait in real time (SystemClock).
-  std::function<std::unique_ptr<Clock>()> unit_clock;
+  // Makes the clock of a load about to begin in this socket; when empty, loads wait in real time
+  // (SystemClock).
+  std::function<std::unique_ptr<Clock>(const SocketView&)> unit_clock;
 };
 
 class Station {
@@ -50,7 +51,8 @@ class Station {
   bool usable() const { return lister_.usable(); }
 
   // Watches and loads until stopped (or until stop_after loads have ended) and every running load
-  // has ended. `tick` runs on this thread after each listing: a board's redraw, a look at signals.
+  // has ended. `tick` runs on this thread before each listing and once at the end: a board's
+  // redraw, a look at signals.
   void Run(const std::function<void()>& tick = {});
   // No new load starts; Run returns once the running loads have ended. Any thread.
   void Stop();

@@ -39,6 +39,7 @@ class CliTest : public DownloadTest {
     cli::LoaderContext context{out, err, terminal, clock, library};
     // Each unit of a parallel load gets a recording clock of its own.
     context.unit_clock = [] { return std::make_unique<RecordingClock>(); };
+    context.stop_requests = stop_requests;
     ToolRun run;
     run.status = cli::RunLoader(args, context);
     run.out = out.str();
@@ -64,6 +65,9 @@ class CliTest : public DownloadTest {
     run.pauses = session.recorder.clock.pauses;
     return run;
   }
+
+  // What the station's Ctrl-C count reads; empty: never asked.
+  std::function<int()> stop_requests;
 
   std::vector<uint8_t> FlashCopy() const {
     return {generator.Flash().begin(), generator.Flash().end()};

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -178,6 +179,47 @@ TEST_F(StationTest, LoadsEachUnitAsItIsPluggedInAndAPulledOneAfreshWhenItComesBa
   for (size_t unit = 0; unit < flashes.size(); ++unit)
     EXPECT_TRUE(flashes[unit] == single) << "QVX0000" << unit + 1;
 }
+
+struct StopCase {
+  const char* name;
+  int stops;  // Ctrl-C pressed this many times once the first unit's load has begun
+  int status;
+  std::vector<std::string> ends;  // of the first unit's operations and load
+};
+
+class StationStopTest : public StationTest, public ::testing::WithParamInterface<StopCase> {};
+
+// The first stop lets the running load finish and starts no other; the second cuts it off.
+TEST_P(StationStopTest, StopRequestsFinishOrCutOffTheRunningLoads) {
+  std::atomic<int> stops{0};
+  stop_requests = [&] { return stops.load(); };
+  setenv("QVX_VG_FAULT_UNIT", "QVX00001", 1);
+  setenv("QVX_VG_ERASE_MS", "300", 1);
+  rack.Write({"QVX00001 1-1.1"});
+  ResetGenerator();
+  auto station = Station({});
+  ASSERT_TRUE(AwaitRecord("1-1.1", "started"));
+  stops = GetParam().stops;
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2"});
+  ASSERT_EQ(station.wait_for(60s), std::future_status::ready);
+  const ToolRun run = station.get();
+  EXPECT_EQ(run.status, GetParam().status) << run.err;
+  std::vector<std::string> ends;
+  for (const Json& line : Records()) {
+    EXPECT_EQ(line["port"], "1-1.1") << "a unit plugged in after the stop was loaded";
+    if (line["outcome"] != "started")
+      ends.push_back(line["outcome"]);
+  }
+  EXPECT_EQ(ends, GetParam().ends);
+}
+
+const StopCase kStopCases[] = {
+    {"Once", 1, cli::kExitCompleted, {"completed", "completed", "passed"}},
+    {"Twice", 2, cli::kExitDevice, {"cut off", "skipped", "cut off"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Stops, StationStopTest, ::testing::ValuesIn(kStopCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct RetryCase {
   const char* name;
