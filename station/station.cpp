@@ -13,7 +13,8 @@ struct Station::Socket {
   SocketView view;
   bool plugged = false;  // listed at the last look
   std::thread thread;
-  bool done = true;  // the thread, if any, has finished its work
+  bool done = true;       // the thread, if any, has finished its work
+  uint64_t ended_at = 0;  // the station's count of ended loads when this socket's load ended
 };
 
 // What a load asks of the station, for one socket.
@@ -32,14 +33,16 @@ class Station::Hooks final : public LoadHooks {
     socket_.view.seconds = SecondsSince(socket_.view.started);
     station_.events_.AttemptEnded(socket_.view, report);
   }
+  // The same unit in the same socket: another serial there means this one was swapped out.
   bool StillPlugged() override {
-    const std::string port = [&] {
+    const auto [port, serial] = [&] {
       const std::lock_guard lock(station_.mutex_);
-      return socket_.view.port;
+      return std::pair(socket_.view.port, socket_.view.serial);
     }();
     const auto attached = station_.lister_.List();
-    return std::any_of(attached.begin(), attached.end(),
-                       [&](const AttachedUnit& unit) { return unit.port == port; });
+    return std::any_of(attached.begin(), attached.end(), [&](const AttachedUnit& unit) {
+      return unit.port == port && unit.serial == serial;
+    });
   }
 
   static double SecondsSince(std::chrono::steady_clock::time_point start) {
@@ -69,10 +72,14 @@ void Station::Run(const std::function<void()>& tick) {
     // First the tick, so that a stop it passes on holds for every unit this look finds.
     if (tick)
       tick();
+    const uint64_t listed_after = [&] {
+      const std::lock_guard lock(mutex_);
+      return static_cast<uint64_t>(ended_);
+    }();
     const std::vector<AttachedUnit> attached = lister_.List();
     std::unique_lock lock(mutex_);
     JoinEnded();
-    Watch(attached);
+    Watch(attached, listed_after);
     if ((stopping_ || abandon_ || StopAfterReached()) && !RunningLoads())
       break;
     // A load that ends, a stop or an abandon wakes the watch early.
@@ -150,7 +157,7 @@ Station::Socket* Station::Find(const AttachedUnit& unit) {
   return nullptr;
 }
 
-void Station::Watch(const std::vector<AttachedUnit>& attached) {
+void Station::Watch(const std::vector<AttachedUnit>& attached, uint64_t listed_after) {
   for (Socket& socket : sockets_) {
     const bool listed = std::any_of(attached.begin(), attached.end(), [&](const AttachedUnit& u) {
       return u.port == socket.view.port;
@@ -171,7 +178,17 @@ void Station::Watch(const std::vector<AttachedUnit>& attached) {
       socket->view.number = static_cast<int>(sockets_.size());
       socket->view.port = unit.port;
     }
-    if (socket->plugged || !socket->done)
+    // Another serial in a socket whose load has ended is a unit swapped between two looks.
+    const bool swapped = socket->plugged && socket->done && unit.serial != socket->view.serial;
+    if (swapped && socket->view.state != SocketState::kEmpty) {
+      socket->view.state = SocketState::kEmpty;
+      events_.Emptied(socket->view);
+    }
+    if ((socket->plugged && !swapped) || !socket->done)
+      continue;
+    // A load that ended while the listing was taken may have ended for the unit's pull: only a
+    // listing taken since says whether it is still there.
+    if (socket->ended_at > listed_after)
       continue;
     socket->plugged = true;
     socket->view.state = SocketState::kEmpty;
@@ -210,12 +227,12 @@ void Station::Start(Socket& socket, const AttachedUnit& unit) {
 }
 
 void Station::Load(Socket& socket, UnitPlace place) {
-  const SocketView view = [&] {
+  const SocketView starting = [&] {
     const std::lock_guard lock(mutex_);
     return socket.view;
   }();
   std::unique_ptr<Clock> clock =
-      settings_.unit_clock ? settings_.unit_clock(view) : std::make_unique<SystemClock>();
+      settings_.unit_clock ? settings_.unit_clock(starting) : std::make_unique<SystemClock>();
   Hooks hooks(*this, socket);
   LoadResult result;
   if (!place.location && socket.view.port.starts_with("#")) {
@@ -233,6 +250,7 @@ void Station::Load(Socket& socket, UnitPlace place) {
   view.seconds = Hooks::SecondsSince(view.started);
   view.state = result.end == LoadEnd::kPassed ? SocketState::kPassed : SocketState::kFailed;
   ++ended_;
+  socket.ended_at = static_cast<uint64_t>(ended_);
   switch (result.end) {
     case LoadEnd::kPassed:
       ++totals_.passed;

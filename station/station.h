@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -70,7 +71,8 @@ class Station {
   class Hooks;
 
   // With mutex_ held.
-  void Watch(const std::vector<AttachedUnit>& attached);
+  // `listed_after`: how many loads had ended when the listing began.
+  void Watch(const std::vector<AttachedUnit>& attached, uint64_t listed_after);
   void Start(Socket& socket, const AttachedUnit& unit);
   void Load(Socket& socket, UnitPlace place);
   bool RunningLoads() const;
