@@ -8,7 +8,7 @@ namespace qvx::script {
 namespace {
 
 // What follows a step's name on its line.
-enum class Arguments { kNone, kId, kIdNumber, kIdText, kText };
+enum class Arguments { kNone, kId, kIdNumber, kIdText, kText, kNumber };
 
 struct StepSpec {
   std::string_view name;
@@ -22,6 +22,8 @@ constexpr StepSpec kSteps[] = {
     {"click", StepKind::kClick, Arguments::kId},
     {"key", StepKind::kKey, Arguments::kText},
     {"syscommand", StepKind::kSysCommand, Arguments::kId},
+    {"close", StepKind::kClose, Arguments::kNone},
+    {"pause", StepKind::kPause, Arguments::kNumber},
     {"file", StepKind::kFile, Arguments::kText},
     {"cancel-file", StepKind::kCancelFile, Arguments::kNone},
     {"box", StepKind::kBox, Arguments::kNone},
@@ -66,10 +68,11 @@ std::optional<Step> ReadStep(std::string_view line, std::string& why) {
       }
       step.id = *id;
     }
-    if (spec.arguments == Arguments::kIdNumber) {
+    if (spec.arguments == Arguments::kIdNumber || spec.arguments == Arguments::kNumber) {
       const auto number = Number(TakeWord(rest));
       if (!number) {
-        why = "a row number must follow the list";
+        why = spec.arguments == Arguments::kNumber ? "milliseconds must follow " + std::string(name)
+                                                   : "a row number must follow the list";
         return std::nullopt;
       }
       step.number = *number;
@@ -136,6 +139,7 @@ bool IsWait(StepKind kind) {
     case StepKind::kWaitTitle:
     case StepKind::kWaitIdle:
     case StepKind::kExpectClosed:
+    case StepKind::kPause:
       return true;
     default:
       return false;
