@@ -11,8 +11,8 @@
 // which provides the X server.
 //
 // With QVX_STALL_TRACE=1 every input event that reaches the application, every window call of the
-// operation that takes 2 ms or more and every stall of 40 ms or more is printed to standard error,
-// in ms since the input.
+// operation that takes 2 ms or more, every stall of 40 ms or more and each title-less top-level
+// window as it comes and goes is printed to standard error, in ms since the input.
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -276,6 +276,27 @@ class InputTrace final : public QObject {
   }
 };
 
+// Prints each visible top-level window without a title other than the main window, the boxes
+// and the file dialog as it comes and goes.
+void TraceNamelessWindows(const QWidget& main) {
+  static std::string shown;
+  std::string now;
+  for (const QWidget* window : QApplication::topLevelWidgets()) {
+    if (window != &main && window->isVisible() && window->windowTitle().isEmpty() &&
+        !qobject_cast<const QDialog*>(window))
+      now += QStringLiteral(" %1 %2x%3")
+                 .arg(QString::fromLatin1(window->metaObject()->className()))
+                 .arg(window->width())
+                 .arg(window->height())
+                 .toStdString();
+  }
+  if (now != shown) {
+    std::fprintf(stderr, "  %8.1f ms           title-less windows:%s\n", MsSinceInput(),
+                 now.empty() ? " none" : now.c_str());
+    shown = now;
+  }
+}
+
 // A 720 x 576 24-bit BMP with a smooth gradient.
 std::string WritePicture(const std::string& path) {
   const int width = 720, height = 576, row = width * 3;
@@ -395,6 +416,8 @@ Figures Run(BenchDialog& dialog, CountingClock& clock, bench::XInput& input, int
       const double end = MsSinceInput();
       std::fprintf(stderr, "  %8.1f .. %8.1f ms  no event-loop turn\n", end - gap, end);
     }
+    if (g_trace)
+      TraceNamelessWindows(dialog);
     if (dialog.busy())
       f.started = true;
     else if (f.started)
