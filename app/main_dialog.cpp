@@ -1,7 +1,7 @@
 // The main window on Qt: construction and the window's own events, forwarded to the window core.
 // While the core runs an operation it pumps the event queue (see window/window_core.cpp); an
-// application-wide event filter then drops every user input aimed at this window, and closing
-// and ending the dialog are refused.
+// application-wide event filter then drops every user input aimed at this window, and ending the
+// dialog is refused; a close asked for (the close box, Escape) is kept until the operation ends.
 #include "app/main_dialog.h"
 
 #include <QAction>
@@ -142,6 +142,10 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
     // Accepting a shortcut override keeps any shortcut from firing for the key.
     if (event->type() == QEvent::ShortcutOverride)
       event->accept();
+    // Escape is a close like the close box's, kept for when the operation has ended.
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+      core_.EndRequested();
     return true;
   }
   return QDialog::eventFilter(watched, event);
@@ -167,7 +171,9 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
 
 void MainDialog::closeEvent(QCloseEvent* event) {
   if (core_.busy()) {
+    // Never in the middle of an operation, but as soon as it has ended.
     event->ignore();
+    core_.EndRequested();
     return;
   }
   QDialog::closeEvent(event);

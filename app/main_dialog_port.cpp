@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -97,7 +98,8 @@ std::optional<std::string> MainDialog::ChooseFile(const FileFilter& filter) {
   // the window's controls, and each use starts as a new dialog would, with no file filled in.
   QFileDialog& dialog = *file_dialog_;
   dialog.setParent(this, dialog.windowFlags());
-  if (auto* name_edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+  auto* name_edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  if (name_edit != nullptr)
     name_edit->clear();
   for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
     if (view->objectName() == QLatin1String("listView") ||
@@ -113,6 +115,15 @@ std::optional<std::string> MainDialog::ChooseFile(const FileFilter& filter) {
   }
   dialog.setNameFilter(name);
   const std::optional<QString> chosen = PresentFileDialog(dialog);
+  // A typed path outlives the dialog in its file-name line, and when the dialog's model has read
+  // the path's folder (on its worker thread, often after the dialog was accepted) the line's
+  // completer opens its list of matches: a title-less window of its own over a dialog no longer
+  // on screen, up until the next window takes the focus. An empty line leaves it nothing to match.
+  if (name_edit != nullptr) {
+    name_edit->clear();
+    if (QCompleter* completer = name_edit->completer())
+      completer->popup()->hide();
+  }
   dialog.setParent(nullptr, dialog.windowFlags());
   if (!chosen || chosen->isEmpty())
     return std::nullopt;

@@ -1,19 +1,22 @@
 // How live the window stays during real downloads: runs a banner and a picture download through
 // the real main window on the virtual generator (with the generator's timing taken from the
-// environment, e.g. QVX_VG_ERASE_MS=700), each started as a user starts it: once with a mouse
-// click on the download button and once with Return on the focused button, both delivered
-// through the X server. Reports the longest gaps between event-loop turns on the main thread from
-// the input event to the end of the operation, how long the input took to reach the driver, the
-// process's CPU time against wall time, and wall time against the fixed waits the downloads are
-// made of. The user answers the file dialog (with the file already named in it) and the boxes with
-// Return. Run through bench/window-stalls, which provides the X server.
+// environment, e.g. QVX_VG_ERASE_MS=700), each started as a user starts it, through the X server:
+// with a mouse click on the download button and with Return on the focused button, each once on a
+// window that has settled and once 0.8 s after the "Download Complete" box of the download before
+// was answered, on the button the window gave the focus back to. Reports the longest gaps between
+// event-loop turns on the main thread from the input event to the end of the operation, how long
+// the input took to reach the driver, the process's CPU time against wall time, and wall time
+// against the fixed waits the downloads are made of. The user types the file's path into the file
+// dialog key by key and answers it and the boxes with Return. Run through bench/window-stalls,
+// which provides the X server.
 //
 // With QVX_STALL_TRACE=1 every input event that reaches the application, every window call of the
-// operation that takes 2 ms or more and every stall of 40 ms or more is printed to standard error,
-// in ms since the input.
+// operation that takes 2 ms or more, every stall of 40 ms or more and each title-less top-level
+// window as it comes and goes is printed to standard error, in ms since the input.
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -28,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +51,10 @@ constexpr int kSettleMs = 500;
 constexpr double kTracedStallMs = 40;
 // An input that starts no operation within this time has not reached the window.
 constexpr int kStartTimeoutMs = 5000;
+// Between two keys typed into the file dialog (xdotool's default pace).
+constexpr int kTypingMs = 12;
+// From the box answered to the next input, in the runs started right after a box.
+constexpr int kAfterBoxMs = 800;
 
 double CpuSeconds() {
   rusage usage{};
@@ -57,6 +65,8 @@ double CpuSeconds() {
 
 // The time base of a run: milliseconds since its input event.
 QElapsedTimer g_since_input;
+// Since the last box was answered and went away.
+QElapsedTimer g_since_box;
 bool g_armed = false;
 double g_first_driver_call_ms = -1;
 const bool g_trace = [] {
@@ -146,32 +156,42 @@ class TracedCall {
   double start_;
 };
 
-// Answers a modal box or file dialog as a user does: Return once it holds the keyboard focus, and
-// again every 300 ms while it stays open (the first Return in the file dialog may only take the
-// completion its file-name line offers). A window that is not answered within a few seconds (say,
-// a warning on top of it) ends the run.
-void AnswerWithReturn(QDialog& window, bench::XInput& input) {
+// Answers a modal box or file dialog as a user does: types `typed` into it key by key once it
+// holds the keyboard focus, then presses Return, and again every 300 ms while it stays open (the
+// first Return in the file dialog may only take the completion its file-name line offers). A
+// window that is not answered within a few seconds (say, a warning on top of it) ends the run.
+void Answer(QDialog& window, bench::XInput& input, const QString& typed = QString()) {
   auto* timer = new QTimer(&window);
-  timer->setInterval(5);
+  timer->setInterval(typed.isEmpty() ? 5 : kTypingMs);
   QElapsedTimer waited, since_press;
   waited.start();
-  QObject::connect(timer, &QTimer::timeout,
-                   [&window, &input, timer, waited, since_press]() mutable {
-                     if (!window.isVisible() && since_press.isValid()) {
-                       timer->stop();
-                       timer->deleteLater();
-                     } else if (waited.elapsed() > kStartTimeoutMs) {
-                       std::fprintf(stderr, "the window \"%s\" did not take Return\n",
-                                    qPrintable(window.windowTitle()));
-                       std::fflush(stdout);
-                       std::_Exit(1);
-                     } else if (window.isActiveWindow() &&
-                                (!since_press.isValid() || since_press.elapsed() >= 300)) {
-                       input.ReturnKey(true);
-                       input.ReturnKey(false);
-                       since_press.start();
-                     }
-                   });
+  const std::string keys = typed.toStdString();
+  size_t next_key = 0;
+  QObject::connect(
+      timer, &QTimer::timeout,
+      [&window, &input, timer, waited, since_press, keys, next_key]() mutable {
+        if (!window.isVisible() && since_press.isValid()) {
+          g_since_box.start();
+          timer->stop();
+          timer->deleteLater();
+        } else if (waited.elapsed() > kStartTimeoutMs + static_cast<int>(keys.size()) * kTypingMs) {
+          std::fprintf(stderr, "the window \"%s\" did not take Return\n",
+                       qPrintable(window.windowTitle()));
+          std::fflush(stdout);
+          std::_Exit(1);
+        } else if (!window.isActiveWindow()) {
+          return;
+        } else if (next_key < keys.size()) {
+          if (!input.TypeCharacter(keys[next_key++])) {
+            std::fprintf(stderr, "the keyboard has no key for '%c'\n", keys[next_key - 1]);
+            std::_Exit(1);
+          }
+        } else if (!since_press.isValid() || since_press.elapsed() >= 300) {
+          input.ReturnKey(true);
+          input.ReturnKey(false);
+          since_press.start();
+        }
+      });
   timer->start();
 }
 
@@ -214,12 +234,11 @@ class BenchDialog final : public MainDialog {
 
  protected:
   void PresentBox(QMessageBox& box) override {
-    AnswerWithReturn(box, input_);
+    Answer(box, input_);
     MainDialog::PresentBox(box);
   }
   std::optional<QString> PresentFileDialog(QFileDialog& dialog) override {
-    dialog.selectFile(QFileInfo(file).absoluteFilePath());
-    AnswerWithReturn(dialog, input_);
+    Answer(dialog, input_, QFileInfo(file).absoluteFilePath());
     return MainDialog::PresentFileDialog(dialog);
   }
 
@@ -256,6 +275,27 @@ class InputTrace final : public QObject {
     return false;
   }
 };
+
+// Prints each visible top-level window without a title other than the main window, the boxes
+// and the file dialog as it comes and goes.
+void TraceNamelessWindows(const QWidget& main) {
+  static std::string shown;
+  std::string now;
+  for (const QWidget* window : QApplication::topLevelWidgets()) {
+    if (window != &main && window->isVisible() && window->windowTitle().isEmpty() &&
+        !qobject_cast<const QDialog*>(window))
+      now += QStringLiteral(" %1 %2x%3")
+                 .arg(QString::fromLatin1(window->metaObject()->className()))
+                 .arg(window->width())
+                 .arg(window->height())
+                 .toStdString();
+  }
+  if (now != shown) {
+    std::fprintf(stderr, "  %8.1f ms           title-less windows:%s\n", MsSinceInput(),
+                 now.empty() ? " none" : now.c_str());
+    shown = now;
+  }
+}
 
 // A 720 x 576 24-bit BMP with a smooth gradient.
 std::string WritePicture(const std::string& path) {
@@ -301,7 +341,14 @@ bool WaitActive(QWidget& window) {
   return window.isActiveWindow();
 }
 
-enum class Start { kClick, kReturn };
+// How the run is started: a click or Return, on a window that has settled (the pointer moved onto
+// the button or the focus put on it, then half a second of quiet) or 0.8 s after the box of the
+// run before went away, as the window left things then.
+enum class Start { kClick, kReturn, kClickAfterBox, kReturnAfterBox };
+
+bool IsClick(Start start) {
+  return start == Start::kClick || start == Start::kClickAfterBox;
+}
 
 struct Figures {
   bool started = false;
@@ -310,22 +357,47 @@ struct Figures {
   size_t turns = 0;
 };
 
+// Why a run could not be started, or nothing.
+std::optional<std::string> Prepare(BenchDialog& dialog, bench::XInput& input, QPushButton& button,
+                                   Start start) {
+  if (start == Start::kClickAfterBox || start == Start::kReturnAfterBox) {
+    // The user acts again soon after the box is gone, on the window as it stands: the focus back
+    // on the button, the pointer where the last click left it. With no window manager nothing
+    // makes the window active again, and the X server sends the keys to the window under the
+    // pointer.
+    if (!g_since_box.isValid())
+      return "no box was answered before";
+    Settle(std::max<int>(0, kAfterBoxMs - static_cast<int>(g_since_box.elapsed())));
+    if (start == Start::kReturnAfterBox && dialog.focusWidget() != &button)
+      return "the focus is not back on the button after the box";
+    if (start == Start::kClickAfterBox &&
+        !button.rect().contains(button.mapFromGlobal(QCursor::pos())))
+      return "the pointer is not on the button";
+    return std::nullopt;
+  }
+  // The user's way to the button: the pointer on it, or the keyboard focus on it (as after Tab).
+  // Either way the window is the active one, as the boxes of the last run leave it.
+  if (!WaitActive(dialog))
+    return "the window did not get the keyboard focus";
+  if (start == Start::kClick) {
+    const QPoint centre = button.mapToGlobal(button.rect().center());
+    input.MovePointer(centre.x(), centre.y());
+  } else {
+    button.setFocus(Qt::TabFocusReason);
+  }
+  Settle(kSettleMs);
+  return std::nullopt;
+}
+
 Figures Run(BenchDialog& dialog, CountingClock& clock, bench::XInput& input, int button_id,
             const QString& file, Start start) {
   auto* button = qobject_cast<QPushButton*>(dialog.Control(button_id));
   dialog.file = file;
   clock.waited = 0;
-  // The user's way to the button: the pointer on it, or the keyboard focus on it (as after Tab).
-  // Either way the window is the active one, as the boxes of the last run leave it.
-  if (!WaitActive(dialog))
+  if (const std::optional<std::string> why = Prepare(dialog, input, *button, start)) {
+    std::fprintf(stderr, "%s\n", why->c_str());
     return {};
-  if (start == Start::kClick) {
-    const QPoint centre = button->mapToGlobal(button->rect().center());
-    input.MovePointer(centre.x(), centre.y());
-  } else {
-    button->setFocus(Qt::TabFocusReason);
   }
-  Settle(kSettleMs);
 
   // A 1 ms timer on the main thread: the gap between two of its turns is how long the event loop
   // was not served. The run ends at the first turn after the operation.
@@ -344,6 +416,8 @@ Figures Run(BenchDialog& dialog, CountingClock& clock, bench::XInput& input, int
       const double end = MsSinceInput();
       std::fprintf(stderr, "  %8.1f .. %8.1f ms  no event-loop turn\n", end - gap, end);
     }
+    if (g_trace)
+      TraceNamelessWindows(dialog);
     if (dialog.busy())
       f.started = true;
     else if (f.started)
@@ -356,7 +430,7 @@ Figures Run(BenchDialog& dialog, CountingClock& clock, bench::XInput& input, int
       loop.quit();
   });
   const auto press = [&](bool down) {
-    if (start == Start::kClick)
+    if (IsClick(start))
       input.LeftButton(down);
     else
       input.ReturnKey(down);
@@ -373,7 +447,7 @@ Figures Run(BenchDialog& dialog, CountingClock& clock, bench::XInput& input, int
   g_armed = true;
   press(true);
   QTimer::singleShot(kHoldMs, [&] {
-    if (start == Start::kClick)
+    if (IsClick(start))
       trigger_ms = MsSinceInput();
     press(false);
   });
@@ -447,7 +521,10 @@ int main(int argc, char** argv) {
   const struct {
     const char* name;
     Start start;
-  } starts[] = {{"click", Start::kClick}, {"Return", Start::kReturn}};
+  } starts[] = {{"click", Start::kClick},
+                {"click after the box", Start::kClickAfterBox},
+                {"Return after the box", Start::kReturnAfterBox},
+                {"Return", Start::kReturn}};
   // QVX_STALL_DOWNLOADS=banner (or picture) runs only that download.
   const char* only = std::getenv("QVX_STALL_DOWNLOADS");
   for (const auto& download : downloads) {

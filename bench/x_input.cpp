@@ -1,5 +1,6 @@
 #include "bench/x_input.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -46,6 +47,24 @@ void XInput::LeftButton(bool down) {
 void XInput::ReturnKey(bool down) {
   XTestFakeKeyEvent(x_->display, x_->return_keycode, down ? True : False, CurrentTime);
   XSync(x_->display, False);
+}
+
+bool XInput::TypeCharacter(char c) {
+  // Printable ASCII characters are their own keysyms.
+  const KeySym keysym = static_cast<unsigned char>(c);
+  const KeyCode code = XKeysymToKeycode(x_->display, keysym);
+  if (code == 0)
+    return false;
+  const bool shifted = XkbKeycodeToKeysym(x_->display, code, 0, 0) != keysym;
+  const KeyCode shift = XKeysymToKeycode(x_->display, XK_Shift_L);
+  if (shifted)
+    XTestFakeKeyEvent(x_->display, shift, True, CurrentTime);
+  XTestFakeKeyEvent(x_->display, code, True, CurrentTime);
+  XTestFakeKeyEvent(x_->display, code, False, CurrentTime);
+  if (shifted)
+    XTestFakeKeyEvent(x_->display, shift, False, CurrentTime);
+  XSync(x_->display, False);
+  return true;
 }
 
 }  // namespace bench

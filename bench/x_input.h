@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 namespace bench {
 
@@ -21,6 +22,9 @@ class XInput {
   void MovePointer(int x, int y);
   void LeftButton(bool down);
   void ReturnKey(bool down);
+  // Presses and lets go of the key of one printable ASCII character, with Shift where the
+  // keyboard map puts the character on the shifted level. False when the map has no key for it.
+  bool TypeCharacter(char c);
 
  private:
   struct Connection;

@@ -1,7 +1,8 @@
 // The main window's dialog procedure: the window system's messages routed to the window core.
 // While the core runs an operation it pumps the message queue (see window/window_core.cpp);
-// ProcessPendingEvents then drops every keyboard and mouse message aimed at this window, and the
-// wait cursor stays up because WM_SETCURSOR is answered with it.
+// ProcessPendingEvents then drops every keyboard and mouse message aimed at this window (keeping
+// a close they ask for until the operation has ended), and the wait cursor stays up because
+// WM_SETCURSOR is answered with it.
 #include "win32/main_window.h"
 
 #include <windows.h>
@@ -126,6 +127,23 @@ bool MainWindow::IsOwnInput(const MSG& message) const {
   return input && hwnd_ != nullptr && (message.hwnd == hwnd_ || IsChild(hwnd_, message.hwnd));
 }
 
+bool MainWindow::IsCloseRequest(const MSG& message) {
+  switch (message.message) {
+    case WM_KEYDOWN:
+      return message.wParam == VK_ESCAPE;
+    case WM_SYSKEYDOWN:
+      return message.wParam == VK_F4;  // Alt+F4
+    case WM_SYSCOMMAND:
+      return (message.wParam & 0xFFF0) == SC_CLOSE;
+    case WM_NCLBUTTONDOWN:
+      // The close box: the default procedure would track the press and send SC_CLOSE on its
+      // release, which it cannot do for a press it never sees.
+      return message.wParam == HTCLOSE;
+    default:
+      return false;
+  }
+}
+
 void MainWindow::SetInputEnabled(bool enabled) {
   input_enabled_ = enabled;
 }
@@ -138,8 +156,13 @@ void MainWindow::ProcessPendingEvents() {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
-    if (!input_enabled_ && IsOwnInput(message))
+    if (!input_enabled_ && IsOwnInput(message)) {
+      // The input goes, but a close asked for by it is kept for when the operation has ended.
+      // WM_CLOSE itself is no input: the dialog turns it into IDCANCEL, which reaches the core.
+      if (IsCloseRequest(message))
+        core_.EndRequested();
       continue;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

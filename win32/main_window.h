@@ -52,6 +52,8 @@ class MainWindow final : public WindowSurface {
   bool PaintIconic();
   // Keyboard and mouse input, menus by keyboard included, aimed at this window or its controls.
   bool IsOwnInput(const MSG& message) const;
+  // Escape, Alt+F4, the close box or the system menu's Close.
+  static bool IsCloseRequest(const MSG& message);
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
 
   HINSTANCE instance_;

@@ -83,8 +83,12 @@ void MainWindow::SetCursor(CursorShape shape) {
 }
 
 void MainWindow::Repaint() {
-  RedrawWindow(hwnd_, nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  // Painted through the queue, one control's WM_PAINT at a time, rather than with RDW_UPDATENOW:
+  // that paints all forty controls in one call, which under Wine's X11 driver on a loaded machine
+  // kept the window from answering for 50 to 160 ms at the start of every download. Between two
+  // controls the queue's sent messages (the desktop's pings) are answered.
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  ProcessPendingEvents();
 }
 
 void MainWindow::ShowBox(std::string_view text, std::optional<std::string_view> caption,

@@ -4,8 +4,9 @@
 // painted and the desktop does not take it for hung, the wall clock's idle hook and the title,
 // progress and cursor updates let the front end handle its pending events while an operation
 // runs. That must not let the user start a second operation or end the dialog mid-way, so the
-// front end shuts out its own input while busy, and every route here checks busy first. Modal
-// boxes and the file dialog are windows of their own and work as usual.
+// front end shuts out its own input while busy, and every route here checks busy first; a close
+// asked for meanwhile is kept for when the operation has ended. Modal boxes and the file dialog
+// are windows of their own and work as usual.
 #include "window/window_core.h"
 
 #include "window/controls.h"
@@ -121,8 +122,13 @@ void WindowCore::HelpKey() {
 }
 
 void WindowCore::EndRequested() {
-  if (!busy_)
-    surface_.Close();
+  // A window that served no messages while busy left a close waiting in its queue until the
+  // operation was over; this one serves them, so it keeps the request instead of dropping it.
+  if (busy_) {
+    end_requested_ = true;
+    return;
+  }
+  surface_.Close();
 }
 
 DownloadRequest WindowCore::Request(SlotKind kind) const {
@@ -155,6 +161,10 @@ void WindowCore::RunOperation(int button_id, SlotKind kind) {
   // the arrow keys act where the user left them.
   if (surface_.ControlEnabled(button_id))
     surface_.FocusControl(button_id);
+  if (end_requested_) {
+    end_requested_ = false;
+    surface_.Close();
+  }
 }
 
 void WindowCore::KeepAlive() {

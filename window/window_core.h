@@ -38,10 +38,11 @@ class WindowCore final : public WindowPort {
   bool SystemCommand(int command_id);
   // F1: the About box.
   void HelpKey();
-  // Enter that no push button took, Escape or the close box: ends the dialog unless busy.
+  // Enter that no push button took, Escape or the close box: ends the dialog. While an operation
+  // runs the request is kept and carried out once the operation has ended.
   void EndRequested();
 
-  // True while a download runs: the window then takes no input and cannot be closed.
+  // True while a download runs: the window then takes no input and does not close.
   bool busy() const { return busy_; }
   // How many times a cursor was shown; nothing lowers it.
   int cursor_display_count() const { return cursor_display_count_; }
@@ -75,6 +76,7 @@ class WindowCore final : public WindowPort {
   std::unique_ptr<Clock> own_clock_;
   Connection connection_;
   bool busy_ = false;
+  bool end_requested_ = false;  // while busy: the dialog ends once the operation has
   int cursor_display_count_ = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <cstdio>
 
 #include "app/application_title.h"
@@ -122,6 +123,14 @@ bool ScriptWindow::Act(const Step& step) {
     }
     case StepKind::kSysCommand:
       SystemCommand(step.id);
+      return true;
+    case StepKind::kClose:
+      // What the window system sends for WM_CLOSE or the close box.
+      if (windowHandle() != nullptr)
+        windowHandle()->close();
+      return true;
+    case StepKind::kPause:
+      // No clock here waits: the window already stands as it will after the pause.
       return true;
     case StepKind::kWaitTitle:
       if (last_title_ != step.text)

@@ -30,11 +30,15 @@ void TestDialog::SetTitle(std::string_view title) {
   titles.emplace_back(title);
   log.push_back("title " + std::string(title));
   MainDialog::SetTitle(title);
+  if (on_shown)
+    on_shown(log.back());
 }
 
 void TestDialog::SetProgress(int position) {
   progress.push_back(position);
   MainDialog::SetProgress(position);
+  if (on_shown)
+    on_shown("progress " + std::to_string(position));
 }
 
 void TestDialog::PresentBox(QMessageBox& box) {

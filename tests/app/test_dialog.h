@@ -72,6 +72,8 @@ class TestDialog : public MainDialog {
   std::function<void(QMessageBox&)> on_box;  // runs while a box is up
   // Runs while a file dialog is up, after it was recorded, as the user's doing in it.
   std::function<void(QFileDialog&)> on_file_dialog;
+  // Runs after each title or progress change, with its log line ("title ...", "progress N").
+  std::function<void(const std::string&)> on_shown;
 
   void SetTitle(std::string_view title) override;
   void SetProgress(int position) override;

@@ -1,8 +1,12 @@
 // Ending the main window: Enter in an edit or a list is the dialog's OK, Escape and the close box
-// its cancel; Enter on a focused push button presses that button instead.
+// its cancel; Enter on a focused push button presses that button instead. A close asked for while
+// a download runs ends the window once the download has ended.
 #include <QTest>
+#include <QWindow>
+#include <algorithm>
 
 #include "tests/app/fixture.h"
+#include "tests/support/test_files.h"
 
 namespace qvx::test {
 namespace {
@@ -57,6 +61,93 @@ TEST_F(AppWindowKeys, OtherKeysLeaveTheWindowOpen) {
   EXPECT_TRUE(dialog_.isVisible());
   EXPECT_EQ(Edit(dialog_, control::kAmplitudeEdits[0]).text(), "0.0x");
   EXPECT_EQ(List(dialog_, control::kPatternCombo).currentIndex(), 1);
+}
+
+// How the user asks the window to close, and when in the download.
+enum class CloseBy { kEscape, kCloseBox, kSystemMenu };
+enum class CloseWhen { kMidDownload, kAsItEnds };
+
+struct CloseCase {
+  const char* name;
+  CloseBy by;
+  CloseWhen when;
+};
+
+class AppCloseWhileBusy : public AppTest {};
+
+TEST_F(AppCloseWhileBusy, ACloseAskedForWhileBusyEndsTheWindowOnceTheDownloadHasEnded) {
+  const std::string banner = WriteFile("close-banner.bmp", MakeBmp(72));
+  const CloseCase cases[] = {
+      {"Escape mid-download", CloseBy::kEscape, CloseWhen::kMidDownload},
+      {"close box mid-download", CloseBy::kCloseBox, CloseWhen::kMidDownload},
+      {"system menu mid-download", CloseBy::kSystemMenu, CloseWhen::kMidDownload},
+      {"Escape as it ends", CloseBy::kEscape, CloseWhen::kAsItEnds},
+      {"close box as it ends", CloseBy::kCloseBox, CloseWhen::kAsItEnds},
+  };
+  for (const CloseCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    vg_.Reset();
+    TestDialog dialog(&clock_);
+    dialog.show();
+    dialog.activateWindow();
+    dialog.log.clear();
+    dialog.file_answers.push_back(QString::fromStdString(banner));
+    bool asked = false;
+    // Set once the window has gone while the download was still running.
+    std::vector<std::string> closed_during;
+    const auto ask = [&] {
+      if (asked)
+        return;
+      asked = true;
+      ASSERT_TRUE(dialog.busy());
+      switch (c.by) {
+        case CloseBy::kEscape: {
+          // To the window's own focus: whether it is the active window is the platform's timing.
+          QWidget* focused = dialog.focusWidget();
+          QTest::keyClick(focused != nullptr ? focused : &dialog, Qt::Key_Escape);
+          break;
+        }
+        case CloseBy::kCloseBox:
+          // What the window system sends when the close box is clicked.
+          ASSERT_NE(dialog.windowHandle(), nullptr);
+          dialog.windowHandle()->close();
+          break;
+        case CloseBy::kSystemMenu:
+          dialog.SystemCommand(WindowCore::kCloseCommand);
+          break;
+      }
+    };
+    const auto look = [&](const std::string& where) {
+      if (asked && !dialog.isVisible())
+        closed_during.push_back(where);
+    };
+    clock_.on_wait = [&](size_t) {
+      if (c.when == CloseWhen::kMidDownload)
+        ask();
+      look("a wait");
+    };
+    dialog.on_shown = [&](const std::string& line) {
+      if (c.when == CloseWhen::kAsItEnds && line == "title QVX-5120              ")
+        ask();
+      look(line);
+    };
+    dialog.on_box = [&](QMessageBox& box) { look("box " + box.text().toStdString()); };
+
+    QTest::mouseClick(&Button(dialog, control::kDownloadBanner), Qt::LeftButton);
+    clock_.on_wait = nullptr;
+
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(closed_during, Lines{}) << "the window stays up while the download runs";
+    EXPECT_EQ(dialog.log, (Lines{"title Erasing Banner 1", "title Downloading Banner 1",
+                                 "file Banner files(*.bmp)", "title Finished Banner Download",
+                                 "box Download Complete | QVX-5120 | information",
+                                 "title QVX-5120              "}));
+    const Lines calls = vg_.Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Write F8 -> 0 1"), 72)
+        << "each of the banner's 72 lines was sent";
+    EXPECT_FALSE(dialog.isVisible()) << "closed once the download had ended";
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace qvx::script {
 namespace {
 
 // What follows a step's name on its line.
-enum class Arguments { kNone, kId, kIdNumber, kIdText, kText };
+enum class Arguments { kNone, kId, kIdNumber, kIdText, kText, kNumber };
 
 struct StepSpec {
   std::string_view name;
@@ -22,6 +22,8 @@ constexpr StepSpec kSteps[] = {
     {"click", StepKind::kClick, Arguments::kId},
     {"key", StepKind::kKey, Arguments::kText},
     {"syscommand", StepKind::kSysCommand, Arguments::kId},
+    {"close", StepKind::kClose, Arguments::kNone},
+    {"pause", StepKind::kPause, Arguments::kNumber},
     {"file", StepKind::kFile, Arguments::kText},
     {"cancel-file", StepKind::kCancelFile, Arguments::kNone},
     {"box", StepKind::kBox, Arguments::kNone},
@@ -51,14 +53,14 @@ std::string_view TakeWord(std::string_view& rest) {
 std::optional<Step> ReadStep(std::string_view line, std::string& why) {
   std::string_view rest = line;
   const std::string_view name = TakeWord(rest);
-  for (const StepSpec& spec : kSteps) {
-    if (spec.name != name)
+  for (const StepSpec& entry : kSteps) {
+    if (entry.name != name)
       continue;
     Step step;
-    step.kind = spec.kind;
+    step.kind = entry.kind;
     step.source = std::string(line);
-    if (spec.arguments == Arguments::kId || spec.arguments == Arguments::kIdNumber ||
-        spec.arguments == Arguments::kIdText) {
+    if (entry.arguments == Arguments::kId || entry.arguments == Arguments::kIdNumber ||
+        entry.arguments == Arguments::kIdText) {
       const auto id = Number(TakeWord(rest));
       if (!id) {
         why = "a number must follow " + std::string(name);
@@ -66,15 +68,17 @@ std::optional<Step> ReadStep(std::string_view line, std::string& why) {
       }
       step.id = *id;
     }
-    if (spec.arguments == Arguments::kIdNumber) {
+    if (entry.arguments == Arguments::kIdNumber || entry.arguments == Arguments::kNumber) {
       const auto number = Number(TakeWord(rest));
       if (!number) {
-        why = "a row number must follow the list";
+        why = entry.arguments == Arguments::kNumber
+                  ? "milliseconds must follow " + std::string(name)
+                  : "a row number must follow the list";
         return std::nullopt;
       }
       step.number = *number;
     }
-    if (spec.arguments == Arguments::kIdText || spec.arguments == Arguments::kText) {
+    if (entry.arguments == Arguments::kIdText || entry.arguments == Arguments::kText) {
       step.text = std::string(rest);
       rest = {};
     }
@@ -82,11 +86,12 @@ std::optional<Step> ReadStep(std::string_view line, std::string& why) {
       why = "unexpected words after " + std::string(name);
       return std::nullopt;
     }
-    if (spec.kind == StepKind::kKey && !VirtualKey(step.text)) {
+    if (entry.kind == StepKind::kKey && !VirtualKey(step.text)) {
       why = "unknown key " + step.text;
       return std::nullopt;
     }
-    if ((spec.kind == StepKind::kFile || spec.kind == StepKind::kWaitTitle) && step.text.empty()) {
+    if ((entry.kind == StepKind::kFile || entry.kind == StepKind::kWaitTitle) &&
+        step.text.empty()) {
       why = std::string(name) + " needs a text";
       return std::nullopt;
     }
@@ -136,6 +141,7 @@ bool IsWait(StepKind kind) {
     case StepKind::kWaitTitle:
     case StepKind::kWaitIdle:
     case StepKind::kExpectClosed:
+    case StepKind::kPause:
       return true;
     default:
       return false;

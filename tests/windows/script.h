@@ -17,6 +17,8 @@ enum class StepKind {
   kClick,         // click CONTROL_ID
   kKey,           // key NAME, to the focused control
   kSysCommand,    // syscommand ID
+  kClose,         // close: WM_CLOSE to the main window, as the window system sends it
+  kPause,         // pause MS: nothing for MS milliseconds, as a user who waits before acting
   kFile,          // file PATH: answer the next file-open dialog
   kCancelFile,    // cancel-file
   kBox,           // box: record the next message box and press OK
@@ -29,7 +31,7 @@ enum class StepKind {
 struct Step {
   StepKind kind = StepKind::kWaitIdle;
   int id = 0;        // the control or command
-  int number = 0;    // the row of a select
+  int number = 0;    // the row of a select, the milliseconds of a pause
   std::string text;  // the text typed, the path, the title or the key name
   int line = 0;      // where the step stands in the script, for the log
   std::string source;

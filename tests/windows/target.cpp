@@ -16,6 +16,7 @@ bool IsDialogClass(HWND window) {
 
 struct Search {
   DWORD process_id;
+  bool dialogs;  // dialogs only, or every visible window without a caption but the dialogs
   std::vector<HWND> windows;
 };
 
@@ -23,15 +24,24 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<Search*>(context);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->process_id && IsDialogClass(window))
+  if (owner != search->process_id)
+    return TRUE;
+  const bool wanted = search->dialogs ? IsDialogClass(window)
+                                      : !IsDialogClass(window) && IsWindowVisible(window) &&
+                                            GetWindowTextLengthW(window) == 0;
+  if (wanted)
     search->windows.push_back(window);
   return TRUE;
 }
 
-std::vector<HWND> TopLevelDialogs(DWORD process_id) {
-  Search search{process_id, {}};
+std::vector<HWND> TopLevelWindows(DWORD process_id, bool dialogs) {
+  Search search{process_id, dialogs, {}};
   EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
   return search.windows;
+}
+
+std::vector<HWND> TopLevelDialogs(DWORD process_id) {
+  return TopLevelWindows(process_id, true);
 }
 
 }  // namespace
@@ -89,6 +99,10 @@ std::vector<HWND> Target::Dialogs() const {
       dialogs.push_back(window);
   }
   return dialogs;
+}
+
+std::vector<HWND> Target::NamelessWindows() const {
+  return TopLevelWindows(process_.dwProcessId, false);
 }
 
 std::string Utf8(std::wstring_view text) {

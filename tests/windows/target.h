@@ -34,6 +34,9 @@ class Target {
   HWND MainWindow();
   // The visible top-level dialogs of the process other than the main window.
   std::vector<HWND> Dialogs() const;
+  // The visible top-level windows of the process without a caption, other than its dialogs
+  // (boxes, the About box and the file dialog, which all have one).
+  std::vector<HWND> NamelessWindows() const;
   DWORD thread_id() const { return thread_id_; }
 
  private:

@@ -130,6 +130,13 @@ class Driver {
       case StepKind::kSysCommand:
         PostMessageA(main, WM_SYSCOMMAND, static_cast<WPARAM>(step.id), 0);
         return true;
+      case StepKind::kClose:
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        return true;
+      case StepKind::kPause: {
+        const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(step.number);
+        return WaitFor(step, Expecting::kNothing, [&] { return GetTickCount64() >= until; });
+      }
       case StepKind::kFile:
       case StepKind::kCancelFile:
         return AnswerFileDialog(step);
@@ -267,6 +274,10 @@ class Driver {
     const ULONGLONG end = GetTickCount64() + timeout_;
     for (;;) {
       Watch();
+      // A window of the program's without a title of its own shows the program's name as its
+      // caption, as a box does, and takes what is meant for the box.
+      if (const std::vector<HWND> nameless = target_.NamelessWindows(); !nameless.empty())
+        return Fail(step, "a window without a title: " + DescribeNameless(nameless.front()));
       if (ready())
         return true;
       for (HWND dialog : target_.Dialogs()) {
@@ -338,6 +349,16 @@ class Driver {
     for (const std::string& text : Texts(dialog).value_or(std::vector<std::string>{"..."}))
       line += " | " + script::Flatten(text);
     return line;
+  }
+
+  // "CLASS WIDTHxHEIGHT" of a window without a title.
+  static std::string DescribeNameless(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    RECT area{};
+    GetWindowRect(window, &area);
+    return std::string(name) + " " + std::to_string(area.right - area.left) + "x" +
+           std::to_string(area.bottom - area.top);
   }
 
   // What `read` reads from the dialog the step answers, read again until the program answers (a
