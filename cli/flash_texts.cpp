@@ -47,14 +47,26 @@ std::string AudioWritten(std::string_view path, int seconds, int sample_rate) {
          " s, 4 channels, " + std::to_string(sample_rate) + " Hz)";
 }
 
+// Where the virtual generator keeps its flash by default, as flash/flash_file.cpp looks for it.
+#if defined(_WIN32)
+constexpr const char* kDefaultFlashPlace =
+    "(%QVX_VG_FLASH%, else %LOCALAPPDATA%\\qvx5120\\virtual-generator-flash.bin);\n"
+    "--unit SERIAL reads another\n";
+#else
+constexpr const char* kDefaultFlashPlace =
+    "($QVX_VG_FLASH, else $XDG_STATE_HOME/qvx5120/virtual-generator-flash.bin, by default\n"
+    "~/.local/state/qvx5120/virtual-generator-flash.bin); --unit SERIAL reads another\n";
+#endif
+
 std::string FlashUsage() {
-  return "Usage: qvx5120-flash [--image FILE] COMMAND\n"
-         "       qvx5120-flash --unit SERIAL COMMAND\n"
-         "\n"
-         "Shows what a QVX5120 flash image holds: the virtual generator's flash file, or any\n"
-         "4 MiB dump in the same layout. Without --image it reads the virtual generator's file\n"
-         "($QVX_VG_FLASH, else $XDG_STATE_HOME/qvx5120/virtual-generator-flash.bin, by default\n"
-         "~/.local/state/qvx5120/virtual-generator-flash.bin); --unit SERIAL reads another\n"
+  return std::string(
+             "Usage: qvx5120-flash [--image FILE] COMMAND\n"
+             "       qvx5120-flash --unit SERIAL COMMAND\n"
+             "\n"
+             "Shows what a QVX5120 flash image holds: the virtual generator's flash file, or any\n"
+             "4 MiB dump in the same layout. Without --image it reads the virtual generator's "
+             "file\n") +
+         kDefaultFlashPlace +
          "virtual unit's file instead (QVX00002: virtual-generator-flash-QVX00002.bin beside it,\n"
          "or <file>.QVX00002 for a file named by QVX_VG_FLASH).\n"
          "\n"

@@ -23,8 +23,7 @@ void ApplyFit(std::vector<LoadStep>& steps, std::optional<prep::Fit> fit) {
 std::string RefusalDetail(const LoadStep& step, const BmpHeader& header, uint64_t file_size) {
   const ImageKind& kind = *ImageKindOf(step.kind());
   const auto reasons = prep::BmpRefusalReasons(header, file_size, kind.shape);
-  return ": " + prep::JoinReasons(reasons) + "; " +
-         prep::text::PrepHint(kind.prep_word, kFitAvailable);
+  return ": " + prep::JoinReasons(reasons) + "; " + prep::text::PrepHint(kind.prep_word);
 }
 
 }  // namespace qvx::cli

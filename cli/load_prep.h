@@ -15,9 +15,6 @@
 
 namespace qvx::cli {
 
-// Whether this build reads pictures (with Qt), so that --fit can prepare them.
-extern const bool kFitAvailable;
-
 // The fit named by --fit or a set's `fit`; throws UsageError for another name.
 prep::Fit FitOption(const std::string& mode);
 
@@ -26,7 +23,7 @@ void ApplyFit(std::vector<LoadStep>& steps, std::optional<prep::Fit> fit);
 
 // For each step with a fit whose file the slot does not already take: the file prepared in memory
 // (its `prepared_file`), with a note on `out` of where the picture went. Returns why a file could
-// not be prepared (unreadable, not a picture; --fit in a build without Qt), or nothing.
+// not be prepared (unreadable, not a picture), or nothing.
 std::optional<std::string> PrepareInMemory(std::vector<LoadStep>& steps, std::ostream& out);
 
 // What follows the window's refusal ("Incorrect Picture file format") on the command line: each

@@ -25,7 +25,15 @@ bool TraceWanted() {
 
 void* OpenModule(const std::string& name) {
 #if defined(_WIN32)
-  return reinterpret_cast<void*>(LoadLibraryA(name.c_str()));
+  // Never the default search, which takes the current folder and PATH: a file of this name in
+  // whatever folder the program starts from would be run. A plain name is taken from beside the
+  // program or from the system folder; a full path (QVX_DRIVER_DIR) as it is, the library's own
+  // imports from its folder or the system folder.
+  const bool full_path = name.find_first_of("\\/") != std::string::npos;
+  const DWORD search =
+      LOAD_LIBRARY_SEARCH_SYSTEM32 |
+      (full_path ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR : LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
+  return reinterpret_cast<void*>(LoadLibraryExA(name.c_str(), nullptr, search));
 #else
   return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif
@@ -50,12 +58,16 @@ std::string ModuleFile(void* module) {
 #if defined(_WIN32)
 namespace {
 
-// The driver library by plain name, or by full path in the folder QVX_DRIVER_DIR names.
+// The driver library by plain name, or by full path in the folder QVX_DRIVER_DIR names (made
+// absolute, as the search beside a library loaded by path requires).
 std::string WindowsDriverFile() {
   const char* folder = std::getenv(kDriverDirectoryVariable);
   if (folder == nullptr || *folder == '\0')
     return kDriverLibraryName;
-  return std::string(folder) + "\\" + kDriverLibraryName;
+  const std::string file = std::string(folder) + "\\" + kDriverLibraryName;
+  char full[MAX_PATH] = {};
+  const DWORD length = GetFullPathNameA(file.c_str(), MAX_PATH, full, nullptr);
+  return length > 0 && length < MAX_PATH ? std::string(full) : file;
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The one place that differs between platforms when the driver library is loaded: dlopen/dlsym on
-// Linux, LoadLibraryA/GetProcAddress on Windows. The library is loaded by plain file name, so the
-// platform's normal library search applies; on Linux the open library beside the program is the
-// fallback.
+// Linux, LoadLibraryExA/GetProcAddress on Windows. On Linux the library is loaded by plain file
+// name through the system's library search, with the open library beside the program as the
+// fallback. On Windows only the program's own folder and the system folder are searched, never the
+// current folder or PATH, so a planted Ftd2xx.dll is not run.
 #pragma once
 
 #include <string>
@@ -39,7 +40,8 @@ class LibraryLoader {
 class SystemLibraryLoader final : public LibraryLoader {
  public:
   // The driver library by plain name; on Linux then the open library beside the executable; on
-  // Windows only from the folder in QVX_DRIVER_DIR when that is set.
+  // Windows from beside the program or the system folder, or only from the folder in
+  // QVX_DRIVER_DIR when that is set.
   SystemLibraryLoader();
   // `file_name` by plain name only.
   explicit SystemLibraryLoader(std::string file_name);

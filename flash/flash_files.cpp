@@ -1,11 +1,10 @@
-// PNG, WAV and raw output files.
+// PNG and WAV files with Qt and libsndfile.
 #include "flash/flash_files.h"
 
 #include <sndfile.h>
 
 #include <QImage>
 #include <QString>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 
@@ -50,15 +49,6 @@ void WriteWav(const AudioSamples& loop, int seconds, const std::string& path) {
   }
   if (sf_close(file.release()) != 0)
     throw std::runtime_error(path + ": cannot write the WAV file");
-}
-
-void WriteBytes(std::span<const uint8_t> bytes, const std::string& path) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out)
-    throw std::runtime_error(path + ": cannot write the file");
 }
 
 }  // namespace qvx::flash

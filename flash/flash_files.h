@@ -1,5 +1,6 @@
-// The files the flash reader writes: decoded images as PNG (Qt's image classes), the audio loop as
-// a WAV file (libsndfile), test patterns as their raw bytes.
+// The files the flash reader writes: decoded images as PNG (Qt's image classes on Linux, the
+// Windows Imaging Component's encoder on Windows), the audio loop as a WAV file (libsndfile on
+// Linux, written here on Windows), test patterns as their raw bytes.
 #pragma once
 
 #include <span>

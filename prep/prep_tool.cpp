@@ -1,7 +1,6 @@
 // The preparation tool's command line.
 #include "prep/prep_tool.h"
 
-#include <QImageReader>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
@@ -32,11 +31,11 @@ struct Command {
   std::string preview;
 };
 
-QColor ColorNamed(const std::string& name, const char* option) {
-  const QColor color = QColor::fromString(QString::fromStdString(name));
-  if (!color.isValid())
+Colour ColorNamed(const std::string& name, const char* option) {
+  const auto colour = ColourNamed(name);
+  if (!colour)
     throw Usage(text::NotAColour(option, name));
-  return color;
+  return *colour;
 }
 
 Command ReadCommand(std::span<const std::string> args) {
@@ -109,10 +108,6 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     throw PrepError(text::CannotWrite(path));
 }
 
-std::string HexColor(const QColor& color) {
-  return color.toRgb().name().toStdString();
-}
-
 std::string Heading(const std::string& target, const Frame& f, const PrepOptions& o) {
   return text::Written(target, f.width, f.height, o.kind == BmpKind::kBanner, o.lines,
                        AspectName(o.aspect), f.pixel_aspect.num, f.pixel_aspect.den);
@@ -121,8 +116,7 @@ std::string Heading(const std::string& target, const Frame& f, const PrepOptions
 int Run(const Command& c, std::ostream& out) {
   const std::string& target = c.operands.back();
   if (c.text) {
-    TextBannerOptions options{*c.text,   c.font,          Qt::white,
-                              Qt::black, c.options.lines, c.options.aspect};
+    TextBannerOptions options{*c.text, c.font, kWhite, kBlack, c.options.lines, c.options.aspect};
     if (c.colors) {
       const size_t comma = c.colors->find(',');
       if (comma == std::string::npos)
@@ -134,15 +128,15 @@ int Run(const Command& c, std::ostream& out) {
     WriteFile(target, banner.prepared.bmp);
     const Placement& p = banner.prepared.placement;
     out << Heading(target, banner.prepared.frame, c.options)
-        << text::TextDrawn(*c.text, banner.font, HexColor(options.foreground),
-                           HexColor(options.background), text::Area(p.x, p.width, p.y, p.height));
+        << text::TextDrawn(*c.text, banner.font, HexName(options.foreground),
+                           HexName(options.background), text::Area(p.x, p.width, p.y, p.height));
   } else {
     const Prepared prepared = PreparePicture(c.operands.front(), c.options);
     WriteFile(target, prepared.bmp);
     out << Heading(target, prepared.frame, c.options)
         << text::ReadFrom(c.operands.front(), prepared.source)
         << text::Placed(DescribePlacement(prepared.placement, c.options.fit),
-                        HexColor(c.options.background));
+                        HexName(c.options.background));
   }
   if (!c.preview.empty()) {
     WritePreview(target, c.preview);
@@ -180,10 +174,7 @@ int RunPrepTool(std::span<const std::string> args, std::ostream& out, std::ostre
 }
 
 std::string PrepUsage() {
-  std::string formats;
-  for (const QByteArray& format : QImageReader::supportedImageFormats())
-    formats += (formats.empty() ? "" : " ") + format.toStdString();
-  return text::PrepUsage(formats);
+  return text::PrepUsage(ReadableFormats());
 }
 
 }  // namespace qvx::prep

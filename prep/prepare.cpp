@@ -42,33 +42,30 @@ Frame FrameOf(const PrepOptions& options) {
 Prepared PreparePicture(const std::string& path, const PrepOptions& options) {
   const Frame frame = FrameOf(options);
   const SourcePicture source = ReadPicture(path, frame);
-  const QImage& image = source.pixels;
-  const Placement place = Place(image.width(), image.height(), frame, options.fit);
+  const Placement place = Place(source.width, source.height, frame, options.fit);
 
-  const QRgba64 bg = options.background.rgba64();
-  const std::array<uint32_t, 3> back{bg.red(), bg.green(), bg.blue()};
+  const Colour& bg = options.background;
+  const std::array<uint32_t, 3> back{bg.red, bg.green, bg.blue};
   const auto& linear = LinearOf16();
   const RowSource rows = [&](int y, std::span<float> out) {
-    const auto* px = reinterpret_cast<const QRgba64*>(image.constScanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      const uint32_t a = px[x].alpha();
-      const std::array<uint32_t, 3> c{px[x].red(), px[x].green(), px[x].blue()};
+    const uint16_t* px = source.Row(y);
+    for (int x = 0; x < source.width; ++x, px += 4) {
+      const uint32_t a = px[3];
       for (size_t i = 0; i < 3; ++i) {
-        const uint32_t mixed = (c[i] * a + back[i] * (65535 - a) + 32767) / 65535;
+        const uint32_t mixed = (px[i] * a + back[i] * (65535 - a) + 32767) / 65535;
         out[static_cast<size_t>(x) * 3 + i] = linear[mixed];
       }
     }
   };
   const std::vector<float> placed =
-      Resample(image.width(), image.height(), rows, place.source_x, place.source_y,
+      Resample(source.width, source.height, rows, place.source_x, place.source_y,
                place.source_width, place.source_height, place.width, place.height);
 
-  const QColor back8 = options.background.toRgb();
   std::vector<uint8_t> rgb(static_cast<size_t>(frame.height) * kBmpRowSize);
   for (size_t i = 0; i < rgb.size(); i += 3) {
-    rgb[i] = static_cast<uint8_t>(back8.red());
-    rgb[i + 1] = static_cast<uint8_t>(back8.green());
-    rgb[i + 2] = static_cast<uint8_t>(back8.blue());
+    rgb[i] = Colour::To8(bg.red);
+    rgb[i + 1] = Colour::To8(bg.green);
+    rgb[i + 2] = Colour::To8(bg.blue);
   }
   for (int y = 0; y < place.height; ++y) {
     const float* in = placed.data() + static_cast<size_t>(y) * place.width * 3;

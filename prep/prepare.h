@@ -2,12 +2,12 @@
 // generator's raster and written as the one BMP the generator takes.
 #pragma once
 
-#include <QColor>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "encode/bmp_check.h"
+#include "prep/colour.h"
 #include "prep/geometry.h"
 
 namespace qvx::prep {
@@ -18,7 +18,7 @@ struct PrepOptions {
   int lines = 576;
   DisplayAspect aspect = DisplayAspect::k4x3;
   Fit fit = Fit::kLetterbox;
-  QColor background = Qt::black;  // behind transparency and in the bars
+  Colour background = kBlack;  // behind transparency and in the bars
 };
 
 struct Prepared {

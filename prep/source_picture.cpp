@@ -3,11 +3,15 @@
 
 #include <QColorSpace>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <iostream>
+#include <memory>
 
 #include "prep/texts.h"
 
@@ -16,6 +20,25 @@ namespace {
 
 // The largest side an SVG drawing is rendered at.
 constexpr double kMaxRenderedSide = 8192;
+
+// The form every reader hands over, from a Format_RGBA64 image.
+SourcePicture Handed(const QImage& image, std::string summary) {
+  SourcePicture picture{image.width(), image.height(), {}, std::move(summary)};
+  picture.rgba.resize(static_cast<size_t>(image.width()) * image.height() * 4);
+  const size_t row = static_cast<size_t>(image.width()) * 4;
+  for (int y = 0; y < image.height(); ++y)
+    std::memcpy(picture.rgba.data() + y * row, image.constScanLine(y), row * sizeof(uint16_t));
+  return picture;
+}
+
+const char* message_program = "";
+
+// Qt's warnings (a runtime directory not set, a PNG's profile chunk it finds odd) are not the
+// user's business; its errors are.
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg)
+    std::cerr << message_program << ": " << message.toStdString() << '\n';
+}
 
 std::string Dimensions(QSize size) {
   return std::to_string(size.width()) + "x" + std::to_string(size.height());
@@ -43,8 +66,8 @@ SourcePicture ReadSvg(const QString& path, const Frame& frame) {
   painter.setRenderHint(QPainter::Antialiasing);
   renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
   painter.end();
-  return {image.convertToFormat(QImage::Format_RGBA64),
-          text::SvgRendered(Dimensions(size.toSize()), Dimensions(pixels))};
+  return Handed(image.convertToFormat(QImage::Format_RGBA64),
+                text::SvgRendered(Dimensions(size.toSize()), Dimensions(pixels)));
 }
 
 }  // namespace
@@ -78,7 +101,29 @@ SourcePicture ReadPicture(const std::string& path, const Frame& frame) {
     image.convertToColorSpace(QColorSpace::SRgb);
     summary += text::ColourSpaceConverted(space.description().toStdString());
   }
-  return {image, summary};
+  return Handed(image, summary);
+}
+
+std::string ReadableFormats() {
+  std::string formats;
+  for (const QByteArray& format : QImageReader::supportedImageFormats())
+    formats += (formats.empty() ? "" : " ") + format.toStdString();
+  return formats + " svg";
+}
+
+void StartImaging(const char* program) {
+  if (QCoreApplication::instance() != nullptr)
+    return;
+  message_program = program;
+  qInstallMessageHandler(QtMessages);
+  // Fonts (text banners, an SVG's text) need a GUI application; it shows nothing, so it needs no
+  // display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[64];
+  std::snprintf(name, sizeof name, "%s", program);
+  static char* argv[] = {name, nullptr};
+  static const auto app = std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace qvx::prep

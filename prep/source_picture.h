@@ -1,11 +1,13 @@
-// Reading a picture of any format Qt reads (PNG, JPEG, GIF, TIFF, WebP and others where a plugin
-// is installed, BMP of any kind) or an SVG drawing, into one form: upright by its EXIF orientation,
-// in sRGB, 16 bits a channel with its transparency kept apart.
+// The seam between reading a picture and preparing it. Two readers stand behind it: Qt's image
+// readers and Qt SVG on Linux (source_picture.cpp), the Windows Imaging Component on Windows
+// (source_picture_wic.cpp). Both hand over one form, upright by its EXIF orientation, in sRGB,
+// straight RGBA at 16 bits a channel, so that everything after reading is one code.
 #pragma once
 
-#include <QImage>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "prep/geometry.h"
 
@@ -25,12 +27,26 @@ class InputRefused : public PrepError {
 };
 
 struct SourcePicture {
-  QImage pixels;        // Format_RGBA64, sRGB, straight alpha
+  int width = 0;
+  int height = 0;
+  // Red, green, blue, alpha of each pixel, rows from the top; straight alpha, sRGB. An 8-bit
+  // source's samples are widened exactly (v * 257), so both depths take one path.
+  std::vector<uint16_t> rgba;
   std::string summary;  // "PNG 1024x768, 16-bit, alpha", "JPEG 3024x4032, turned upright by EXIF"
+
+  const uint16_t* Row(int y) const { return rgba.data() + static_cast<size_t>(y) * width * 4; }
 };
 
-// Reads `path`. An SVG drawing is rendered at twice the scale at which it would cover `frame`, so
-// that every fit shrinks it. Throws PrepError.
+// Reads `path`. On Linux an SVG drawing is rendered at twice the scale at which it would cover
+// `frame`, so that every fit shrinks it; Windows has no SVG reader and refuses it. Throws
+// PrepError (InputRefused for the input).
 SourcePicture ReadPicture(const std::string& path, const Frame& frame);
+
+// The formats this build reads, for the usage text: "bmp gif jpeg png ...".
+std::string ReadableFormats();
+
+// Makes ready what the reader and the text banners need (Qt's GUI application without a display;
+// COM on Windows), once a process; `program` names the messages of the platform's own.
+void StartImaging(const char* program);
 
 }  // namespace qvx::prep

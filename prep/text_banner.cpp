@@ -32,12 +32,13 @@ TextBanner RenderTextBanner(const TextBannerOptions& options) {
   }
 
   QImage image(frame.width, frame.height, QImage::Format_RGB888);
-  image.fill(options.background);
+  const auto qt_colour = [](const Colour& c) { return QColor::fromRgba64(c.red, c.green, c.blue); };
+  image.fill(qt_colour(options.background));
   QPainter painter(&image);
   painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
   painter.scale(1 / par, 1);
   painter.setFont(font);
-  painter.setPen(options.foreground);
+  painter.setPen(qt_colour(options.foreground));
   const QRectF area(0, 0, width, frame.height);
   QRectF box;
   painter.drawText(area, Qt::AlignCenter, text, &box);

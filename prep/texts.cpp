@@ -55,9 +55,9 @@ std::string ShorterThanDeclared(uint64_t bytes, uint32_t declared) {
          " its header declares";
 }
 
-std::string PrepHint(std::string_view prep_command, bool fit_available) {
-  return "qvx5120-prep " + std::string(prep_command) + " makes the file the generator takes" +
-         (fit_available ? ", or load it with --fit letterbox, crop or stretch" : "");
+std::string PrepHint(std::string_view prep_command) {
+  return "qvx5120-prep " + std::string(prep_command) +
+         " makes the file the generator takes, or load it with --fit letterbox, crop or stretch";
 }
 
 std::string NotAFit(std::string_view mode) {
@@ -113,6 +113,13 @@ std::string NoSuchFile(std::string_view path) {
 
 std::string NotSvg(std::string_view path) {
   return std::string(path) + ": not an SVG drawing Qt SVG can render";
+}
+
+std::string SvgUnreadable(std::string_view path) {
+  return std::string(path) +
+         ": an SVG drawing, which Windows has no reader for; export it as a PNG (at twice the "
+         "generator's frame or more, 1440x1152 for a 4:3 picture) and prepare that, or prepare "
+         "the drawing with qvx5120-prep on Linux";
 }
 
 std::string NotAPicture(std::string_view path, std::string_view why) {
@@ -200,7 +207,7 @@ std::string PrepUsage(std::string_view formats) {
          "\n"
          "Formats: " +
          std::string(formats) +
-         " svg\n"
+         "\n"
          "\n"
          "Exit status:\n"
          "  0  written\n"

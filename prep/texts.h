@@ -25,15 +25,12 @@ std::string Compression(std::string_view name);
 std::string ShorterThanDeclared(uint64_t bytes, uint32_t declared);
 
 // The loader: what to do about a refused picture or banner; `prep_command` is "picture" or
-// "banner". With `fit_available`, the hint offers --fit too.
-std::string PrepHint(std::string_view prep_command, bool fit_available);
+// "banner". The hint offers --fit too.
+std::string PrepHint(std::string_view prep_command);
 inline constexpr const char* kFitModes = "letterbox, crop or stretch";
 std::string NotAFit(std::string_view mode);  // --fit "x" is not letterbox, crop or stretch
 inline constexpr const char* kFitWithSet =
     "--fit applies to the operations on the command line; a content set gives fit per entry";
-inline constexpr const char* kFitUnavailable =
-    "--fit is not available in this build of qvx5120-load (it reads pictures with Qt); make the "
-    "file with qvx5120-prep";
 inline constexpr const char* kNoMemoryFile = "no memory file for the prepared picture";
 // "logo.png: prepared in memory for picture 1, letterbox: source ..."
 std::string PreparedNote(std::string_view file, std::string_view slot, std::string_view geometry);
@@ -54,7 +51,7 @@ inline constexpr const char* kTextOneFile =
 inline constexpr const char* kFontWithText = "--font and --colors go with --text (see --help)";
 std::string TwoFiles(std::string_view command);
 inline constexpr const char* kEmptyText = "--text: the banner's text is empty";
-std::string PrepUsage(std::string_view formats);  // the --help text, with Qt's formats
+std::string PrepUsage(std::string_view formats);  // the --help text, with the reader's formats
 
 // Files qvx5120-prep cannot read or write.
 std::string CannotWrite(std::string_view path);
@@ -62,6 +59,7 @@ std::string CannotOpen(std::string_view path);
 std::string NotTaken(std::string_view path);
 std::string NoSuchFile(std::string_view path);
 std::string NotSvg(std::string_view path);
+std::string SvgUnreadable(std::string_view path);  // Windows: why not, and what to do instead
 std::string NotAPicture(std::string_view path, std::string_view why);
 
 // What qvx5120-prep says it did.

@@ -76,7 +76,7 @@ TEST(PrepInputs, PngWithAlphaIsPutOverTheBackground) {
   // Left: green, fully transparent; right: white at half opacity.
   QImage image = Halves(100, 100, 50, QColor(0, 255, 0, 0), QColor(255, 255, 255, 128));
   PrepOptions options = Options(Fit::kStretch);
-  options.background = Qt::blue;
+  options.background = prep::Colour::Of8(0, 0, 255);
   const PreparedBmp out = Prepare(SaveImage(image, "alpha.png"), options);
   EXPECT_NE(out.prepared.source.find("alpha"), std::string::npos) << out.prepared.source;
   EXPECT_EQ(out.At(100, 288), kBlue);
@@ -216,8 +216,8 @@ TEST(PrepInputs, DetailFinerThanASampleAveragesToGrey) {
 TEST(PrepInputs, TextBannerHoldsItsText) {
   prep::TextBannerOptions options;
   options.text = "STUDIO 3";
-  options.foreground = Qt::yellow;
-  options.background = Qt::darkBlue;
+  options.foreground = prep::Colour::Of8(255, 255, 0);
+  options.background = prep::Colour::Of8(0, 0, 128);
   const prep::TextBanner banner = prep::RenderTextBanner(options);
   const PreparedBmp out{banner.prepared};
   ASSERT_TRUE(IsGeneratorBmp(out.prepared.bmp, 72));

@@ -1,9 +1,16 @@
-// Preparing pictures in memory with Qt: the prepared file lives in an anonymous memory file that
-// the download opens by its /proc path like any other file, and that disappears with the process.
+// Preparing pictures in memory: the prepared file lives where the download opens it by path like
+// any other file, and disappears with the process. On Linux that is an anonymous memory file,
+// opened by its /proc path; Windows has none that a second open reaches, so there it is a file in
+// the temporary folder, removed when the loader ends.
+#if defined(_WIN32)
+#include <filesystem>
+#include <fstream>
+#include <random>
+#else
 #include <sys/mman.h>
 #include <unistd.h>
+#endif
 
-#include <QGuiApplication>
 #include <memory>
 
 #include "cli/load_prep.h"
@@ -27,23 +34,47 @@ bool Takes(const LoadStep& step) {
   }
 }
 
-// Fonts (an SVG's text) need a GUI application; the loader makes one that shows nothing.
-void NeedGuiApplication() {
-  if (QCoreApplication::instance() != nullptr)
-    return;
-  static int argc = 1;
-  static char name[] = "qvx5120-load";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static const auto app = std::make_unique<QGuiApplication>(argc, argv);
-}
-
 // "picture 1", "banner 3", "countdown".
 std::string SlotName(const Slot& slot) {
   std::string name(slot.info().word);
   return slot.info().count > 1 ? name + " " + std::to_string(slot.number()) : name;
 }
 
+#if defined(_WIN32)
+// The prepared files of this run, removed when it ends.
+class TemporaryFiles {
+ public:
+  ~TemporaryFiles() {
+    std::error_code ignored;
+    for (const auto& path : paths_)
+      std::filesystem::remove(path, ignored);
+  }
+  std::optional<std::string> Add(const std::vector<uint8_t>& bytes) {
+    std::error_code error;
+    const auto folder = std::filesystem::temp_directory_path(error);
+    if (error)
+      return std::nullopt;
+    static std::mt19937_64 names{std::random_device{}()};
+    const auto path = folder / ("qvx5120-prepared-" + std::to_string(names()) + ".bmp");
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    paths_.push_back(path);
+    if (!out)
+      return std::nullopt;
+    return path.string();
+  }
+
+ private:
+  std::vector<std::filesystem::path> paths_;
+};
+
+std::optional<std::string> MemoryFile(const std::vector<uint8_t>& bytes) {
+  static TemporaryFiles files;
+  return files.Add(bytes);
+}
+#else
 // A memory file holding `bytes`, open until the process ends; its path, or nothing.
 std::optional<std::string> MemoryFile(const std::vector<uint8_t>& bytes) {
   const int fd = memfd_create("qvx5120-prepared", MFD_CLOEXEC);
@@ -60,16 +91,15 @@ std::optional<std::string> MemoryFile(const std::vector<uint8_t>& bytes) {
   }
   return "/proc/self/fd/" + std::to_string(fd);
 }
+#endif
 
 }  // namespace
-
-const bool kFitAvailable = true;
 
 std::optional<std::string> PrepareInMemory(std::vector<LoadStep>& steps, std::ostream& out) {
   for (LoadStep& step : steps) {
     if (!step.fit || step.erase || Takes(step))
       continue;
-    NeedGuiApplication();
+    prep::StartImaging("qvx5120-load");
     prep::PrepOptions options;
     options.kind = ImageKindOf(step.kind())->shape;
     options.fit = *step.fit;
