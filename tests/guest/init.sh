@@ -5,7 +5,8 @@
 #   @@begin NAME / @@end NAME status=N ms=N
 # The units (see scripts/test-guest): QVX00001 (product 6001, 700 ms flash steps), QVX00002
 # (product 5120, known to neither libftdi nor ftdi_sio), QVX00003, QVX00004 (its stream is dropped
-# mid-banner), QVX00005 (mute), all behind usb-redir, and QEMUSER1, QEMU's own usb-serial.
+# mid-banner), QVX00005 (mute), all behind usb-redir, and QEMUSER1, QEMU's own usb-serial; then
+# QVX00011 to QVX00013, plugged and pulled while the station runs.
 /bin/busybox --install -s /bin
 export PATH=/bin:/usr/bin
 mount -t proc proc /proc
@@ -88,6 +89,51 @@ wait
 cat /tmp/*.report
 
 run drivers-after bound_drivers
+
+# --- The station, with units plugged and pulled by the host through QEMU's monitor ---------------
+# The host takes the units above away and plugs QVX00011 and QVX00012 for the station; once both
+# loads have begun it plugs QVX00013, pulls it once its load is under way, and plugs it in again
+# when the station has recorded the pull. The host follows the record through the "@@record"
+# lines, so the station's record is printed as it grows.
+usb_units() {
+  for dev in /sys/bus/usb/devices/*; do
+    [ -f "$dev/serial" ] && echo "$(basename "$dev") $(cat "$dev/serial")"
+  done | sort
+}
+echo "@@station plug"
+for _ in $(seq 1 200); do
+  units=$(usb_units)
+  echo "$units" | grep -q " QVX00011$" && echo "$units" | grep -q " QVX00012$" &&
+    ! echo "$units" | grep -q " QVX0000[1-5]$" && break
+  sleep 0.1
+done
+usb_units | sed 's/^/@@usb-before /'
+start=$(now_ms)
+# Interrupted after 90 s, should the host never bring the plugs it is waiting for.
+timeout -s INT 90 qvx5120-load --station --set /data/station.toml --stop-after 4 \
+  --record /tmp/station.jsonl >/tmp/station.out 2>&1 &
+station=$!
+seen=0
+while kill -0 "$station" 2>/dev/null; do
+  if [ -f /tmp/station.jsonl ]; then
+    lines=$(wc -l </tmp/station.jsonl)
+    if [ "$lines" -gt "$seen" ]; then
+      sed -n "$((seen + 1)),${lines}p" /tmp/station.jsonl | sed 's/^/@@record /'
+      seen=$lines
+    fi
+  fi
+  sleep 0.1
+done
+wait "$station"
+status=$?
+end=$(now_ms)
+echo "@@begin station"
+cat /tmp/station.out
+echo "@@end station status=$status ms=$((end - start))"
+usb_units | sed 's/^/@@usb-after /'
+echo "@@begin station-record"
+cat /tmp/station.jsonl
+echo "@@end station-record status=0 ms=0"
 dmesg | grep -E "usb 1-|ftdi_sio|usbserial|USB disconnect|FTDI" | sed 's/^/@@dmesg /'
 echo "@@done"
 poweroff -f

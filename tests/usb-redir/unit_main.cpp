@@ -116,8 +116,12 @@ int AcceptOne(const std::string& path) {
 
 class Log {
  public:
+  // Line-buffered: scripts/test-guest follows a unit's log while it runs.
   explicit Log(const std::string& path)
-      : file_(path.empty() ? nullptr : std::fopen(path.c_str(), "w")) {}
+      : file_(path.empty() ? nullptr : std::fopen(path.c_str(), "w")) {
+    if (file_ != nullptr)
+      std::setvbuf(file_, nullptr, _IOLBF, 0);
+  }
   ~Log() {
     if (file_ != nullptr)
       std::fclose(file_);
