@@ -3,8 +3,10 @@
 // retry and only by one, and every unit that passed holds what a load of that unit alone leaves.
 #include <nlohmann/json.hpp>
 
+#include <signal.h>
 #include <algorithm>
 #include <atomic>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -180,12 +182,50 @@ TEST_F(StationTest, LoadsEachUnitAsItIsPluggedInAndAPulledOneAfreshWhenItComesBa
     EXPECT_TRUE(flashes[unit] == single) << "QVX0000" << unit + 1;
 }
 
+// Killed outright, the station leaves only whole lines behind, and each load it cut off shows as a
+// started line without an end.
+TEST_F(StationTest, AStationKilledMidRunLeavesWholeLinesAndAStartedLineForEachCutOffLoad) {
+  setenv("QVX_VG_ERASE_MS", "400", 1);
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2"});
+  const std::string pid_file = TempDir() + "/station.pid";
+  const std::string command = "'" QVX_LOAD_TOOL "' --station --set '" + set + "' --record '" +
+                              record + "' >/dev/null 2>&1 & echo $! > '" + pid_file + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  pid_t pid = 0;
+  std::ifstream(pid_file) >> pid;
+  ASSERT_GT(pid, 0);
+  const bool both_started = AwaitRecord("1-1.1", "started") && AwaitRecord("1-1.2", "started");
+  kill(pid, SIGKILL);
+  while (kill(pid, 0) == 0)
+    std::this_thread::sleep_for(5ms);
+  ASSERT_TRUE(both_started);
+
+  std::map<std::string, std::vector<std::string>> outcomes;  // by load
+  std::ifstream in(record);
+  for (std::string text; std::getline(in, text);) {
+    const Json line = Json::parse(text, nullptr, false);
+    ASSERT_TRUE(line.is_object()) << "not a whole line: " << text;
+    outcomes[line["load"]].push_back(line["outcome"]);
+  }
+  ASSERT_EQ(outcomes.size(), 2u);
+  for (const auto& [load, seen] : outcomes) {
+    EXPECT_EQ(seen.front(), "started") << load;
+    for (const char* end : {"passed", "failed", "pulled", "cut off"})
+      EXPECT_EQ(std::count(seen.begin(), seen.end(), end), 0) << load << " ended " << end;
+  }
+}
+
 struct StopCase {
   const char* name;
   int stops;  // Ctrl-C pressed this many times once the first unit's load has begun
   int status;
   std::vector<std::string> ends;  // of the first unit's operations and load
 };
+
+// Test names come from `name`; this keeps the bytes of the cases out of the test list.
+void PrintTo(const StopCase& stop, std::ostream* out) {
+  *out << stop.name;
+}
 
 class StationStopTest : public StationTest, public ::testing::WithParamInterface<StopCase> {};
 
@@ -227,6 +267,10 @@ struct RetryCase {
   int status;
   std::vector<std::string> outcomes;  // the operation lines' and the end's, in order
 };
+
+void PrintTo(const RetryCase& retry, std::ostream* out) {
+  *out << retry.name;
+}
 
 class StationRetryTest : public StationTest, public ::testing::WithParamInterface<RetryCase> {};
 
