@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/station_board.h"
 #include "tests/cli/cli_fixture.h"
 #include "tests/support/rack_file.h"
 
@@ -308,6 +309,50 @@ const RetryCase kRetryCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Retries, StationRetryTest, ::testing::ValuesIn(kRetryCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// On a terminal the board is drawn over the last one: back up as many lines as it drew, clear, a
+// row per socket in the order they were first seen, the totals last.
+TEST(StationBoardTest, RedrawsItsRowsInPlaceWithTheTotalsUnderThem) {
+  std::ostringstream out;
+  cli::StationBoard board(out, cli::StationBoard::Style::kBoard, {"banner 1 from id.bmp"});
+  station::SocketView loading;
+  loading.port = "1-1.2";
+  loading.serial = "QVX00002";
+  loading.state = station::SocketState::kLoading;
+  loading.operations = 1;
+  loading.attempt = 2;
+  loading.progress = 50;
+  loading.seconds = 65;
+  station::SocketView failed = loading;
+  failed.port = "1-1.3";
+  failed.state = station::SocketState::kFailed;
+  failed.reason = "the generator stopped answering";
+  station::SocketView empty;
+  empty.port = "1-1.4";
+  const station::Totals totals{3, 1, 2, 41.54};
+
+  board.Draw({loading, failed, empty}, totals);
+  const std::string first = out.str();
+  const std::vector<std::string> expected = {
+      "1-1.2      QVX00002   loading  1/1 banner 1 from id.bmp (attempt 2)",
+      "1-1.3      QVX00002   fail     the generator stopped answering",
+      "1-1.4                 empty",
+      "Passed 3, failed 1, pulled 2; 41.5 units per hour",
+  };
+  std::istringstream lines(first);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_TRUE(line.starts_with("Port       Serial     State    Operation")) << line;
+  for (const std::string& row : expected) {
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_TRUE(line.starts_with(row)) << line;
+  }
+  EXPECT_NE(first.find("[###############               ]  50% 1:05"), std::string::npos) << first;
+
+  out.str("");
+  board.Draw({loading}, totals);
+  EXPECT_TRUE(out.str().starts_with("\x1b[5F\x1b[J")) << "the first board had 5 lines";
+}
 
 }  // namespace
 }  // namespace qvx::test
