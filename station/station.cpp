@@ -35,13 +35,14 @@ class Station::Hooks final : public LoadHooks {
   }
   // The same unit in the same socket: another serial there means this one was swapped out.
   bool StillPlugged() override {
-    const auto [port, serial] = [&] {
+    // Not a structured binding: clang 14 cannot capture one.
+    const std::pair<std::string, std::string> unit_here = [&] {
       const std::lock_guard lock(station_.mutex_);
       return std::pair(socket_.view.port, socket_.view.serial);
     }();
     const auto attached = station_.lister_.List();
     return std::any_of(attached.begin(), attached.end(), [&](const AttachedUnit& unit) {
-      return unit.port == port && unit.serial == serial;
+      return unit.port == unit_here.first && unit.serial == unit_here.second;
     });
   }
 
