@@ -101,14 +101,17 @@ std::string RecordLine(const StepRecord& record) {
       line["set"] = {{"path", facts->set_path}, {"sha256", facts->set_sha256}};
     }
   }
-  if (record.step == nullptr) {
+  // How it ended, last on every line.
+  auto ending = [&] {
     line["outcome"] = record.outcome;
     if (!record.reason.empty())
       line["reason"] = record.reason;
     line["exit_status"] = record.exit_status;
     line["seconds"] = std::round(record.seconds * 1000) / 1000;
     return Dump(line);
-  }
+  };
+  if (record.step == nullptr)
+    return ending();
   const LoadStep& step = *record.step;
   const Slot& slot = step.request.slot;
   line["operation"] = step.erase ? "erase" : "load";
@@ -124,12 +127,7 @@ std::string RecordLine(const StepRecord& record) {
       tones.push_back(ToneLabel(row));
     line["audio"] = {{"tones", tones}, {"levels", step.request.audio.amplitudes}};
   }
-  line["outcome"] = record.outcome;
-  if (!record.reason.empty())
-    line["reason"] = record.reason;
-  line["exit_status"] = record.exit_status;
-  line["seconds"] = std::round(record.seconds * 1000) / 1000;
-  return Dump(line);
+  return ending();
 }
 
 void RecordFile::Append(const StepRecord& record) {

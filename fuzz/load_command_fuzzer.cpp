@@ -129,6 +129,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "--list runs nothing else");
     return 0;
   }
+  if (!command.pin_file.empty()) {
+    Require(command.steps.empty() && command.set_file.empty() && !command.station &&
+                !command.several_units(),
+            "--pin takes a content set and nothing else");
+    return 0;
+  }
+  Require(!command.station || !command.several_units(), "never --station with units");
   Require(!(command.all_units && !command.units.empty()), "never --unit with --all-units");
   Require(command.set_file.empty() != command.steps.empty(),
           "a command runs either a content set or operations");
