@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "station/texts.h"
+
 namespace qvx::cli::text {
 
 // The --help text.
@@ -65,9 +67,10 @@ std::string StoppedAt(size_t index, size_t total);  // "stopped at operation 2 o
 std::string AllCompleted(size_t total);             // "All 5 operations completed."
 
 // The results of a unit, in the summary and the records.
-inline constexpr const char* kCompleted = "completed";
-inline constexpr const char* kRefused = "refused";
-inline constexpr const char* kFailed = "failed";
+// The words a station's records use too, from one place.
+inline constexpr const char* kCompleted = station::text::kCompleted;
+inline constexpr const char* kRefused = station::text::kRefused;
+inline constexpr const char* kFailed = station::text::kFailed;
 inline constexpr const char* kNotConnectedResult = "not connected";
 inline constexpr const char* kSkipped = "skipped";
 inline constexpr const char* kStarted = "started";
