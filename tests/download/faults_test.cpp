@@ -1,7 +1,6 @@
 // Bad files and device faults during downloads: each ends with one clear box, the frame closed and
 // no "Download Complete".
 #include <filesystem>
-#include <regex>
 
 #include "tests/download/image_check.h"
 #include "tests/support/download_fixture.h"
@@ -148,8 +147,12 @@ class TimingTest : public FaultTest {
   Lines BannerScript(Session& s) {
     s.Run(DownloadRequest::Banner(0), WriteFile("banner.bmp", MakeBmp(72)));
     Lines script = s.Script(s.after_start);
-    for (auto& line : script)
-      line = std::regex_replace(line, std::regex("^> FD x[0-9]+$"), "> FD");
+    for (auto& line : script) {
+      const std::string repeated = "> FD x";
+      if (line.size() > repeated.size() && line.starts_with(repeated) &&
+          line.find_first_not_of("0123456789", repeated.size()) == std::string::npos)
+        line = "> FD";
+    }
     return script;
   }
 };
