@@ -77,6 +77,13 @@ const BadSet kBadSets[] = {
      kExitUsage,
      {"line 2, column 22: Error while parsing key-value pair: expected a comment or whitespace, "
       "saw '\xC3\xA9'"}},
+    // A table header without its key: toml++ 3.3 asserted that a key begins there (aborting where
+    // asserts are on) before it checks (cmake/tomlplusplus.cmake); the fuzz target found it.
+    {"TableHeaderWithoutAKey",
+     "[ = banners]\n1 = \"set-banner.bmp\"\n",
+     kExitUsage,
+     {"line 1, column 3: Error while parsing key: expected bare key starting character or string "
+      "delimiter, saw '='"}},
     {"PinThatIsNoHash",
      "[patterns]\n0 = { file = \"set-pattern.tst\", sha256 = \"8592fd\" }\n",
      kExitUsage,
