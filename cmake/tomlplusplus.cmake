@@ -40,10 +40,8 @@ endfunction()
 
 set(_qvx_toml_preprocessor toml++/impl/preprocessor.h)
 file(READ ${TOMLPP_HOST_DIR}/${_qvx_toml_preprocessor} _qvx_toml_text)
-string(REPLACE "#define TOML_ASSERT_ASSUME(expr) TOML_ASSUME(expr)"
-       "#define TOML_ASSERT_ASSUME(expr) static_assert(true) // qvx5120: see cmake/tomlplusplus.cmake"
-       _qvx_toml_text "${_qvx_toml_text}")
-string(REPLACE "#define TOML_ASSERT_ASSUME(expr) TOML_ASSERT(expr)"
+# Both of its definitions, with and without NDEBUG.
+string(REGEX REPLACE "#define TOML_ASSERT_ASSUME\\(expr\\) [^\n]*"
        "#define TOML_ASSERT_ASSUME(expr) static_assert(true) // qvx5120: see cmake/tomlplusplus.cmake"
        _qvx_toml_text "${_qvx_toml_text}")
 qvx_toml_write(${_qvx_toml_preprocessor} "${_qvx_toml_text}")
