@@ -1,8 +1,7 @@
-// --fit, and refusals in words.
+// --fit.
 #include "cli/load_prep.h"
 
 #include "download/kinds/image_kind.h"
-#include "prep/bmp_explain.h"
 #include "prep/texts.h"
 
 namespace qvx::cli {
@@ -18,12 +17,6 @@ void ApplyFit(std::vector<LoadStep>& steps, std::optional<prep::Fit> fit) {
     if (ImageKindOf(step.kind()) != nullptr && !step.erase)
       step.fit = fit;
   }
-}
-
-std::string RefusalDetail(const LoadStep& step, const BmpHeader& header, uint64_t file_size) {
-  const ImageKind& kind = *ImageKindOf(step.kind());
-  const auto reasons = prep::BmpRefusalReasons(header, file_size, kind.shape);
-  return ": " + prep::JoinReasons(reasons) + "; " + prep::text::PrepHint(kind.prep_word);
 }
 
 }  // namespace qvx::cli

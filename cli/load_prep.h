@@ -1,16 +1,12 @@
-// The loader's side of picture preparation: --fit and a content set's `fit` prepare a picture or
-// banner that is not the generator's file in memory before the checks; a file the generator
-// refuses is explained in words, with the way to the file it takes. The window is untouched: its
-// file dialog offers BMP files and its boxes keep their one line.
+// --fit on the loader's command line: the fit named, given to the steps it applies to.
 #pragma once
 
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/load_command.h"
-#include "encode/bmp_check.h"
+#include "loading/load_prep.h"
 #include "prep/geometry.h"
 
 namespace qvx::cli {
@@ -20,14 +16,5 @@ prep::Fit FitOption(const std::string& mode);
 
 // Gives the command line's --fit to its picture, banner and countdown steps.
 void ApplyFit(std::vector<LoadStep>& steps, std::optional<prep::Fit> fit);
-
-// For each step with a fit whose file the slot does not already take: the file prepared in memory
-// (its `prepared_file`), with a note on `out` of where the picture went. Returns why a file could
-// not be prepared (unreadable, not a picture), or nothing.
-std::optional<std::string> PrepareInMemory(std::vector<LoadStep>& steps, std::ostream& out);
-
-// What follows the window's refusal ("Incorrect Picture file format") on the command line: each
-// failed requirement in words and the way to the file the generator takes.
-std::string RefusalDetail(const LoadStep& step, const BmpHeader& header, uint64_t file_size);
 
 }  // namespace qvx::cli

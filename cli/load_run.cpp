@@ -7,12 +7,10 @@
 #include <optional>
 #include <vector>
 
-#include "cli/content_set.h"
 #include "cli/load_command.h"
 #include "cli/load_prep.h"
 #include "cli/load_texts.h"
 #include "cli/pin.h"
-#include "cli/record.h"
 #include "cli/station_run.h"
 #include "cli/step_runner.h"
 #include "cli/terminal_window.h"
@@ -20,6 +18,8 @@
 #include "cli/unit_run.h"
 #include "device/driver_table.h"
 #include "download/connection.h"
+#include "loading/content_set.h"
+#include "loading/record.h"
 
 namespace qvx::cli {
 namespace {

@@ -9,18 +9,12 @@
 #include <span>
 #include <string>
 
+#include "cli/loading_names.h"
 #include "device/library_loader.h"
+#include "loading/exit_status.h"
 #include "port/clock.h"
 
 namespace qvx::cli {
-
-// Exit statuses.
-inline constexpr int kExitCompleted = 0;  // every operation completed
-inline constexpr int kExitUsage = 2;      // the command line or the content set is malformed
-inline constexpr int kExitRefused = 3;    // a file or an amplitude was refused
-inline constexpr int kExitDevice = 4;     // not connected, or the generator failed mid-download
-inline constexpr int kExitNotRecorded =
-    5;  // every operation completed, but a record was not written
 
 // What the loader runs with: the real clock and driver library in the program, others in tests.
 struct LoaderContext {

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/content_set.h"
 #include "cli/load_texts.h"
-#include "cli/record.h"
 #include "download/kinds/slot.h"
+#include "loading/content_set.h"
+#include "loading/record.h"
 
 namespace qvx::cli {
 namespace {

@@ -2,9 +2,9 @@
 // (from the command line or a set), its records and its exit statuses.
 #pragma once
 
-#include "cli/content_set.h"
 #include "cli/load_command.h"
 #include "cli/load_run.h"
+#include "loading/content_set.h"
 
 namespace qvx::cli {
 

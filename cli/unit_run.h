@@ -9,7 +9,7 @@
 
 #include "cli/load_command.h"
 #include "cli/load_run.h"
-#include "cli/record.h"
+#include "loading/record.h"
 
 namespace qvx::cli {
 

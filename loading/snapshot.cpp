@@ -1,11 +1,11 @@
 // Taking the station's copies of its files.
-#include "cli/snapshot.h"
+#include "loading/snapshot.h"
 
 #include <random>
 
-#include "cli/load_texts.h"
+#include "loading/texts.h"
 
-namespace qvx::cli {
+namespace qvx::loading {
 namespace fs = std::filesystem;
 namespace {
 
@@ -72,4 +72,4 @@ std::optional<std::string> Snapshots::Take(std::vector<LoadStep>& steps) {
   return std::nullopt;
 }
 
-}  // namespace qvx::cli
+}  // namespace qvx::loading

@@ -1,5 +1,5 @@
 // Reading and checking a content set with toml++.
-#include "cli/content_set.h"
+#include "loading/content_set.h"
 
 #include <toml++/toml.h>
 
@@ -13,13 +13,13 @@
 #include <optional>
 #include <vector>
 
-#include "cli/load_texts.h"
-#include "cli/record.h"
 #include "download/amplitude_check.h"
 #include "download/kinds/image_kind.h"
 #include "download/kinds/slot.h"
+#include "loading/record.h"
+#include "loading/texts.h"
 
-namespace qvx::cli {
+namespace qvx::loading {
 namespace {
 
 namespace fs = std::filesystem;
@@ -415,4 +415,4 @@ ContentSet ReadContentSetText(std::string_view text, const std::string& folder) 
   return CheckedSet(ParseOrRefuse([&] { return toml::parse(text); }), folder);
 }
 
-}  // namespace qvx::cli
+}  // namespace qvx::loading

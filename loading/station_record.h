@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/load_command.h"
-#include "cli/record.h"
+#include "loading/record.h"
+#include "loading/step.h"
 #include "station/events.h"
 
-namespace qvx::cli {
+namespace qvx::loading {
 
 class StationRecorder final : public station::StationEvents {
  public:
@@ -35,35 +35,4 @@ class StationRecorder final : public station::StationEvents {
   std::string run_;  // tells this station's loads from another's in a shared file
 };
 
-// Delivers each event to two front ends in turn.
-class BothEvents final : public station::StationEvents {
- public:
-  BothEvents(station::StationEvents& first, station::StationEvents& second)
-      : first_(first), second_(second) {}
-  void Plugged(const station::SocketView& s) override {
-    first_.Plugged(s);
-    second_.Plugged(s);
-  }
-  void LoadStarting(const station::SocketView& s) override {
-    first_.LoadStarting(s);
-    second_.LoadStarting(s);
-  }
-  void AttemptEnded(const station::SocketView& s, const station::AttemptReport& r) override {
-    first_.AttemptEnded(s, r);
-    second_.AttemptEnded(s, r);
-  }
-  void LoadEnded(const station::SocketView& s) override {
-    first_.LoadEnded(s);
-    second_.LoadEnded(s);
-  }
-  void Emptied(const station::SocketView& s) override {
-    first_.Emptied(s);
-    second_.Emptied(s);
-  }
-
- private:
-  station::StationEvents& first_;
-  station::StationEvents& second_;
-};
-
-}  // namespace qvx::cli
+}  // namespace qvx::loading

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/load_command.h"
-#include "cli/record.h"
+#include "loading/record.h"
+#include "loading/step.h"
 
-namespace qvx::cli {
+namespace qvx::loading {
 
 class Snapshots {
  public:
@@ -34,4 +34,4 @@ class Snapshots {
   std::map<std::string, std::string> copies_;  // by the path as the step names it
 };
 
-}  // namespace qvx::cli
+}  // namespace qvx::loading

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/load_command.h"
+#include "loading/step.h"
 
-namespace qvx::cli {
+namespace qvx::loading {
 
 // Why a set cannot be loaded.
 enum class SetProblem {
@@ -62,4 +62,4 @@ std::optional<std::string> PinBroken(const LoadStep& step);
 // quotes it, so that a key holding "." or "[" cannot be taken for a path.
 std::string KeyText(std::string_view key);
 
-}  // namespace qvx::cli
+}  // namespace qvx::loading

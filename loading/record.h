@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/load_command.h"
+#include "loading/step.h"
 
-namespace qvx::cli {
+namespace qvx::loading {
 
 // What a step's file was when the load was checked: read once, before any unit starts.
 struct FileFacts {
@@ -125,4 +125,4 @@ std::string HostName();
 // The SHA-256 of the file's bytes in lower-case hex; nothing when it cannot be read.
 std::optional<std::string> Sha256OfFile(const std::string& path);
 
-}  // namespace qvx::cli
+}  // namespace qvx::loading

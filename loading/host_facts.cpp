@@ -4,7 +4,7 @@
 #include <fstream>
 #include <vector>
 
-#include "cli/record.h"
+#include "loading/record.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-namespace qvx::cli {
+namespace qvx::loading {
 namespace {
 
 std::string Hex(const unsigned char* bytes, size_t size) {
@@ -102,4 +102,4 @@ std::optional<std::string> Sha256OfFile(const std::string& path) {
 
 #endif
 
-}  // namespace qvx::cli
+}  // namespace qvx::loading

@@ -1,5 +1,5 @@
 // Writing and reading production records.
-#include "cli/record.h"
+#include "loading/record.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,10 +8,10 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "cli/load_run.h"
-#include "cli/load_texts.h"
+#include "loading/exit_status.h"
+#include "loading/texts.h"
 
-namespace qvx::cli {
+namespace qvx::loading {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -232,4 +232,4 @@ std::map<std::string, std::vector<std::string>> LastRecordedIn(std::istream& in)
   return shown;
 }
 
-}  // namespace qvx::cli
+}  // namespace qvx::loading

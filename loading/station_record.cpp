@@ -1,16 +1,16 @@
 // Writing the station's records.
-#include "cli/station_record.h"
+#include "loading/station_record.h"
 
 #include <chrono>
 #include <cstdio>
 #include <random>
 
-#include "cli/load_command.h"
-#include "cli/load_run.h"
-#include "cli/load_texts.h"
+#include "loading/exit_status.h"
+#include "loading/step.h"
+#include "loading/texts.h"
 #include "station/texts.h"
 
-namespace qvx::cli {
+namespace qvx::loading {
 namespace {
 
 using station::AttemptEnd;
@@ -100,4 +100,4 @@ void StationRecorder::LoadEnded(const station::SocketView& socket) {
   file_->Append(record);
 }
 
-}  // namespace qvx::cli
+}  // namespace qvx::loading

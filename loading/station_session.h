@@ -1,0 +1,87 @@
+// A station set up to load a content set: the set's files copied once and prepared, every step
+// checked, the records opened, and the station itself run as often as it is started. The loader's
+// --station and the station windows are front ends of this one session, so their loads and
+// records are the same for the same plugs.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "device/library_loader.h"
+#include "loading/content_set.h"
+#include "loading/record.h"
+#include "loading/snapshot.h"
+#include "loading/station_record.h"
+#include "station/station.h"
+
+namespace qvx::loading {
+
+struct StationSetup {
+  // The set's file, for the records (its absolute path and hash); empty when the steps came from
+  // elsewhere.
+  std::string set_file;
+  std::string operator_name;
+  std::string work_order;
+  // Where records go: this file, else the set's `record`, else nowhere.
+  std::string record_file;
+  // Further attempts at an operation that failed through a device fault: this, else the set's.
+  std::optional<int> retries;
+  std::optional<int> stop_after;
+  // The clock of each load; empty: real time.
+  std::function<std::unique_ptr<Clock>(const station::SocketView&)> unit_clock;
+};
+
+class StationSession {
+ public:
+  // `front_end` hears every event after the records have been written; it may be null.
+  StationSession(LibraryLoader& library, station::StationEvents* front_end);
+  StationSession(const StationSession&) = delete;
+  StationSession& operator=(const StationSession&) = delete;
+
+  // Copies the set's files, prepares pictures that need it (a note for each on `notes`) and checks
+  // every step. Returns why the set cannot be loaded, nothing having been sent, or nothing.
+  std::optional<std::string> Prepare(ContentSet set, StationSetup setup, std::ostream& notes);
+
+  // A station over the prepared steps, to run until stopped; one run at a time. Its `usable()`
+  // says whether the driver library could be loaded.
+  std::unique_ptr<station::Station> NewStation();
+
+  const std::vector<LoadStep>& steps() const { return set_.steps; }
+  const StationFacts& facts() const { return facts_; }
+  // Why a record could not be written, or nothing.
+  std::optional<std::string> RecordFailure() const;
+
+ private:
+  // Records first, then the front end.
+  class Events final : public station::StationEvents {
+   public:
+    Events(StationSession& session) : session_(session) {}
+    void Plugged(const station::SocketView& s) override;
+    void LoadStarting(const station::SocketView& s) override;
+    void AttemptEnded(const station::SocketView& s, const station::AttemptReport& r) override;
+    void LoadEnded(const station::SocketView& s) override;
+    void Emptied(const station::SocketView& s) override;
+
+   private:
+    StationSession& session_;
+  };
+
+  LibraryLoader& library_;
+  station::StationEvents* front_end_;
+  Events events_{*this};
+  ContentSet set_;
+  StationSetup setup_;
+  StationFacts facts_;
+  Snapshots snapshots_;
+  std::optional<RecordFile> record_;
+  std::optional<StationRecorder> recorder_;
+};
+
+// What the loader's steps run on a station: each step's request, file, erase and description.
+std::vector<station::Operation> OperationsOf(const std::vector<LoadStep>& steps);
+
+}  // namespace qvx::loading
