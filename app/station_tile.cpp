@@ -1,0 +1,90 @@
+#include "app/station_tile.h"
+
+#include <QVBoxLayout>
+
+#include "station_window/texts.h"
+
+namespace qvx {
+
+namespace {
+
+// Sizes relative to the window's font, so that a larger font or scale factor grows the tile rather
+// than clipping it. The verdict is read from about three metres.
+constexpr int kHeadingPercent = 150;
+constexpr int kVerdictPercent = 500;
+// A tile is about this many average characters wide: a reason wraps inside it.
+constexpr int kTileWidthCharacters = 30;
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+StationTile::StationTile(QWidget* parent) : QFrame(parent) {
+  setFrameShape(QFrame::StyledPanel);
+  setFocusPolicy(Qt::NoFocus);
+  auto* layout = new QVBoxLayout(this);
+  heading_ = Line(kHeadingPercent, true);
+  serial_ = Line(100, false);
+  label_ = Line(100, false);
+  operation_ = Line(100, false);
+  progress_ = new QProgressBar(this);
+  progress_->setRange(0, 100);
+  progress_->setFocusPolicy(Qt::NoFocus);
+  elapsed_ = Line(100, false);
+  verdict_ = Line(kVerdictPercent, true);
+  verdict_->setAlignment(Qt::AlignCenter);
+  verdict_->setAutoFillBackground(true);
+  reason_ = Line(kHeadingPercent, true);
+  for (QWidget* line : std::initializer_list<QWidget*>{heading_, serial_, label_, operation_,
+                                                       progress_, elapsed_, verdict_, reason_})
+    layout->addWidget(line);
+  layout->addStretch();
+  setMinimumWidth(fontMetrics().averageCharWidth() * kTileWidthCharacters);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+QLabel* StationTile::Line(int scale_percent, bool bold) {
+  auto* line = new QLabel(this);
+  QFont font = line->font();
+  font.setPointSizeF(font.pointSizeF() * scale_percent / 100);
+  font.setBold(bold);
+  line->setFont(font);
+  line->setWordWrap(true);
+  line->setTextInteractionFlags(Qt::NoTextInteraction);
+  return line;
+}
+
+bool StationTile::Show(const station_window::TileView& view) {
+  if (shown_ && view == view_)
+    return false;
+  shown_ = true;
+  view_ = view;
+  using station_window::Verdict;
+  const auto set = [](QLabel* line, const std::string& text) {
+    line->setText(Q(text));
+    line->setVisible(!text.empty());
+  };
+  set(heading_, view.heading);
+  set(serial_, view.serial);
+  set(label_, view.label);
+  set(operation_, view.operation);
+  progress_->setVisible(view.progress >= 0);
+  if (view.progress >= 0)
+    progress_->setValue(view.progress);
+  set(elapsed_, view.elapsed);
+  set(verdict_, view.verdict_text);
+  set(reason_, view.reason);
+  QPalette palette = verdict_->palette();
+  if (view.verdict != Verdict::kNone) {
+    palette.setColor(QPalette::Window, view.verdict == Verdict::kPass ? QColor(0x1b, 0x7a, 0x2e)
+                                                                      : QColor(0xc0, 0x1c, 0x1c));
+    palette.setColor(QPalette::WindowText, Qt::white);
+  }
+  verdict_->setPalette(palette);
+  setAccessibleName(Q(view.accessible_name));
+  return true;
+}
+
+}  // namespace qvx

@@ -1,0 +1,231 @@
+// qvx5120-station as an operator runs it, on a display of its own: the label typed on the X
+// keyboard into the scan field, units plugged into a virtual rack one after the other, the window's
+// title read back through the X server and its tiles followed through QVX_STATION_TRACE. What it
+// records and leaves in each unit's flash is held to what `qvx5120-load --station` writes and
+// leaves for the same plugs.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/x_input.h"
+#include "tests/app/x_display.h"
+#include "tests/support/rack_file.h"
+#include "tests/support/test_files.h"
+
+namespace qvx::test {
+namespace {
+
+using Json = nlohmann::json;
+using Lines = std::vector<std::string>;
+using namespace std::chrono_literals;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Polls `done` until it holds; false after 90 s (a load runs at the generator's real pace here).
+bool Await(const std::function<bool()>& done) {
+  for (auto deadline = std::chrono::steady_clock::now() + 90s;
+       std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(20ms)) {
+    if (done())
+      return true;
+  }
+  return done();
+}
+
+// A program run as a child, its standard output into a file, with extra environment variables.
+class Program {
+ public:
+  Program(const Lines& args, const std::map<std::string, std::string>& env,
+          const std::string& out) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      for (const auto& [name, value] : env)
+        setenv(name.c_str(), value.c_str(), 1);
+      const int file = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(file, STDOUT_FILENO);
+      std::vector<char*> argv;
+      for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+  }
+  ~Program() {
+    if (pid_ > 0 && !status_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // The exit status once it has ended; nothing while it runs.
+  std::optional<int> Ended() {
+    int status = 0;
+    if (!status_ && waitpid(pid_, &status, WNOHANG) == pid_)
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return status_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+bool HasLine(const std::string& path, const std::string& line) {
+  std::istringstream lines(ReadText(path));
+  for (std::string seen; std::getline(lines, seen);)
+    if (seen == line)
+      return true;
+  return false;
+}
+
+std::vector<Json> Records(const std::string& path) {
+  std::vector<Json> lines;
+  std::istringstream in(ReadText(path));
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(Json::parse(line));
+  return lines;
+}
+
+// The unit's load at `port` has ended with `outcome` in the records.
+bool Ended(const std::string& record, const std::string& port, const std::string& outcome) {
+  for (const Json& line : Records(record))
+    if (line.contains("steps") && line.value("port", "") == port &&
+        line.value("outcome", "") == outcome)
+      return true;
+  return false;
+}
+
+// A record line without what differs from run to run: when, where, how long, which load.
+Json Comparable(Json line) {
+  for (const char* field : {"time", "host", "seconds", "load"})
+    line.erase(field);
+  return line;
+}
+
+class StationProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x.ok()) << x.error();
+    dir = TempDir() + "/station-program";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/window");
+    std::filesystem::create_directories(dir + "/loader");
+    const std::vector<uint8_t> banner = MakeBmp(72);
+    std::ofstream(dir + "/banner.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(banner.data()), std::streamsize(banner.size()));
+    std::ofstream(dir + "/pattern.tst", std::ios::binary) << std::string(2880, '\x5A');
+    set = dir + "/station.toml";
+    std::ofstream(set) << "[banners]\n2 = \"banner.bmp\"\n[patterns]\n7 = \"pattern.tst\"\n";
+  }
+
+  // The program's flash files in their own folder, on its own rack.
+  std::map<std::string, std::string> Environment(const std::string& run,
+                                                 const TestRack& rack) const {
+    return {{"DISPLAY", x.name()},
+            {"QVX_VG_FLASH", dir + "/" + run + "/flash.bin"},
+            {"QVX_VG_RACK", rack.path()},
+            {"QVX_STATION_TRACE", "1"}};
+  }
+
+  XDisplay x;
+  TestRack window_rack{"station-program-window-rack"};
+  TestRack loader_rack{"station-program-loader-rack"};
+  std::string dir, set;
+};
+
+// Both programs run side by side, each on a rack of its own that gets the same plugs.
+TEST_F(StationProgramTest, LoadsTwoUnitsPluggedOneAfterTheOtherAsTheLoaderDoes) {
+  const std::string record = dir + "/window/records.jsonl";
+  const std::string trace = dir + "/window/trace.txt";
+  const std::string loader_record = dir + "/loader/records.jsonl";
+  Program station({QVX_STATION_PROGRAM, "--set", set, "--record", record, "--operator", "ana",
+                   "--work-order", "WO-9"},
+                  Environment("window", window_rack), trace);
+  Program loader({QVX_LOAD_TOOL, "--station", "--set", set, "--record", loader_record, "--operator",
+                  "ana", "--work-order", "WO-9", "--stop-after", "2"},
+                 Environment("loader", loader_rack), dir + "/loader/out.txt");
+  const auto plug = [&](const Lines& units) {
+    window_rack.Write(units);
+    loader_rack.Write(units);
+  };
+  std::optional<unsigned long> window;
+  ASSERT_TRUE(Await([&] { return (window = x.FindWindow("QVX5120 Station")).has_value(); }));
+  EXPECT_EQ(x.Title(*window), "QVX5120 Station - 0 passed, 0 failed");
+  // The set given on the command line starts the station by itself.
+  ASSERT_TRUE(Await([&] { return HasLine(trace, "status Running: plug a unit into any socket"); }));
+
+  plug({"QVX00001 1-1.1"});
+  ASSERT_TRUE(Await([&] { return HasLine(trace, "tile Socket 1-1.1, QVX00001, pass"); }));
+  EXPECT_TRUE(HasLine(trace, "tile Socket 1-1.1, QVX00001, loading"));
+  EXPECT_EQ(x.Title(*window), "QVX5120 Station - 1 passed, 0 failed");
+  ASSERT_TRUE(Await([&] { return Ended(loader_record, "1-1.1", "passed"); }));
+
+  // The scan field has the focus: the label typed goes to the next unit plugged in.
+  setenv("DISPLAY", x.name().c_str(), 1);
+  bench::XInput keyboard;
+  ASSERT_TRUE(keyboard.ok());
+  x.Focus(*window);
+  for (char c : std::string("A-1002"))
+    ASSERT_TRUE(keyboard.TypeCharacter(c)) << c;
+  keyboard.ReturnKey(true);
+  keyboard.ReturnKey(false);
+  ASSERT_TRUE(Await([&] {
+    return HasLine(
+        trace, "status Running: plug a unit into any socket \u2014 Next unit plugged in: A-1002");
+  }));
+
+  plug({"QVX00001 1-1.1", "QVX00002 1-1.2"});
+  ASSERT_TRUE(Await([&] { return HasLine(trace, "tile Socket 1-1.2, QVX00002, pass"); }));
+  ASSERT_TRUE(Await([&] { return x.Title(*window) == "QVX5120 Station - 2 passed, 0 failed"; }));
+  // The close box ends the program: no load is running.
+  x.Close(*window);
+  ASSERT_TRUE(Await([&] { return station.Ended().has_value(); }));
+  EXPECT_EQ(*station.Ended(), 0);
+  ASSERT_TRUE(Await([&] { return loader.Ended().has_value(); }));
+  EXPECT_EQ(*loader.Ended(), 0);
+
+  // The label went to each of the second unit's lines, and to no other line.
+  std::vector<Json> window_lines;
+  for (Json line : Records(record)) {
+    EXPECT_EQ(line.value("label", ""), line["serial"] == "QVX00002" ? "A-1002" : "") << line;
+    line.erase("label");
+    window_lines.push_back(Comparable(line));
+  }
+  std::vector<Json> loader_lines;
+  for (const Json& line : Records(loader_record))
+    loader_lines.push_back(Comparable(line));
+  ASSERT_FALSE(window_lines.empty());
+  EXPECT_EQ(window_lines, loader_lines);
+
+  // Unit 1 keeps the flash file named; another unit's file is named after its serial beside it.
+  for (const std::string serial : {"", ".QVX00002"}) {
+    const std::string flash = ReadText(dir + "/window/flash.bin" + serial);
+    EXPECT_FALSE(flash.empty()) << serial;
+    EXPECT_NE(flash.find_first_not_of('\xFF'), std::string::npos) << "blank flash" << serial;
+    EXPECT_TRUE(flash == ReadText(dir + "/loader/flash.bin" + serial)) << serial;
+  }
+}
+
+}  // namespace
+}  // namespace qvx::test

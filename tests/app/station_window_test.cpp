@@ -1,0 +1,157 @@
+// The station window in-process on a virtual rack, with loads that never wait: each tile and
+// control carries the name a screen reader says, a pass and a fail ask for their two sounds, a
+// pulled unit's tile goes back to Empty, and a set that cannot be opened is said in a box.
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <algorithm>
+#include <fstream>
+
+#include "app/station_window.h"
+#include "tests/support/rack_file.h"
+#include "tests/support/recording_clock.h"
+#include "tests/support/test_files.h"
+#include "tests/support/virtual_generator.h"
+
+namespace qvx::test {
+namespace {
+
+using station_window::Sound;
+using Lines = std::vector<std::string>;
+
+class RecordingSounds final : public StationSoundPlayer {
+ public:
+  void Play(Sound sound) override { played.push_back(sound); }
+  std::vector<Sound> played;
+};
+
+// The window with its boxes taken down instead of shown.
+class TestStationWindow final : public StationWindow {
+ public:
+  using StationWindow::StationWindow;
+  Lines boxes;
+
+ protected:
+  void PresentBox(const QString& text) override { boxes.push_back(text.toStdString()); }
+};
+
+class StationWindowTest : public testing::Test {
+ protected:
+  StationWindowTest() {
+    const std::vector<uint8_t> banner = MakeBmp(72);
+    WriteFile("station-window-banner.bmp", banner);
+    set = TempDir() + "/station-window.toml";
+    std::ofstream(set) << "[banners]\n2 = \"station-window-banner.bmp\"\n";
+  }
+  ~StationWindowTest() override {
+    core.reset();  // its station watches the generator until then
+    for (const char* name : {"QVX_VG_FAULT_UNIT", "QVX_VG_GLITCH_AFTER"})
+      unsetenv(name);
+    vg_.Reset();
+  }
+
+  // The window on a core whose loads never wait, with the options given.
+  std::unique_ptr<TestStationWindow> Open(station_window::StationWindowOptions options) {
+    core = std::make_unique<station_window::StationWindowCore>(
+        library, std::move(options),
+        [](const station::SocketView&) { return std::make_unique<RecordingClock>(); });
+    auto window = std::make_unique<TestStationWindow>(*core, sounds);
+    window->show();
+    window->Begin();
+    return window;
+  }
+
+  static Lines TileNames(const StationWindow& window) {
+    Lines names;
+    for (const StationTile* tile : window.tiles())
+      names.push_back(tile->accessibleName().toStdString());
+    return names;
+  }
+
+  // The texts the tile shows, top to bottom.
+  static Lines TileTexts(const StationTile& tile) {
+    Lines texts;
+    for (const QLabel* line : tile.findChildren<QLabel*>())
+      if (line->isVisibleTo(&tile))
+        texts.push_back(line->text().toStdString());
+    return texts;
+  }
+
+  VirtualGenerator vg_;
+  SystemLibraryLoader library;
+  RecordingSounds sounds;
+  TestRack rack{"station-window-rack"};
+  std::string set;
+  std::unique_ptr<station_window::StationWindowCore> core;
+};
+
+TEST_F(StationWindowTest, EveryTileAndControlIsNamedAndAPassAndAFailSoundApart) {
+  // Unit 2's link drops mid-load and there is no retry: it fails.
+  setenv("QVX_VG_FAULT_UNIT", "QVX00002", 1);
+  setenv("QVX_VG_GLITCH_AFTER", "20000", 1);
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2"});
+  vg_.Reset();
+  station_window::StationWindowOptions options;
+  options.set_file = set;
+  options.lock = true;
+  options.retries = 0;
+  auto window = Open(options);
+  EXPECT_TRUE(window->boxes.empty()) << window->boxes.front();
+
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return window->windowTitle() == "QVX5120 Station - 1 passed, 1 failed"; }, 30000))
+      << window->windowTitle().toStdString();
+  EXPECT_EQ(TileNames(*window),
+            (Lines{"Socket 1-1.1, QVX00001, pass", "Socket 1-1.2, QVX00002, fail"}));
+  const Lines pass = TileTexts(*window->tiles()[0]);
+  ASSERT_FALSE(pass.empty());
+  EXPECT_EQ(pass.front(), "Socket 1-1.1");
+  EXPECT_NE(std::find(pass.begin(), pass.end(), "QVX00001"), pass.end());
+  EXPECT_NE(std::find(pass.begin(), pass.end(), "PASS"), pass.end());
+  const Lines fail = TileTexts(*window->tiles()[1]);
+  ASSERT_NE(std::find(fail.begin(), fail.end(), "FAIL"), fail.end());
+  // The reason follows the verdict, in words.
+  EXPECT_GT(std::find(fail.begin(), fail.end(), "FAIL")[1].size(), 10u) << fail.back();
+  std::vector<Sound> played = sounds.played;
+  std::sort(played.begin(), played.end());
+  EXPECT_EQ(played, (std::vector<Sound>{Sound::kPass, Sound::kFail}));
+
+  EXPECT_EQ(window->start_button().accessibleName(), "Start");
+  EXPECT_EQ(window->stop_button().accessibleName(), "Stop");
+  EXPECT_EQ(window->open_button().accessibleName(), "Open content set");
+  EXPECT_EQ(window->scan_field().accessibleName(), "Scanned label");
+  // Locked to its set, the window offers no Open; while the station runs Start is shut, so Tab
+  // runs between the scan field and Stop, past the board.
+  EXPECT_FALSE(window->open_button().isVisible());
+  EXPECT_TRUE(window->scan_field().hasFocus());
+  std::vector<QWidget*> chain;
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    chain.push_back(QApplication::focusWidget());
+  }
+  EXPECT_EQ(chain, (std::vector<QWidget*>{&window->stop_button(), &window->scan_field(),
+                                          &window->stop_button()}));
+
+  // The passed unit pulled: its socket is empty again.
+  rack.Write({"QVX00002 1-1.2"});
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return TileNames(*window).front() == "Socket 1-1.1, empty"; }, 30000));
+  EXPECT_EQ(TileTexts(*window->tiles()[0]), (Lines{"Socket 1-1.1", "Empty"}));
+}
+
+TEST_F(StationWindowTest, ASetThatCannotBeOpenedIsSaidInABoxAndNothingStarts) {
+  station_window::StationWindowOptions options;
+  options.set_file = TempDir() + "/no-such-set.toml";
+  auto window = Open(options);
+  ASSERT_EQ(window->boxes.size(), 1u);
+  EXPECT_TRUE(window->boxes[0].starts_with("no-such-set.toml cannot be loaded: "))
+      << window->boxes[0];
+  EXPECT_TRUE(window->boxes[0].ends_with("nothing was sent to any generator.")) << window->boxes[0];
+  EXPECT_FALSE(window->start_button().isEnabled());
+  EXPECT_TRUE(window->open_button().isVisible());
+  EXPECT_TRUE(window->open_button().isEnabled());
+  EXPECT_EQ(window->windowTitle(), "QVX5120 Station - 0 passed, 0 failed");
+}
+
+}  // namespace
+}  // namespace qvx::test
