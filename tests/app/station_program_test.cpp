@@ -99,6 +99,15 @@ bool HasLine(const std::string& path, const std::string& line) {
   return false;
 }
 
+// The file holds these lines in this order, others between them allowed.
+bool HasLinesInOrder(const std::string& path, const Lines& wanted) {
+  std::istringstream lines(ReadText(path));
+  size_t next = 0;
+  for (std::string seen; next < wanted.size() && std::getline(lines, seen);)
+    next += seen == wanted[next];
+  return next == wanted.size();
+}
+
 std::vector<Json> Records(const std::string& path) {
   std::vector<Json> lines;
   std::istringstream in(ReadText(path));
@@ -225,6 +234,78 @@ TEST_F(StationProgramTest, LoadsTwoUnitsPluggedOneAfterTheOtherAsTheLoaderDoes) 
     EXPECT_NE(flash.find_first_not_of('\xFF'), std::string::npos) << "blank flash" << serial;
     EXPECT_TRUE(flash == ReadText(dir + "/loader/flash.bin" + serial)) << serial;
   }
+}
+
+// A unit pulled mid-load shows an empty socket and is loaded afresh when it comes back; a unit
+// whose link drops once passes on the retry that --retries 1 allows, recorded as the loader records
+// it.
+TEST_F(StationProgramTest, APulledUnitIsLoadedAfreshAndAGlitchingOneRecoveredByARetry) {
+  const std::string record = dir + "/window/records.jsonl";
+  const std::string trace = dir + "/window/trace.txt";
+  const std::string loader_record = dir + "/loader/records.jsonl";
+  auto window_env = Environment("window", window_rack);
+  auto loader_env = Environment("loader", loader_rack);
+  for (auto* env : {&window_env, &loader_env}) {
+    (*env)["QVX_VG_FAULT_UNIT"] = "QVX00003";
+    (*env)["QVX_VG_GLITCH_AFTER"] = "20000";
+  }
+  Program station({QVX_STATION_PROGRAM, "--set", set, "--record", record, "--retries", "1"},
+                  window_env, trace);
+  Program loader({QVX_LOAD_TOOL, "--station", "--set", set, "--record", loader_record, "--retries",
+                  "1", "--stop-after", "1"},
+                 loader_env, dir + "/loader/out.txt");
+  loader_rack.Write({"QVX00003 1-1.3"});
+  ASSERT_TRUE(Await([&] { return HasLine(trace, "status Running: plug a unit into any socket"); }));
+  window_rack.Write({"QVX00001 1-1.1", "QVX00003 1-1.3"});
+  ASSERT_TRUE(Await([&] { return HasLine(trace, "tile Socket 1-1.1, QVX00001, loading"); }));
+  window_rack.Write({"QVX00003 1-1.3"});
+  ASSERT_TRUE(Await([&] { return HasLine(trace, "tile Socket 1-1.1, empty"); }));
+  window_rack.Write({"QVX00001 1-1.1", "QVX00003 1-1.3"});
+  ASSERT_TRUE(Await([&] {
+    return HasLinesInOrder(
+               trace,
+               {"tile Socket 1-1.1, QVX00001, loading", "tile Socket 1-1.1, empty",
+                "tile Socket 1-1.1, QVX00001, loading", "tile Socket 1-1.1, QVX00001, pass"}) &&
+           HasLine(trace, "tile Socket 1-1.3, QVX00003, pass");
+  }));
+  std::optional<unsigned long> window = x.FindWindow("QVX5120 Station");
+  ASSERT_TRUE(window.has_value());
+  // A pulled load is neither passed nor failed.
+  EXPECT_TRUE(Await([&] { return x.Title(*window) == "QVX5120 Station - 2 passed, 0 failed"; }))
+      << x.Title(*window);
+  x.Close(*window);
+  ASSERT_TRUE(Await([&] { return station.Ended().has_value(); }));
+  EXPECT_EQ(*station.Ended(), 0);
+  ASSERT_TRUE(Await([&] { return loader.Ended().has_value(); }));
+  EXPECT_EQ(*loader.Ended(), 0);
+
+  std::map<std::string, Lines> ends;  // by port, each load's end in order
+  std::vector<Json> glitching;
+  for (const Json& line : Records(record)) {
+    if (line.contains("steps") && line["outcome"] != "started")
+      ends[line["port"]].push_back(line["outcome"]);
+    if (line["port"] == "1-1.3")
+      glitching.push_back(Comparable(line));
+  }
+  EXPECT_EQ(ends,
+            (std::map<std::string, Lines>{{"1-1.1", {"pulled", "passed"}}, {"1-1.3", {"passed"}}}));
+  std::vector<Json> loader_lines;
+  for (const Json& line : Records(loader_record))
+    loader_lines.push_back(Comparable(line));
+  EXPECT_EQ(glitching, loader_lines);
+  // The banner failed once and passed on attempt 2; the pattern needed no retry.
+  std::vector<std::pair<std::string, int>> attempts;
+  for (const Json& line : glitching)
+    if (line.contains("attempt"))
+      attempts.emplace_back(line["outcome"], line["attempt"]);
+  EXPECT_EQ(attempts, (std::vector<std::pair<std::string, int>>{
+                          {"failed", 1}, {"completed", 2}, {"completed", 1}}));
+  ASSERT_NE(ReadText(dir + "/window/flash.bin.QVX00003").find_first_not_of('\xFF'),
+            std::string::npos);
+  EXPECT_TRUE(ReadText(dir + "/window/flash.bin.QVX00003") ==
+              ReadText(dir + "/loader/flash.bin.QVX00003"));
+  EXPECT_TRUE(ReadText(dir + "/window/flash.bin") == ReadText(dir + "/window/flash.bin.QVX00003"))
+      << "the unit loaded afresh holds what the recovered one does";
 }
 
 }  // namespace
