@@ -1,6 +1,8 @@
 #include "app/station_tile.h"
 
+#include <QFontMetrics>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "station_window/texts.h"
 
@@ -35,13 +37,21 @@ StationTile::StationTile(QWidget* parent) : QFrame(parent) {
   elapsed_ = Line(100, false);
   verdict_ = Line(kVerdictPercent, true);
   verdict_->setAlignment(Qt::AlignCenter);
+  verdict_->setWordWrap(false);
   verdict_->setAutoFillBackground(true);
   reason_ = Line(kHeadingPercent, true);
   for (QWidget* line : std::initializer_list<QWidget*>{heading_, serial_, label_, operation_,
                                                        progress_, elapsed_, verdict_, reason_})
     layout->addWidget(line);
   layout->addStretch();
-  setMinimumWidth(fontMetrics().averageCharWidth() * kTileWidthCharacters);
+  // Wide enough for the verdict whole, whatever the font and scale.
+  const QFontMetrics verdict(verdict_->font());
+  const int verdict_width =
+      std::max(verdict.horizontalAdvance(QString::fromUtf8(station_window::text::kPass)),
+               verdict.horizontalAdvance(QString::fromUtf8(station_window::text::kFail))) +
+      verdict.averageCharWidth() + layout->contentsMargins().left() +
+      layout->contentsMargins().right() + 2 * frameWidth();
+  setMinimumWidth(std::max(fontMetrics().averageCharWidth() * kTileWidthCharacters, verdict_width));
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 

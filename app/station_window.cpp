@@ -50,8 +50,14 @@ StationWindow::StationWindow(station_window::StationWindowCore& core, StationSou
   set_ = BarLabel(this);
   operator_ = BarLabel(this);
   work_order_ = BarLabel(this);
-  for (QLabel* label : {totals_, set_, operator_, work_order_})
-    bar->addWidget(label, 1);
+  // The set's name and digest may wrap; the short facts keep to one line.
+  for (QLabel* label : {totals_, operator_, work_order_})
+    label->setWordWrap(false);
+  bar->addWidget(totals_);
+  bar->addWidget(set_, 1);
+  bar->addWidget(operator_);
+  bar->addWidget(work_order_);
+  bar->setSpacing(bar->spacing() * 4);
   layout->addLayout(bar);
 
   scroll_ = new QScrollArea(this);
@@ -190,6 +196,9 @@ void StationWindow::Reflow() {
     grid_->removeWidget(tile);
   for (size_t i = 0; i < tiles_.size(); ++i)
     grid_->addWidget(tiles_[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns);
+  // Columns of one width.
+  for (int column = 0; column < grid_->columnCount(); ++column)
+    grid_->setColumnStretch(column, column < columns ? 1 : 0);
 }
 
 void StationWindow::resizeEvent(QResizeEvent* event) {
