@@ -67,6 +67,8 @@ StationWindow::StationWindow(station_window::StationWindowCore& core, StationSou
   grid_ = new QGridLayout(board_);
   grid_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   scroll_->setWidget(board_);
+  // The board's width is known once the scroll area has laid itself out.
+  scroll_->viewport()->installEventFilter(this);
   layout->addWidget(scroll_, 1);
 
   status_ = new QLabel(this);
@@ -201,9 +203,10 @@ void StationWindow::Reflow() {
     grid_->setColumnStretch(column, column < columns ? 1 : 0);
 }
 
-void StationWindow::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  Reflow();
+bool StationWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == scroll_->viewport() && event->type() == QEvent::Resize)
+    Reflow();
+  return QWidget::eventFilter(watched, event);
 }
 
 void StationWindow::closeEvent(QCloseEvent* event) {

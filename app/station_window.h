@@ -52,7 +52,7 @@ class StationWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // Every box the window shows goes through here, so a test can answer it.
   virtual void PresentBox(const QString& text);
   // The set chosen, or nothing when the dialog was cancelled.

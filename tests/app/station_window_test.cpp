@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QTest>
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <set>
 
 #include "app/station_window.h"
 #include "tests/support/rack_file.h"
@@ -19,6 +21,18 @@ namespace {
 using station_window::Sound;
 using Lines = std::vector<std::string>;
 
+// The SHA-256 of a file as sha256sum gives it.
+std::string Sha256Sum(const std::string& path) {
+  const std::string command = "sha256sum '" + path + "'";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  char digest[65] = {};
+  if (pipe == nullptr || std::fscanf(pipe, "%64s", digest) != 1)
+    digest[0] = '\0';
+  if (pipe != nullptr)
+    pclose(pipe);
+  return digest;
+}
+
 class RecordingSounds final : public StationSoundPlayer {
  public:
   void Play(Sound sound) override { played.push_back(sound); }
@@ -30,9 +44,11 @@ class TestStationWindow final : public StationWindow {
  public:
   using StationWindow::StationWindow;
   Lines boxes;
+  std::optional<std::string> chosen;  // what the file dialog answers
 
  protected:
   void PresentBox(const QString& text) override { boxes.push_back(text.toStdString()); }
+  std::optional<std::string> ChooseSet() override { return chosen; }
 };
 
 class StationWindowTest : public testing::Test {
@@ -123,7 +139,7 @@ TEST_F(StationWindowTest, EveryTileAndControlIsNamedAndAPassAndAFailSoundApart) 
   // Locked to its set, the window offers no Open; while the station runs Start is shut, so Tab
   // runs between the scan field and Stop, past the board.
   EXPECT_FALSE(window->open_button().isVisible());
-  EXPECT_TRUE(window->scan_field().hasFocus());
+  EXPECT_EQ(window->focusWidget(), &window->scan_field());
   std::vector<QWidget*> chain;
   for (int i = 0; i < 3; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -151,6 +167,53 @@ TEST_F(StationWindowTest, ASetThatCannotBeOpenedIsSaidInABoxAndNothingStarts) {
   EXPECT_TRUE(window->open_button().isVisible());
   EXPECT_TRUE(window->open_button().isEnabled());
   EXPECT_EQ(window->windowTitle(), "QVX5120 Station - 0 passed, 0 failed");
+}
+
+// Without a set on the command line nothing starts by itself: the operator opens a set, presses
+// Start, and the board lays its tiles out as the window's width allows.
+TEST_F(StationWindowTest, ASetOpenedThroughTheDialogRunsOnStartAndTheTilesReflow) {
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2", "QVX00003 1-1.3"});
+  vg_.Reset();
+  auto window = Open({});
+  EXPECT_FALSE(window->start_button().isEnabled());
+  EXPECT_FALSE(window->stop_button().isEnabled());
+  ASSERT_TRUE(window->open_button().isEnabled());
+  window->chosen = set;
+  QTest::mouseClick(&window->open_button(), Qt::LeftButton);
+  EXPECT_TRUE(window->boxes.empty()) << window->boxes.front();
+  EXPECT_TRUE(window->tiles().empty()) << "a unit was loaded before Start";
+  const auto bar = window->findChildren<QLabel*>();
+  EXPECT_TRUE(std::any_of(bar.begin(), bar.end(), [&](const QLabel* label) {
+    return label->text().toStdString() ==
+           "Set station-window.toml  " + Sha256Sum(set).substr(0, 12);
+  }));
+  ASSERT_TRUE(window->start_button().isEnabled());
+  QTest::mouseClick(&window->start_button(), Qt::LeftButton);
+  EXPECT_FALSE(window->open_button().isEnabled());
+  EXPECT_EQ(window->focusWidget(), &window->scan_field())
+      << "the scanner types into the scan field";
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window->windowTitle() == "QVX5120 Station - 3 passed, 0 failed"; }, 30000));
+
+  const auto rows = [&] {
+    QTest::qWait(50);  // the layout settles
+    std::set<int> tops;
+    for (const StationTile* tile : window->tiles())
+      tops.insert(tile->geometry().top());
+    return tops.size();
+  };
+  window->resize(window->tiles().front()->minimumWidth() * 4, window->height());
+  EXPECT_EQ(rows(), 1u);
+  // As narrow as the window goes: the tiles stack, none cut off at the right.
+  window->resize(1, window->height());
+  EXPECT_GT(rows(), 1u);
+  for (const StationTile* tile : window->tiles())
+    EXPECT_LE(tile->geometry().right(), tile->parentWidget()->width()) << window->width();
+
+  QTest::mouseClick(&window->stop_button(), Qt::LeftButton);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->start_button().isEnabled(); }, 30000));
+  EXPECT_TRUE(window->open_button().isEnabled());
+  EXPECT_FALSE(window->stop_button().isEnabled());
 }
 
 }  // namespace
