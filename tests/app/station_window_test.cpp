@@ -170,7 +170,7 @@ TEST_F(StationWindowTest, ASetThatCannotBeOpenedIsSaidInABoxAndNothingStarts) {
 }
 
 // Without a set on the command line nothing starts by itself: the operator opens a set, presses
-// Start, and the board lays its tiles out as the window's width allows.
+// Alt+S for Start, and the board lays its tiles out as the window's width allows; Alt+T stops.
 TEST_F(StationWindowTest, ASetOpenedThroughTheDialogRunsOnStartAndTheTilesReflow) {
   rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2", "QVX00003 1-1.3"});
   vg_.Reset();
@@ -188,8 +188,12 @@ TEST_F(StationWindowTest, ASetOpenedThroughTheDialogRunsOnStartAndTheTilesReflow
            "Set station-window.toml  " + Sha256Sum(set).substr(0, 12);
   }));
   ASSERT_TRUE(window->start_button().isEnabled());
-  QTest::mouseClick(&window->start_button(), Qt::LeftButton);
-  EXPECT_FALSE(window->open_button().isEnabled());
+  // Start and Stop by their mnemonics, from the scan field.
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::AltModifier);
+  // A mnemonic presses its button as a click would, drawn down for a moment first.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->open_button().isEnabled(); }));
   EXPECT_EQ(window->focusWidget(), &window->scan_field())
       << "the scanner types into the scan field";
   ASSERT_TRUE(QTest::qWaitFor(
@@ -210,7 +214,7 @@ TEST_F(StationWindowTest, ASetOpenedThroughTheDialogRunsOnStartAndTheTilesReflow
   for (const StationTile* tile : window->tiles())
     EXPECT_LE(tile->geometry().right(), tile->parentWidget()->width()) << window->width();
 
-  QTest::mouseClick(&window->stop_button(), Qt::LeftButton);
+  QTest::keyClick(window->windowHandle(), Qt::Key_T, Qt::AltModifier);
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->start_button().isEnabled(); }, 30000));
   EXPECT_TRUE(window->open_button().isEnabled());
   EXPECT_FALSE(window->stop_button().isEnabled());
