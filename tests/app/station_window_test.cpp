@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTest>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -66,11 +67,16 @@ class StationWindowTest : public testing::Test {
     vg_.Reset();
   }
 
-  // The window on a core whose loads never wait, with the options given.
-  std::unique_ptr<TestStationWindow> Open(station_window::StationWindowOptions options) {
+  // The window on a core whose loads never wait (each wait runs `on_wait` instead), with the
+  // options given.
+  std::unique_ptr<TestStationWindow> Open(station_window::StationWindowOptions options,
+                                          std::function<void(size_t)> on_wait = {}) {
     core = std::make_unique<station_window::StationWindowCore>(
-        library, std::move(options),
-        [](const station::SocketView&) { return std::make_unique<RecordingClock>(); });
+        library, std::move(options), [on_wait](const station::SocketView&) {
+          auto clock = std::make_unique<RecordingClock>();
+          clock->on_wait = on_wait;
+          return clock;
+        });
     auto window = std::make_unique<TestStationWindow>(*core, sounds);
     window->show();
     window->Begin();
@@ -218,6 +224,47 @@ TEST_F(StationWindowTest, ASetOpenedThroughTheDialogRunsOnStartAndTheTilesReflow
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->start_button().isEnabled(); }, 30000));
   EXPECT_TRUE(window->open_button().isEnabled());
   EXPECT_FALSE(window->stop_button().isEnabled());
+}
+
+// The close box while a unit loads stops the station and keeps the window until the load has
+// ended; then it closes by itself.
+TEST_F(StationWindowTest, ClosedMidLoadTheWindowWaitsForTheLoadThenCloses) {
+  rack.Write({"QVX00001 1-1.1"});
+  vg_.Reset();
+  std::atomic<bool> held{true};
+  station_window::StationWindowOptions options;
+  options.set_file = set;
+  auto window = Open(options, [&](size_t) {
+    while (held)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return TileNames(*window) == Lines{"Socket 1-1.1, QVX00001, loading"}; }, 30000));
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(window->isVisible());
+  const auto labels = window->findChildren<QLabel*>();
+  EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+    return label->text() == "Closing once the running loads finish (close again to cut them off)";
+  }));
+  held = false;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 30000));
+  EXPECT_EQ(TileNames(*window), Lines{"Socket 1-1.1, QVX00001, pass"});
+  EXPECT_EQ(sounds.played, std::vector<Sound>{Sound::kPass});
+}
+
+// Records that cannot be written hold up no load; the window says so once.
+TEST_F(StationWindowTest, RecordsThatCannotBeWrittenAreSaidOnceInABox) {
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2"});
+  vg_.Reset();
+  station_window::StationWindowOptions options;
+  options.set_file = set;
+  options.record_file = TempDir();  // a folder: no line can be appended to it
+  auto window = Open(options);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window->windowTitle() == "QVX5120 Station - 2 passed, 0 failed"; }, 30000));
+  QTest::qWait(3 * StationWindow::kTickMs);  // ticks enough for a second box, were there one
+  ASSERT_EQ(window->boxes.size(), 1u);
+  EXPECT_TRUE(window->boxes[0].starts_with("Records: ")) << window->boxes[0];
 }
 
 }  // namespace
