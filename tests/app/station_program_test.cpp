@@ -50,7 +50,8 @@ bool Await(const std::function<bool()>& done) {
   return done();
 }
 
-// A program run as a child, its standard output into a file, with extra environment variables.
+// A program run as a child, its standard output into a file and its standard error into that
+// file's name with ".err", with extra environment variables.
 class Program {
  public:
   Program(const Lines& args, const std::map<std::string, std::string>& env,
@@ -61,6 +62,8 @@ class Program {
         setenv(name.c_str(), value.c_str(), 1);
       const int file = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(file, STDOUT_FILENO);
+      const int errors = open((out + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(errors, STDERR_FILENO);
       std::vector<char*> argv;
       for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -162,6 +165,54 @@ class StationProgramTest : public testing::Test {
   TestRack loader_rack{"station-program-loader-rack"};
   std::string dir, set;
 };
+
+struct CommandLineCase {
+  const char* name;
+  Lines args;
+  int status;
+  std::string out;  // the beginning of standard output
+  std::string err;  // all of standard error
+};
+
+void PrintTo(const CommandLineCase& line, std::ostream* out) {
+  *out << line.name;
+}
+
+class StationCommandLineTest : public testing::TestWithParam<CommandLineCase> {};
+
+// The command line is answered without a display, as help2man and scripts run it.
+TEST_P(StationCommandLineTest, IsAnsweredWithoutADisplay) {
+  const std::string out = TempDir() + "/station-command-line-" + GetParam().name;
+  Lines args = {QVX_STATION_PROGRAM};
+  args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+  std::optional<int> status;
+  {
+    Program program(args, {{"DISPLAY", ""}, {"QT_QPA_PLATFORM", "xcb"}}, out);
+    ASSERT_TRUE(Await([&] { return (status = program.Ended()).has_value(); }));
+  }
+  EXPECT_EQ(*status, GetParam().status);
+  EXPECT_TRUE(ReadText(out).starts_with(GetParam().out)) << ReadText(out);
+  EXPECT_EQ(ReadText(out + ".err"), GetParam().err);
+}
+
+const CommandLineCase kCommandLines[] = {
+    {"Help", {"--help"}, 0, "Usage: qvx5120-station [--set SET [--lock]]", ""},
+    {"Version", {"--version"}, 0, "qvx5120-station " QVX_VERSION "\n", ""},
+    {"Unknown",
+     {"--sett", "x.toml"},
+     2,
+     "",
+     "qvx5120-station: unknown option \"--sett\" (see --help)\n"},
+    {"LockAlone", {"--lock"}, 2, "", "qvx5120-station: --lock goes with --set\n"},
+    {"RetriesTooMany",
+     {"--set", "x.toml", "--retries", "6"},
+     2,
+     "",
+     "qvx5120-station: --retries: \"6\" is not a whole number from 0 to 5\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Lines, StationCommandLineTest, testing::ValuesIn(kCommandLines),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Both programs run side by side, each on a rack of its own that gets the same plugs.
 TEST_F(StationProgramTest, LoadsTwoUnitsPluggedOneAfterTheOtherAsTheLoaderDoes) {
