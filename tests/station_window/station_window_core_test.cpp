@@ -186,8 +186,15 @@ TEST_F(StationWindowTest, AScannedLabelGoesToTheNextUnitPluggedInAndNoOther) {
   rack.Write({"QVX00003 1-1.3", "QVX00004 1-1.4"});
   view = AwaitTile(1, Verdict::kPass);
   EXPECT_EQ(view.tiles[1].label, "");
+  // The same label again (a unit relabelled), while the station runs.
+  window.Scan("A-1001");
+  EXPECT_EQ(window.View().status,
+            "Running: plug a unit into any socket \u2014 Next unit plugged in: A-1001");
+  rack.Write({"QVX00003 1-1.3", "QVX00004 1-1.4", "QVX00005 1-1.5"});
+  view = AwaitTile(2, Verdict::kPass);
+  EXPECT_EQ(view.tiles[2].label, "Label A-1001");
   for (const Json& line : Records(record))
-    EXPECT_EQ(line.value("label", ""), line["port"] == "1-1.3" ? "A-1001" : "") << line;
+    EXPECT_EQ(line.value("label", ""), line["port"] == "1-1.4" ? "" : "A-1001") << line;
 }
 
 TEST_F(StationWindowTest, APulledUnitsTileEmptiesAndItLoadsAfreshWhenPluggedAgain) {
