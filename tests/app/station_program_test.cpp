@@ -157,6 +157,7 @@ class StationProgramTest : public testing::Test {
   std::map<std::string, std::string> Environment(const std::string& run,
                                                  const TestRack& rack) const {
     return {{"DISPLAY", x.name()},
+            {"LSAN_OPTIONS", "suppressions=" QVX_LSAN_SUPPRESSIONS},
             {"QVX_VG_FLASH", dir + "/" + run + "/flash.bin"},
             {"QVX_VG_RACK", rack.path()},
             {"QVX_STATION_TRACE", "1"}};
@@ -263,9 +264,9 @@ TEST_F(StationProgramTest, LoadsTwoUnitsPluggedOneAfterTheOtherAsTheLoaderDoes) 
   // The close box ends the program: no load is running.
   x.Close(*window);
   ASSERT_TRUE(Await([&] { return station.Ended().has_value(); }));
-  EXPECT_EQ(*station.Ended(), 0);
+  EXPECT_EQ(*station.Ended(), 0) << ReadText(trace + ".err");
   ASSERT_TRUE(Await([&] { return loader.Ended().has_value(); }));
-  EXPECT_EQ(*loader.Ended(), 0);
+  EXPECT_EQ(*loader.Ended(), 0) << ReadText(dir + "/loader/out.txt.err");
 
   // The label went to each of the second unit's lines, and to no other line; the loader, which
   // has no scan field, wrote the same lines without it.
@@ -330,9 +331,9 @@ TEST_F(StationProgramTest, APulledUnitIsLoadedAfreshAndAGlitchingOneRecoveredByA
       << x.Title(*window);
   x.Close(*window);
   ASSERT_TRUE(Await([&] { return station.Ended().has_value(); }));
-  EXPECT_EQ(*station.Ended(), 0);
+  EXPECT_EQ(*station.Ended(), 0) << ReadText(trace + ".err");
   ASSERT_TRUE(Await([&] { return loader.Ended().has_value(); }));
-  EXPECT_EQ(*loader.Ended(), 0);
+  EXPECT_EQ(*loader.Ended(), 0) << ReadText(dir + "/loader/out.txt.err");
 
   std::map<std::string, Lines> ends;  // by port, each load's end in order
   std::vector<Json> glitching;
