@@ -1,5 +1,5 @@
 // The station's two sounds behind a seam: the window asks for the pass or the fail sound and a
-// player makes it, so a test can hear which one was asked for. Qt Multimedia is not part of the
+// player makes it, so a test can hear which one was asked for. Qt Multimedia is not in the
 // build; the player here rings the system bell.
 #pragma once
 
