@@ -199,7 +199,7 @@ TEST_P(StationCommandLineTest, IsAnsweredWithoutADisplay) {
 }
 
 const CommandLineCase kCommandLines[] = {
-    {"Help", {"--help"}, 0, "Usage: qvx5120-station [--set SET [--lock]]", ""},
+    {"Help", {"--help"}, 0, "Usage: qvx5120-station [OPTION]...\n", ""},
     {"Version", {"--version"}, 0, "qvx5120-station " QVX_VERSION "\n", ""},
     {"Unknown",
      {"--sett", "x.toml"},
