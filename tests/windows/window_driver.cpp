@@ -15,7 +15,12 @@
 // started, each log line of the span and each ping of 40 ms or more, in milliseconds from the
 // span's start.
 //
-//   qvx5120-window-driver [--timeout SECONDS] [--stalls] SCRIPT WORK_DIR PROGRAM [ARGUMENT...]
+// With --main-control ID, the main window is the program's top-level window holding control ID
+// (the loader window's Download Picture button by default). The driver's own steps
+// (tests/windows/driver_steps.h) type characters and read controls' texts.
+//
+//   qvx5120-window-driver [--timeout SECONDS] [--stalls] [--main-control ID] SCRIPT WORK_DIR
+//                         PROGRAM [ARGUMENT...]
 // windows.h first: the other Windows headers rely on its types.
 #include <windows.h>
 
@@ -30,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/windows/driver_steps.h"
 #include "tests/windows/input.h"
 #include "tests/windows/script.h"
 #include "tests/windows/stall_meter.h"
@@ -65,12 +71,12 @@ class Driver {
         measure_stalls_(measure_stalls) {}
 
   // Plays every step, then closes the program; false at the first step that fails.
-  bool Run(const std::vector<Step>& steps) {
+  bool Run(const std::vector<Entry>& steps) {
     const Step start{StepKind::kWaitIdle, 0, 0, {}, 0, "start"};
     if (!WaitFor(start, Expecting::kOtherDialog, [&] { return target_.MainWindow() != nullptr; }))
       return false;
-    for (const Step& step : steps) {
-      if (!Play(step)) {
+    for (const Entry& step : steps) {
+      if (!(step.own ? PlayOwn(step.at, *step.own) : Play(step.at))) {
         target_.Kill();
         return false;
       }
@@ -176,6 +182,34 @@ class Driver {
         return true;
     }
     return Fail(step, "unknown step");
+  }
+
+  bool PlayOwn(const Step& at, const OwnStep& step) {
+    Trace("step " + at.source);
+    HWND main = target_.MainWindow();
+    if (!main)
+      return Fail(at, "the main window is gone");
+    if (step.kind == OwnKind::kChars) {
+      // Each character as the keyboard's translation delivers it, to the focused control, once
+      // the window has taken the keyboard (under Wine that can come a moment after it shows).
+      HWND focus = nullptr;
+      if (!WaitFor(at, Expecting::kNothing, [&] { return (focus = Focus()) != nullptr; }))
+        return false;
+      for (const wchar_t c : Wide(step.text))
+        PostMessageW(focus, WM_CHAR, c, 1);
+      return true;
+    }
+    // A control the program makes as it goes (a station's tile) is waited for too.
+    std::optional<std::string> shown;
+    const bool read = WaitFor(at, Expecting::kNothing, [&] {
+      HWND control = GetDlgItem(main, step.id);
+      if (const auto now = control ? ControlText(control) : std::nullopt)
+        shown = now;
+      return shown && (step.kind == OwnKind::kRead || *shown == step.text);
+    });
+    if (shown)
+      Log(TextLine(step.id, *shown));
+    return read;
   }
 
   // Clicks `control` and waits for a sign that the program took the click: for a download button
@@ -475,9 +509,13 @@ int Main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   DWORD timeout = 120000;
   bool measure_stalls = false;
+  int main_control = Target::kDownloadPictureButton;
   for (;;) {
     if (args.size() >= 2 && args[0] == "--timeout") {
       timeout = static_cast<DWORD>(std::stoul(args[1])) * 1000;
+      args.erase(args.begin(), args.begin() + 2);
+    } else if (args.size() >= 2 && args[0] == "--main-control") {
+      main_control = std::stoi(args[1]);
       args.erase(args.begin(), args.begin() + 2);
     } else if (!args.empty() && args[0] == "--stalls") {
       measure_stalls = true;
@@ -488,14 +526,14 @@ int Main(int argc, char** argv) {
   }
   if (args.size() < 3) {
     std::fputs(
-        "usage: qvx5120-window-driver [--timeout SECONDS] [--stalls] SCRIPT WORK_DIR PROGRAM "
-        "[ARGUMENT...]\n",
+        "usage: qvx5120-window-driver [--timeout SECONDS] [--stalls] [--main-control ID] SCRIPT "
+        "WORK_DIR PROGRAM [ARGUMENT...]\n",
         stderr);
     return 2;
   }
   std::ifstream file(args[0]);
   std::string error = "cannot read the script";
-  const auto steps = file ? script::ReadScript(file, error) : std::nullopt;
+  const auto steps = file ? ReadDriverScript(file, error) : std::nullopt;
   if (!steps) {
     std::fprintf(stderr, "qvx5120-window-driver: %s: %s\n", args[0].c_str(), error.c_str());
     return 2;
@@ -503,7 +541,7 @@ int Main(int argc, char** argv) {
   std::string command_line = Quoted(args[2]);
   for (size_t i = 3; i < args.size(); ++i)
     command_line += " " + Quoted(args[i]);
-  Target target;
+  Target target(main_control);
   if (!target.Start(command_line, args[1])) {
     std::fprintf(stderr, "qvx5120-window-driver: cannot start %s\n", args[2].c_str());
     return 2;
