@@ -284,11 +284,12 @@ void StationWindow::Layout() {
   y -= row + margin / 2;
   place(id::kStatus, margin, y, width, row);
   y -= row;
-  const int quarter = width / 4;
-  place(id::kTotals, margin, y, quarter * 2 - margin, row);
-  place(id::kSet, margin + quarter * 2, y, quarter - margin, row);
-  place(id::kOperator, margin + quarter * 3, y, quarter / 2 - margin, row);
-  place(id::kWorkOrder, margin + quarter * 3 + quarter / 2, y, quarter - quarter / 2, row);
+  // The totals and the set's name and digest take the most room, the two names the rest.
+  const int fifth = width / 5;
+  place(id::kTotals, margin, y, fifth * 2 - margin, row);
+  place(id::kSet, margin + fifth * 2, y, fifth * 3 / 2 - margin, row);
+  place(id::kOperator, margin + fifth * 7 / 2, y, fifth * 3 / 4 - margin, row);
+  place(id::kWorkOrder, margin + fifth * 17 / 4, y, width - fifth * 17 / 4, row);
 
   // The tiles above, in a grid as near square as their number allows.
   const int count = static_cast<int>(tiles_.size());
