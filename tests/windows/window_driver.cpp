@@ -75,7 +75,10 @@ class Driver {
     const Step start{StepKind::kWaitIdle, 0, 0, {}, 0, "start"};
     if (!WaitFor(start, Expecting::kOtherDialog, [&] { return target_.MainWindow() != nullptr; }))
       return false;
-    for (const Entry& step : steps) {
+    for (size_t i = 0; i < steps.size(); ++i) {
+      const Entry& step = steps[i];
+      next_answers_dialog_ =
+          i + 1 < steps.size() && !steps[i + 1].own && AnswersDialog(steps[i + 1].at.kind);
       if (!(step.own ? PlayOwn(step.at, *step.own) : Play(step.at))) {
         target_.Kill();
         return false;
@@ -224,9 +227,13 @@ class Driver {
     if (measure_stalls_)
       stall_meter_.Begin(main);
     const bool download = IsDownloadButton(step.id);
+    // Another button whose dialog the next step answers: the dialog up is the sign too.
+    const bool opens_dialog = download || next_answers_dialog_;
     ULONGLONG clicked_at = 0;
     const auto taken = [&] {
       if (clicked_at != 0 && (download ? OperationStarted() : Focus() == control))
+        return true;
+      if (clicked_at != 0 && opens_dialog && !target_.Dialogs().empty())
         return true;
       if (clicked_at == 0 || GetTickCount64() - clicked_at > kPressAgainMilliseconds) {
         if (PostClick(control))
@@ -235,10 +242,15 @@ class Driver {
       return false;
     };
     // The dialog a download button opens is the next step's to answer.
-    if (!WaitFor(step, download ? Expecting::kAnyDialog : Expecting::kNothing, taken))
+    if (!WaitFor(step, opens_dialog ? Expecting::kAnyDialog : Expecting::kNothing, taken))
       return false;
     clicked_ = control;
     return true;
+  }
+
+  static bool AnswersDialog(StepKind kind) {
+    return kind == StepKind::kFile || kind == StepKind::kCancelFile || kind == StepKind::kBox ||
+           kind == StepKind::kAbout;
   }
 
   static bool IsDownloadButton(int id) {
@@ -486,7 +498,8 @@ class Driver {
   const bool measure_stalls_;
   const bool trace_stalls_ = std::getenv("QVX_STALL_TRACE") != nullptr;
   std::string last_title_;
-  int last_progress_ = 0;   // the bar's position before anything moves it
+  int last_progress_ = 0;             // the bar's position before anything moves it
+  bool next_answers_dialog_ = false;  // the step after the one playing answers a dialog
   HWND clicked_ = nullptr;  // the control of the last click or key no wait-idle has seen through
   StallMeter stall_meter_;
 };
