@@ -6,6 +6,7 @@
 //   chars TEXT          each character of TEXT typed into the focused control
 //   wait-text ID TEXT   waits until control ID shows TEXT, then logs "text ID | TEXT"
 //   read ID             logs what control ID shows, as "text ID | ..."
+//   wait-focus ID       waits until control ID has the keyboard focus, then logs "focus ID"
 #pragma once
 
 #include <istream>
@@ -18,7 +19,7 @@
 
 namespace qvx::driver {
 
-enum class OwnKind { kChars, kWaitText, kRead };
+enum class OwnKind { kChars, kWaitText, kRead, kWaitFocus };
 
 struct OwnStep {
   OwnKind kind = OwnKind::kRead;

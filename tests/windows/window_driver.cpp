@@ -202,6 +202,15 @@ class Driver {
         PostMessageW(focus, WM_CHAR, c, 1);
       return true;
     }
+    if (step.kind == OwnKind::kWaitFocus) {
+      if (!WaitFor(at, Expecting::kNothing, [&] {
+            HWND focus = Focus();
+            return focus && GetDlgCtrlID(focus) == step.id && IsChild(main, focus);
+          }))
+        return false;
+      Log("focus " + std::to_string(step.id));
+      return true;
+    }
     // A control the program makes as it goes (a station's tile) is waited for too.
     std::optional<std::string> shown;
     const bool read = WaitFor(at, Expecting::kNothing, [&] {
