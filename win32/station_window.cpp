@@ -141,6 +141,12 @@ LRESULT CALLBACK StationWindow::Procedure(HWND window, UINT message, WPARAM wpar
   auto* self = reinterpret_cast<StationWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr)
     return DefWindowProcW(window, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    // The window's last message: from here on there is no window to paint or to close.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
   return self->Handle(message, wparam, lparam);
 }
 
@@ -190,7 +196,6 @@ LRESULT StationWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       KillTimer(hwnd_, kTimer);
       tiles_.clear();
       PostQuitMessage(0);
-      hwnd_ = nullptr;
       return 0;
     default:
       return DefWindowProcW(hwnd_, message, wparam, lparam);
