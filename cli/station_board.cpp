@@ -13,13 +13,6 @@ namespace qvx::cli {
 using station::SocketState;
 using station::SocketView;
 
-std::string MinutesSeconds(double seconds) {
-  const long whole = std::lround(seconds);
-  char text[32];
-  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-  return text;
-}
-
 std::string TotalsLine(const station::Totals& totals) {
   char text[128];
   std::snprintf(text, sizeof text, text::kStationTotals, totals.passed, totals.failed,
@@ -53,7 +46,8 @@ void StationBoard::Draw(const std::vector<SocketView>& sockets, const station::T
     char row[256];
     std::snprintf(row, sizeof row, "%-10s %-10s %-8s %-40s %-37s %s\n", socket.port.c_str(),
                   socket.serial.c_str(), station::text::StateWord(socket.state), operation.c_str(),
-                  progress.c_str(), shows_time ? MinutesSeconds(socket.seconds).c_str() : "");
+                  progress.c_str(),
+                  shows_time ? station::text::MinutesSeconds(socket.seconds).c_str() : "");
     board += row;
   }
   board += TotalsLine(totals) + '\n';
@@ -88,8 +82,9 @@ void StationBoard::AttemptEnded(const SocketView& socket, const station::Attempt
 
 void StationBoard::LoadEnded(const SocketView& socket) {
   const auto end = socket.end.value_or(station::LoadEnd::kFailed);
-  Line(socket, text::LoadEndLine(station::text::EndWord(end), MinutesSeconds(socket.seconds),
-                                 end == station::LoadEnd::kPassed ? "" : socket.reason));
+  Line(socket,
+       text::LoadEndLine(station::text::EndWord(end), station::text::MinutesSeconds(socket.seconds),
+                         end == station::LoadEnd::kPassed ? "" : socket.reason));
 }
 
 void StationBoard::Emptied(const SocketView& socket) {

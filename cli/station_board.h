@@ -41,7 +41,5 @@ class StationBoard final : public station::StationEvents {
 
 // "Passed 3, failed 1, pulled 0; 41.5 units per hour".
 std::string TotalsLine(const station::Totals& totals);
-// "1:05": minutes and seconds.
-std::string MinutesSeconds(double seconds);
 
 }  // namespace qvx::cli

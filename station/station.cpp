@@ -113,6 +113,11 @@ void Station::SetNextLabel(std::string label) {
   next_label_ = std::move(label);
 }
 
+std::string Station::NextLabel() const {
+  const std::lock_guard lock(mutex_);
+  return next_label_;
+}
+
 std::vector<SocketView> Station::Sockets() const {
   const std::lock_guard lock(mutex_);
   std::vector<SocketView> views;

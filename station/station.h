@@ -61,6 +61,8 @@ class Station {
   void Abandon();
   // The next unit plugged in gets this label (a scanned barcode). Any thread.
   void SetNextLabel(std::string label);
+  // The label the next unit plugged in gets; empty when none waits. Any thread.
+  std::string NextLabel() const;
 
   std::vector<SocketView> Sockets() const;
   Totals totals() const;

@@ -1,6 +1,10 @@
 // The station's own words: socket states, how loads end, and its reasons.
 #pragma once
 
+#include <cmath>
+#include <cstdio>
+#include <string>
+
 #include "station/operation.h"
 #include "station/socket.h"
 
@@ -69,6 +73,14 @@ inline const char* AttemptWord(AttemptEnd end) {
       return kCutOff;
   }
   return kFailed;
+}
+
+// "1:05": a load's time in minutes and seconds, as the boards show it.
+inline std::string MinutesSeconds(double seconds) {
+  const long whole = std::lround(seconds);
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
 }
 
 }  // namespace qvx::station::text

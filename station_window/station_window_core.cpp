@@ -86,8 +86,9 @@ std::optional<std::string> StationWindowCore::Start() {
     station_.reset();
     return std::string(station::text::kNoDriver);
   }
+  // A label scanned before the start goes to the first unit plugged in.
   if (!next_label_.empty())
-    station_->SetNextLabel(next_label_);
+    station_->SetNextLabel(std::exchange(next_label_, {}));
   run_ended_ = false;
   runner_ = std::thread([this] {
     station_->Run();
@@ -104,9 +105,11 @@ void StationWindowCore::Stop() {
 void StationWindowCore::Scan(const std::string& label) {
   if (label.empty())
     return;
-  next_label_ = label;
-  if (station_)
+  // Between runs the label waits here for the next station.
+  if (Running())
     station_->SetNextLabel(label);
+  else
+    next_label_ = label;
 }
 
 bool StationWindowCore::Running() {
@@ -114,8 +117,12 @@ bool StationWindowCore::Running() {
 }
 
 void StationWindowCore::JoinEnded() {
-  if (run_ended_ && runner_.joinable())
-    runner_.join();
+  if (!run_ended_ || !runner_.joinable())
+    return;
+  runner_.join();
+  // A label scanned while the station stopped still waits for the next unit plugged in.
+  if (next_label_.empty())
+    next_label_ = station_->NextLabel();
 }
 
 BoardView StationWindowCore::View() {
@@ -123,12 +130,8 @@ BoardView StationWindowCore::View() {
   BoardView view;
   station::Totals totals;
   if (station_) {
-    for (const station::SocketView& socket : station_->Sockets()) {
+    for (const station::SocketView& socket : station_->Sockets())
       view.tiles.push_back(TileOf(socket, operation_names_));
-      // A label is used up by the unit it went to.
-      if (!next_label_.empty() && socket.label == next_label_)
-        next_label_.clear();
-    }
     totals = station_->totals();
   }
   view.title = text::Title(totals.passed, totals.failed);
@@ -150,8 +153,9 @@ BoardView StationWindowCore::View() {
     view.status = text::kNoSet;
   else
     view.status = station_ ? text::kStopped : text::kReady;
-  if (!next_label_.empty() && !close_pending_)
-    view.status += " \u2014 " + text::NextLabelText(next_label_);
+  const std::string next_label = view.running ? station_->NextLabel() : next_label_;
+  if (!next_label.empty() && !close_pending_)
+    view.status += " \u2014 " + text::NextLabelText(next_label);
   return view;
 }
 

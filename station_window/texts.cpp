@@ -65,8 +65,7 @@ std::string RecordsFailed(std::string_view why) {
 }
 
 std::string Usage() {
-  return "Usage: qvx5120-station [--set SET [--lock]] [--operator TEXT] [--work-order TEXT]\n"
-         "                       [--record FILE] [--retries N]\n"
+  return "Usage: qvx5120-station [OPTION]...\n"
          "\n"
          "The station window: one tile per USB socket; each QVX5120 plugged in is loaded with the\n"
          "content set and shows PASS or FAIL until it is pulled.\n"
@@ -77,7 +76,8 @@ std::string Usage() {
          "  --work-order TEXT  into every record\n"
          "  --record FILE      append the records to FILE (else to the set's own record file)\n"
          "  --retries N        further attempts, 0 to 5, at an operation a device fault stopped\n"
-         "  --help, --version\n";
+         "  --help             show this help and exit\n"
+         "  --version          show the version and exit\n";
 }
 
 std::string Missing(std::string_view option) {

@@ -1,20 +1,10 @@
 // Making a tile's view.
 #include "station_window/tile.h"
 
-#include <cmath>
-#include <cstdio>
-
 #include "station/texts.h"
 #include "station_window/texts.h"
 
 namespace qvx::station_window {
-
-std::string MinutesSeconds(double seconds) {
-  const long whole = std::lround(seconds);
-  char text[32];
-  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-  return text;
-}
 
 TileView TileOf(const station::SocketView& socket,
                 const std::vector<std::string>& operation_names) {
@@ -27,7 +17,7 @@ TileView TileOf(const station::SocketView& socket,
     tile.serial = socket.serial;
     if (!socket.label.empty())
       tile.label = text::LabelLine(socket.label);
-    tile.elapsed = MinutesSeconds(socket.seconds);
+    tile.elapsed = station::text::MinutesSeconds(socket.seconds);
   }
   const auto name = [&](size_t index) {
     return index < operation_names.size() ? operation_names[index] : std::string();

@@ -30,7 +30,4 @@ struct TileView {
 // `operation_names`: each operation's description, in order.
 TileView TileOf(const station::SocketView& socket, const std::vector<std::string>& operation_names);
 
-// "1:05": minutes and seconds.
-std::string MinutesSeconds(double seconds);
-
 }  // namespace qvx::station_window

@@ -58,7 +58,11 @@ const std::vector<Sample>& Samples() {
 }
 
 std::string SamplePath(const Sample& s) {
-  return std::string(QVX_PREP_SAMPLES) + "/" + s.file;
+  // Appended piece by piece: g++ 12 takes a chain of + on a temporary for an overflow.
+  std::string path = QVX_PREP_SAMPLES;
+  path += '/';
+  path += s.file;
+  return path;
 }
 
 class PrepOtherToolsTest : public CliTest {};

@@ -24,8 +24,8 @@
 #include <thread>
 
 #include "cli/load_command.h"
-#include "cli/record.h"
-#include "cli/station_record.h"
+#include "loading/record.h"
+#include "loading/station_record.h"
 #include "device/d2xx.h"
 #include "station/station.h"
 #include "tests/support/environment.h"
