@@ -17,10 +17,9 @@ struct OwnSpec {
 };
 
 constexpr OwnSpec kOwnSteps[] = {
-    {"chars", OwnKind::kChars, false, true},
-    {"wait-text", OwnKind::kWaitText, true, true},
-    {"read", OwnKind::kRead, true, false},
-    {"wait-focus", OwnKind::kWaitFocus, true, false},
+    {"chars", OwnKind::kChars, false, true}, {"wait-text", OwnKind::kWaitText, true, true},
+    {"read", OwnKind::kRead, true, false},   {"wait-focus", OwnKind::kWaitFocus, true, false},
+    {"alt", OwnKind::kAlt, false, true},
 };
 
 // The step of a line that names one of the driver's own; nothing when the line names another;

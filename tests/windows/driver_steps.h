@@ -7,6 +7,7 @@
 //   wait-text ID TEXT   waits until control ID shows TEXT, then logs "text ID | TEXT"
 //   read ID             logs what control ID shows, as "text ID | ..."
 //   wait-focus ID       waits until control ID has the keyboard focus, then logs "focus ID"
+//   alt LETTER          Alt with the letter, as a mnemonic is pressed, to the main window
 #pragma once
 
 #include <istream>
@@ -19,7 +20,7 @@
 
 namespace qvx::driver {
 
-enum class OwnKind { kChars, kWaitText, kRead, kWaitFocus };
+enum class OwnKind { kChars, kWaitText, kRead, kWaitFocus, kAlt };
 
 struct OwnStep {
   OwnKind kind = OwnKind::kRead;

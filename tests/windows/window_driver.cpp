@@ -202,6 +202,13 @@ class Driver {
         PostMessageW(focus, WM_CHAR, c, 1);
       return true;
     }
+    if (step.kind == OwnKind::kAlt) {
+      // The character the keyboard's translation makes of Alt and a letter: context code (bit
+      // 29) set for the Alt key held.
+      for (const wchar_t c : Wide(step.text))
+        PostMessageW(main, WM_SYSCHAR, c, 1 | static_cast<LPARAM>(1) << 29);
+      return true;
+    }
     if (step.kind == OwnKind::kWaitFocus) {
       if (!WaitFor(at, Expecting::kNothing, [&] {
             HWND focus = Focus();
