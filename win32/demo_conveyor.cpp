@@ -1,5 +1,5 @@
 // The conveyor's loop: four sockets, a plug every four seconds into a free one, each unit pulled
-// half a minute after its plug (a load of the demo set takes about fifteen seconds), a socket left
+// 45 seconds after its plug (a load of the demo set takes about half a minute), a socket left
 // empty a second between two units so the station sees it free. Serial numbers come from a pool
 // of twice as many as there are sockets, so a unit comes back now and then.
 #include "win32/demo_conveyor.h"
@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 constexpr int kSockets = 4;
 constexpr int kPool = 2 * kSockets;
 constexpr auto kEvery = 4s;
-constexpr auto kDwell = 30s;
+constexpr auto kDwell = 45s;
 constexpr auto kGap = 1s;
 constexpr auto kLook = 100ms;
 

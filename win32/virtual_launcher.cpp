@@ -91,7 +91,7 @@ std::unique_ptr<qvx::win32::DemoConveyor> StartDemo(const std::wstring& virtual_
   SetVariable("QVX_VG_RACK", rack);
   SetVariable("QVX_VG_FAULT_UNIT", L"QVX00003");
   SetVariable("QVX_VG_UNPLUG_AFTER", L"1000");
-  const std::wstring set = virtual_folder + L"\\demo-station.toml";
+  const std::wstring set = virtual_folder + L"\\station.toml";
   if (SkipBlanks(rest, 0) == rest.size() &&
       GetFileAttributesW(set.c_str()) != INVALID_FILE_ATTRIBUTES)
     rest = L" --set \"" + set + L"\"";
