@@ -3,13 +3,19 @@
 // sits beside the programs, where Windows would take it before FTDI's driver; the launcher names
 // its folder in QVX_DRIVER_DIR for the one program it starts, waits for it and returns its exit
 // status. The Start menu's "on the virtual generator" entry starts it without arguments.
+// The station window runs on a virtual rack that a demo conveyor keeps plugging units into (one of
+// them faulty, so that a FAIL shows too), with the demo set of the "virtual" folder unless
+// arguments are given.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
+#include <memory>
+
 #include "device/library_loader.h"
+#include "win32/demo_conveyor.h"
 
 namespace {
 
@@ -17,14 +23,19 @@ constexpr int kMissing = 127;
 
 // What the launcher prints.
 const wchar_t kUsage[] =
-    L"Usage: qvx5120-virtual [qvx5120 | qvx5120-load [ARGUMENT...]]\n"
+    L"Usage: qvx5120-virtual [qvx5120 | qvx5120-load [ARGUMENT...] |\n"
+    L"                        qvx5120-station [ARGUMENT...]]\n"
     L"\n"
-    L"Runs the window (the default) or qvx5120-load on the virtual generator, the Ftd2xx.dll in\n"
-    L"the \"virtual\" folder beside this launcher. Examples:\n"
+    L"Runs the window (the default), qvx5120-load or the station window on the virtual generator,\n"
+    L"the Ftd2xx.dll in the \"virtual\" folder beside this launcher. The station window runs on a\n"
+    L"virtual rack with a demo conveyor plugging units in, and with the demo set of that folder\n"
+    L"when no argument is given. Examples:\n"
     L"  qvx5120-virtual\n"
-    L"  qvx5120-virtual qvx5120-load banner 1 station-id.bmp\n";
+    L"  qvx5120-virtual qvx5120-load banner 1 station-id.bmp\n"
+    L"  qvx5120-virtual qvx5120-station\n";
 const wchar_t kMissingGenerator[] = L"qvx5120-virtual: the virtual generator is missing: %ls\n";
-const wchar_t kUnknownProgram[] = L"qvx5120-virtual: runs qvx5120 or qvx5120-load, not %ls\n%ls";
+const wchar_t kUnknownProgram[] =
+    L"qvx5120-virtual: runs qvx5120, qvx5120-load or qvx5120-station, not %ls\n%ls";
 const wchar_t kCannotStart[] = L"qvx5120-virtual: cannot start %ls (error %lu)\n";
 
 std::wstring OwnFolder() {
@@ -64,6 +75,29 @@ void Print(const wchar_t* text) {
   std::fflush(stdout);
 }
 
+void SetVariable(const char* name, const std::wstring& value) {
+  const std::string variable = name;
+  SetEnvironmentVariableW(std::wstring(variable.begin(), variable.end()).c_str(), value.c_str());
+}
+
+// The station's demo: the rack file in the user's temporary folder, one unit that the virtual
+// generator unplugs part-way through its load, and the demo set when no argument names another.
+std::unique_ptr<qvx::win32::DemoConveyor> StartDemo(const std::wstring& virtual_folder,
+                                                    std::wstring& rest) {
+  std::wstring temporary(MAX_PATH + 1, L'\0');
+  temporary.resize(GetTempPathW(static_cast<DWORD>(temporary.size()), temporary.data()));
+  const std::wstring rack =
+      temporary + L"qvx5120-demo-rack-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+  SetVariable("QVX_VG_RACK", rack);
+  SetVariable("QVX_VG_FAULT_UNIT", L"QVX00003");
+  SetVariable("QVX_VG_UNPLUG_AFTER", L"1000");
+  const std::wstring set = virtual_folder + L"\\station.toml";
+  if (SkipBlanks(rest, 0) == rest.size() &&
+      GetFileAttributesW(set.c_str()) != INVALID_FILE_ATTRIBUTES)
+    rest = L" --set \"" + set + L"\"";
+  return std::make_unique<qvx::win32::DemoConveyor>(rack);
+}
+
 // The window needs no console: one opened for this launcher alone is hidden.
 void HideOwnConsole() {
   DWORD processes[2];
@@ -93,8 +127,11 @@ int wmain() {
   }
 
   const bool window = program.empty() || program == L"qvx5120" || program == L"qvx5120.exe";
+  const bool station = program == L"qvx5120-station" || program == L"qvx5120-station.exe";
   if (window) {
     program = L"qvx5120";
+    HideOwnConsole();
+  } else if (station) {
     HideOwnConsole();
   } else if (program != L"qvx5120-load" && program != L"qvx5120-load.exe") {
     std::fwprintf(stderr, kUnknownProgram, program.c_str(), kUsage);
@@ -103,11 +140,12 @@ int wmain() {
   if (program.ends_with(L".exe"))
     program.resize(program.size() - 4);
 
+  std::unique_ptr<qvx::win32::DemoConveyor> conveyor;
+  if (station)
+    conveyor = StartDemo(virtual_folder, rest);
   // The arguments after the program's name go on exactly as they were typed.
   std::wstring command = L"\"" + folder + L"\\" + program + L".exe\"" + rest;
-  const std::string variable = qvx::kDriverDirectoryVariable;
-  SetEnvironmentVariableW(std::wstring(variable.begin(), variable.end()).c_str(),
-                          virtual_folder.c_str());
+  SetVariable(qvx::kDriverDirectoryVariable, virtual_folder);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

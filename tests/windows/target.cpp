@@ -6,17 +6,21 @@
 namespace qvx::driver {
 namespace {
 
-constexpr int kDownloadPictureButton = 1000;  // only the main window has it
-
 bool IsDialogClass(HWND window) {
   char name[16] = {};
   GetClassNameA(window, name, sizeof name);
   return std::string(name) == "#32770";
 }
 
+enum class Wanted {
+  kDialogs,
+  kNameless,  // every visible window without a caption but the dialogs
+  kAll,
+};
+
 struct Search {
   DWORD process_id;
-  bool dialogs;  // dialogs only, or every visible window without a caption but the dialogs
+  Wanted wanted;
   std::vector<HWND> windows;
 };
 
@@ -26,22 +30,24 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
   GetWindowThreadProcessId(window, &owner);
   if (owner != search->process_id)
     return TRUE;
-  const bool wanted = search->dialogs ? IsDialogClass(window)
-                                      : !IsDialogClass(window) && IsWindowVisible(window) &&
-                                            GetWindowTextLengthW(window) == 0;
+  const bool wanted =
+      search->wanted == Wanted::kAll ? true
+      : search->wanted == Wanted::kDialogs
+          ? IsDialogClass(window)
+          : !IsDialogClass(window) && IsWindowVisible(window) && GetWindowTextLengthW(window) == 0;
   if (wanted)
     search->windows.push_back(window);
   return TRUE;
 }
 
-std::vector<HWND> TopLevelWindows(DWORD process_id, bool dialogs) {
-  Search search{process_id, dialogs, {}};
+std::vector<HWND> TopLevelWindows(DWORD process_id, Wanted wanted) {
+  Search search{process_id, wanted, {}};
   EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
   return search.windows;
 }
 
 std::vector<HWND> TopLevelDialogs(DWORD process_id) {
-  return TopLevelWindows(process_id, true);
+  return TopLevelWindows(process_id, Wanted::kDialogs);
 }
 
 }  // namespace
@@ -83,8 +89,8 @@ HWND Target::MainWindow() {
   if (main_ && IsWindow(main_))
     return main_;
   main_ = nullptr;
-  for (HWND window : TopLevelDialogs(process_.dwProcessId)) {
-    if (GetDlgItem(window, kDownloadPictureButton)) {
+  for (HWND window : TopLevelWindows(process_.dwProcessId, Wanted::kAll)) {
+    if (GetDlgItem(window, marker_)) {
       main_ = window;
       thread_id_ = GetWindowThreadProcessId(window, nullptr);
     }
@@ -95,14 +101,14 @@ HWND Target::MainWindow() {
 std::vector<HWND> Target::Dialogs() const {
   std::vector<HWND> dialogs;
   for (HWND window : TopLevelDialogs(process_.dwProcessId)) {
-    if (window != main_ && IsWindowVisible(window) && !GetDlgItem(window, kDownloadPictureButton))
+    if (window != main_ && IsWindowVisible(window) && !GetDlgItem(window, marker_))
       dialogs.push_back(window);
   }
   return dialogs;
 }
 
 std::vector<HWND> Target::NamelessWindows() const {
-  return TopLevelWindows(process_.dwProcessId, false);
+  return TopLevelWindows(process_.dwProcessId, Wanted::kNameless);
 }
 
 std::string Utf8(std::wstring_view text) {

@@ -1,6 +1,7 @@
 // The program under test as the driver sees it from outside: its process, its main window (the
-// top-level dialog holding the download buttons) and the other dialogs it opens (message boxes,
-// the file-open dialog, the About box), read through the window system only.
+// top-level window holding the marker control: the loader window's Download Picture button, or
+// the one named) and the other dialogs it opens (message boxes, the file-open dialog, the About
+// box), read through the window system only.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +15,9 @@ namespace qvx::driver {
 
 class Target {
  public:
-  Target() = default;
+  // The loader window's Download Picture button.
+  static constexpr int kDownloadPictureButton = 1000;
+  explicit Target(int marker_control = kDownloadPictureButton) : marker_(marker_control) {}
   Target(const Target&) = delete;
   Target& operator=(const Target&) = delete;
   ~Target();
@@ -41,6 +44,7 @@ class Target {
 
  private:
   PROCESS_INFORMATION process_{};
+  int marker_;
   DWORD thread_id_ = 0;  // of the main window
   HWND main_ = nullptr;
 };

@@ -15,7 +15,12 @@
 // started, each log line of the span and each ping of 40 ms or more, in milliseconds from the
 // span's start.
 //
-//   qvx5120-window-driver [--timeout SECONDS] [--stalls] SCRIPT WORK_DIR PROGRAM [ARGUMENT...]
+// With --main-control ID, the main window is the program's top-level window holding control ID
+// (the loader window's Download Picture button by default). The driver's own steps
+// (tests/windows/driver_steps.h) type characters and read controls' texts.
+//
+//   qvx5120-window-driver [--timeout SECONDS] [--stalls] [--main-control ID] SCRIPT WORK_DIR
+//                         PROGRAM [ARGUMENT...]
 // windows.h first: the other Windows headers rely on its types.
 #include <windows.h>
 
@@ -30,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/windows/driver_steps.h"
 #include "tests/windows/input.h"
 #include "tests/windows/script.h"
 #include "tests/windows/stall_meter.h"
@@ -65,12 +71,15 @@ class Driver {
         measure_stalls_(measure_stalls) {}
 
   // Plays every step, then closes the program; false at the first step that fails.
-  bool Run(const std::vector<Step>& steps) {
+  bool Run(const std::vector<Entry>& steps) {
     const Step start{StepKind::kWaitIdle, 0, 0, {}, 0, "start"};
     if (!WaitFor(start, Expecting::kOtherDialog, [&] { return target_.MainWindow() != nullptr; }))
       return false;
-    for (const Step& step : steps) {
-      if (!Play(step)) {
+    for (size_t i = 0; i < steps.size(); ++i) {
+      const Entry& step = steps[i];
+      next_answers_dialog_ =
+          i + 1 < steps.size() && !steps[i + 1].own && AnswersDialog(steps[i + 1].at.kind);
+      if (!(step.own ? PlayOwn(step.at, *step.own) : Play(step.at))) {
         target_.Kill();
         return false;
       }
@@ -178,6 +187,50 @@ class Driver {
     return Fail(step, "unknown step");
   }
 
+  bool PlayOwn(const Step& at, const OwnStep& step) {
+    Trace("step " + at.source);
+    HWND main = target_.MainWindow();
+    if (!main)
+      return Fail(at, "the main window is gone");
+    if (step.kind == OwnKind::kChars) {
+      // Each character as the keyboard's translation delivers it, to the focused control, once
+      // the window has taken the keyboard (under Wine that can come a moment after it shows).
+      HWND focus = nullptr;
+      if (!WaitFor(at, Expecting::kNothing, [&] { return (focus = Focus()) != nullptr; }))
+        return false;
+      for (const wchar_t c : Wide(step.text))
+        PostMessageW(focus, WM_CHAR, c, 1);
+      return true;
+    }
+    if (step.kind == OwnKind::kAlt) {
+      // The character the keyboard's translation makes of Alt and a letter: context code (bit
+      // 29) set for the Alt key held.
+      for (const wchar_t c : Wide(step.text))
+        PostMessageW(main, WM_SYSCHAR, c, 1 | static_cast<LPARAM>(1) << 29);
+      return true;
+    }
+    if (step.kind == OwnKind::kWaitFocus) {
+      if (!WaitFor(at, Expecting::kNothing, [&] {
+            HWND focus = Focus();
+            return focus && GetDlgCtrlID(focus) == step.id && IsChild(main, focus);
+          }))
+        return false;
+      Log("focus " + std::to_string(step.id));
+      return true;
+    }
+    // A control the program makes as it goes (a station's tile) is waited for too.
+    std::optional<std::string> shown;
+    const bool read = WaitFor(at, Expecting::kNothing, [&] {
+      HWND control = GetDlgItem(main, step.id);
+      if (const auto now = control ? ControlText(control) : std::nullopt)
+        shown = now;
+      return shown && (step.kind == OwnKind::kRead || *shown == step.text);
+    });
+    if (shown)
+      Log(TextLine(step.id, *shown));
+    return read;
+  }
+
   // Clicks `control` and waits for a sign that the program took the click: for a download button
   // the operation it starts (the buttons switched off, or a dialog up), for any other control the
   // focus on it. On a loaded machine a click under Wine can come to nothing, so a click with no
@@ -190,9 +243,13 @@ class Driver {
     if (measure_stalls_)
       stall_meter_.Begin(main);
     const bool download = IsDownloadButton(step.id);
+    // Another button whose dialog the next step answers: the dialog up is the sign too.
+    const bool opens_dialog = download || next_answers_dialog_;
     ULONGLONG clicked_at = 0;
     const auto taken = [&] {
       if (clicked_at != 0 && (download ? OperationStarted() : Focus() == control))
+        return true;
+      if (clicked_at != 0 && opens_dialog && !target_.Dialogs().empty())
         return true;
       if (clicked_at == 0 || GetTickCount64() - clicked_at > kPressAgainMilliseconds) {
         if (PostClick(control))
@@ -201,10 +258,15 @@ class Driver {
       return false;
     };
     // The dialog a download button opens is the next step's to answer.
-    if (!WaitFor(step, download ? Expecting::kAnyDialog : Expecting::kNothing, taken))
+    if (!WaitFor(step, opens_dialog ? Expecting::kAnyDialog : Expecting::kNothing, taken))
       return false;
     clicked_ = control;
     return true;
+  }
+
+  static bool AnswersDialog(StepKind kind) {
+    return kind == StepKind::kFile || kind == StepKind::kCancelFile || kind == StepKind::kBox ||
+           kind == StepKind::kAbout;
   }
 
   static bool IsDownloadButton(int id) {
@@ -452,7 +514,8 @@ class Driver {
   const bool measure_stalls_;
   const bool trace_stalls_ = std::getenv("QVX_STALL_TRACE") != nullptr;
   std::string last_title_;
-  int last_progress_ = 0;   // the bar's position before anything moves it
+  int last_progress_ = 0;             // the bar's position before anything moves it
+  bool next_answers_dialog_ = false;  // the step after the one playing answers a dialog
   HWND clicked_ = nullptr;  // the control of the last click or key no wait-idle has seen through
   StallMeter stall_meter_;
 };
@@ -475,9 +538,13 @@ int Main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   DWORD timeout = 120000;
   bool measure_stalls = false;
+  int main_control = Target::kDownloadPictureButton;
   for (;;) {
     if (args.size() >= 2 && args[0] == "--timeout") {
       timeout = static_cast<DWORD>(std::stoul(args[1])) * 1000;
+      args.erase(args.begin(), args.begin() + 2);
+    } else if (args.size() >= 2 && args[0] == "--main-control") {
+      main_control = std::stoi(args[1]);
       args.erase(args.begin(), args.begin() + 2);
     } else if (!args.empty() && args[0] == "--stalls") {
       measure_stalls = true;
@@ -488,14 +555,14 @@ int Main(int argc, char** argv) {
   }
   if (args.size() < 3) {
     std::fputs(
-        "usage: qvx5120-window-driver [--timeout SECONDS] [--stalls] SCRIPT WORK_DIR PROGRAM "
-        "[ARGUMENT...]\n",
+        "usage: qvx5120-window-driver [--timeout SECONDS] [--stalls] [--main-control ID] SCRIPT "
+        "WORK_DIR PROGRAM [ARGUMENT...]\n",
         stderr);
     return 2;
   }
   std::ifstream file(args[0]);
   std::string error = "cannot read the script";
-  const auto steps = file ? script::ReadScript(file, error) : std::nullopt;
+  const auto steps = file ? ReadDriverScript(file, error) : std::nullopt;
   if (!steps) {
     std::fprintf(stderr, "qvx5120-window-driver: %s: %s\n", args[0].c_str(), error.c_str());
     return 2;
@@ -503,7 +570,7 @@ int Main(int argc, char** argv) {
   std::string command_line = Quoted(args[2]);
   for (size_t i = 3; i < args.size(); ++i)
     command_line += " " + Quoted(args[i]);
-  Target target;
+  Target target(main_control);
   if (!target.Start(command_line, args[1])) {
     std::fprintf(stderr, "qvx5120-window-driver: cannot start %s\n", args[2].c_str());
     return 2;
