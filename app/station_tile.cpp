@@ -37,7 +37,15 @@ StationTile::StationTile(QWidget* parent) : QFrame(parent) {
   elapsed_ = Line(100, false);
   verdict_ = Line(kVerdictPercent, true);
   verdict_->setAlignment(Qt::AlignCenter);
-  verdict_->setWordWrap(false);
+  // Only the operation and the reason run long enough to wrap. A wrapped label's height is laid
+  // out again for every change of its text, and the time changes every second in every tile.
+  for (QLabel* short_line : {heading_, serial_, label_, elapsed_, verdict_}) {
+    short_line->setWordWrap(false);
+    short_line->setMinimumHeight(short_line->fontMetrics().height());
+  }
+  QSizePolicy bar_policy = progress_->sizePolicy();
+  bar_policy.setRetainSizeWhenHidden(true);
+  progress_->setSizePolicy(bar_policy);
   verdict_->setAutoFillBackground(true);
   reason_ = Line(kHeadingPercent, true);
   for (QWidget* line : std::initializer_list<QWidget*>{heading_, serial_, label_, operation_,
@@ -72,10 +80,9 @@ bool StationTile::Show(const station_window::TileView& view) {
   shown_ = true;
   view_ = view;
   using station_window::Verdict;
-  const auto set = [](QLabel* line, const std::string& text) {
-    line->setText(Q(text));
-    line->setVisible(!text.empty());
-  };
+  // The short lines keep their place when empty, so a tile's layout stays as it is while its unit
+  // loads and ends; only the reason, which may wrap, comes and goes.
+  const auto set = [](QLabel* line, const std::string& text) { line->setText(Q(text)); };
   set(heading_, view.heading);
   set(serial_, view.serial);
   set(label_, view.label);
@@ -86,6 +93,7 @@ bool StationTile::Show(const station_window::TileView& view) {
   set(elapsed_, view.elapsed);
   set(verdict_, view.verdict_text);
   set(reason_, view.reason);
+  reason_->setVisible(!view.reason.empty());
   QPalette palette = verdict_->palette();
   if (view.verdict != Verdict::kNone) {
     palette.setColor(QPalette::Window, view.verdict == Verdict::kPass ? QColor(0x1b, 0x7a, 0x2e)

@@ -97,11 +97,11 @@ class StationWindowTest : public testing::Test {
     return names;
   }
 
-  // The texts the tile shows, top to bottom.
+  // The texts the tile shows, top to bottom (an empty line keeps its place but says nothing).
   static Lines TileTexts(const StationTile& tile) {
     Lines texts;
     for (const QLabel* line : tile.findChildren<QLabel*>())
-      if (line->isVisibleTo(&tile))
+      if (line->isVisibleTo(&tile) && !line->text().isEmpty())
         texts.push_back(line->text().toStdString());
     return texts;
   }
