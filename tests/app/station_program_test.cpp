@@ -145,12 +145,11 @@ class StationProgramTest : public testing::Test {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir + "/window");
     std::filesystem::create_directories(dir + "/loader");
-    const std::vector<uint8_t> banner = MakeBmp(72);
-    std::ofstream(dir + "/banner.bmp", std::ios::binary)
-        .write(reinterpret_cast<const char*>(banner.data()), std::streamsize(banner.size()));
+    // One pattern: the program waits in real time, and a pattern's whole-second waits (13 s) are
+    // the shortest of any load's; a banner's and a pattern's together take about 30 s.
     std::ofstream(dir + "/pattern.tst", std::ios::binary) << std::string(2880, '\x5A');
     set = dir + "/station.toml";
-    std::ofstream(set) << "[banners]\n2 = \"banner.bmp\"\n[patterns]\n7 = \"pattern.tst\"\n";
+    std::ofstream(set) << "[patterns]\n7 = \"pattern.tst\"\n";
   }
 
   // The program's flash files in their own folder, on its own rack.
@@ -233,7 +232,8 @@ TEST_F(StationProgramTest, LoadsTwoUnitsPluggedOneAfterTheOtherAsTheLoaderDoes) 
     loader_rack.Write(units);
   };
   std::optional<unsigned long> window;
-  ASSERT_TRUE(Await([&] { return (window = x.FindWindow("QVX5120 Station")).has_value(); }));
+  // By the title's counts: Qt's own hidden leader window is named after the application alone.
+  ASSERT_TRUE(Await([&] { return (window = x.FindWindow("QVX5120 Station - ")).has_value(); }));
   EXPECT_EQ(x.Title(*window), "QVX5120 Station - 0 passed, 0 failed");
   // The set given on the command line starts the station by itself.
   ASSERT_TRUE(Await([&] { return HasLine(trace, "status Running: plug a unit into any socket"); }));
@@ -241,7 +241,9 @@ TEST_F(StationProgramTest, LoadsTwoUnitsPluggedOneAfterTheOtherAsTheLoaderDoes) 
   plug({"QVX00001 1-1.1"});
   ASSERT_TRUE(Await([&] { return HasLine(trace, "tile Socket 1-1.1, QVX00001, pass"); }));
   EXPECT_TRUE(HasLine(trace, "tile Socket 1-1.1, QVX00001, loading"));
-  EXPECT_EQ(x.Title(*window), "QVX5120 Station - 1 passed, 0 failed");
+  // The title reaches the X server at the window's next turn, after the trace line.
+  EXPECT_TRUE(Await([&] { return x.Title(*window) == "QVX5120 Station - 1 passed, 0 failed"; }))
+      << x.Title(*window);
   ASSERT_TRUE(Await([&] { return Ended(loader_record, "1-1.1", "passed"); }));
 
   // The scan field has the focus: the label typed goes to the next unit plugged in.
@@ -303,7 +305,7 @@ TEST_F(StationProgramTest, APulledUnitIsLoadedAfreshAndAGlitchingOneRecoveredByA
   auto loader_env = Environment("loader", loader_rack);
   for (auto* env : {&window_env, &loader_env}) {
     (*env)["QVX_VG_FAULT_UNIT"] = "QVX00003";
-    (*env)["QVX_VG_GLITCH_AFTER"] = "20000";
+    (*env)["QVX_VG_GLITCH_AFTER"] = "1500";  // in the middle of the pattern
   }
   Program station({QVX_STATION_PROGRAM, "--set", set, "--record", record, "--retries", "1"},
                   window_env, trace);
@@ -324,7 +326,7 @@ TEST_F(StationProgramTest, APulledUnitIsLoadedAfreshAndAGlitchingOneRecoveredByA
                 "tile Socket 1-1.1, QVX00001, loading", "tile Socket 1-1.1, QVX00001, pass"}) &&
            HasLine(trace, "tile Socket 1-1.3, QVX00003, pass");
   }));
-  std::optional<unsigned long> window = x.FindWindow("QVX5120 Station");
+  std::optional<unsigned long> window = x.FindWindow("QVX5120 Station - ");
   ASSERT_TRUE(window.has_value());
   // A pulled load is neither passed nor failed.
   EXPECT_TRUE(Await([&] { return x.Title(*window) == "QVX5120 Station - 2 passed, 0 failed"; }))
@@ -349,13 +351,12 @@ TEST_F(StationProgramTest, APulledUnitIsLoadedAfreshAndAGlitchingOneRecoveredByA
   for (const Json& line : Records(loader_record))
     loader_lines.push_back(Comparable(line));
   EXPECT_EQ(glitching, loader_lines);
-  // The banner failed once and passed on attempt 2; the pattern needed no retry.
+  // The pattern failed once and passed on attempt 2.
   std::vector<std::pair<std::string, int>> attempts;
   for (const Json& line : glitching)
     if (line.contains("attempt"))
       attempts.emplace_back(line["outcome"], line["attempt"]);
-  EXPECT_EQ(attempts, (std::vector<std::pair<std::string, int>>{
-                          {"failed", 1}, {"completed", 2}, {"completed", 1}}));
+  EXPECT_EQ(attempts, (std::vector<std::pair<std::string, int>>{{"failed", 1}, {"completed", 2}}));
   ASSERT_NE(ReadText(dir + "/window/flash.bin.QVX00003").find_first_not_of('\xFF'),
             std::string::npos);
   EXPECT_TRUE(ReadText(dir + "/window/flash.bin.QVX00003") ==

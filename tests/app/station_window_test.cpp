@@ -23,18 +23,6 @@ namespace {
 using station_window::Sound;
 using Lines = std::vector<std::string>;
 
-// The SHA-256 of a file as sha256sum gives it.
-std::string Sha256Sum(const std::string& path) {
-  const std::string command = "sha256sum '" + path + "'";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  char digest[65] = {};
-  if (pipe == nullptr || std::fscanf(pipe, "%64s", digest) != 1)
-    digest[0] = '\0';
-  if (pipe != nullptr)
-    pclose(pipe);
-  return digest;
-}
-
 class RecordingSounds final : public StationSoundPlayer {
  public:
   void Play(Sound sound) override { played.push_back(sound); }

@@ -13,16 +13,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-// The file's SHA-256 as coreutils computes it: a digest made independently of the loader.
-std::string Sha256sum(const std::string& path) {
-  std::FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r");
-  char digest[65] = {};
-  const bool read = pipe != nullptr && std::fread(digest, 1, 64, pipe) == 64;
-  if (pipe != nullptr)
-    pclose(pipe);
-  return read ? digest : "";
-}
-
 std::vector<Json> Records(const std::string& path) {
   std::vector<Json> lines;
   std::ifstream in(path);
@@ -67,10 +57,10 @@ TEST_F(RecordTest, RecordsEveryUnitAndStepAndListShowsWhatEachUnitLastReceived) 
   EXPECT_EQ(banner1["slot"], 2);
   EXPECT_EQ(banner1["file"]["path"], banner);
   EXPECT_EQ(banner1["file"]["size"], MakeBmp(72).size());
-  EXPECT_EQ(banner1["file"]["sha256"], Sha256sum(banner));
+  EXPECT_EQ(banner1["file"]["sha256"], Sha256Sum(banner));
   EXPECT_EQ(banner1["outcome"], "completed");
   EXPECT_EQ(banner1["exit_status"], 0);
-  EXPECT_EQ(by_unit_and_kind["QVX00001 pattern"]["file"]["sha256"], Sha256sum(pattern));
+  EXPECT_EQ(by_unit_and_kind["QVX00001 pattern"]["file"]["sha256"], Sha256Sum(pattern));
   // The mute unit: its banner failed at the silence bound, and its pattern never ran.
   EXPECT_EQ(by_unit_and_kind["QVX00002 banner"]["outcome"], "failed");
   EXPECT_EQ(by_unit_and_kind["QVX00002 banner"]["exit_status"], cli::kExitDevice);
@@ -78,7 +68,7 @@ TEST_F(RecordTest, RecordsEveryUnitAndStepAndListShowsWhatEachUnitLastReceived) 
 
   const ToolRun list = Load({"--list", "--record", path});
   EXPECT_EQ(list.status, cli::kExitCompleted) << list.err;
-  const std::string sha = Sha256sum(banner).substr(0, 12);
+  const std::string sha = Sha256Sum(banner).substr(0, 12);
   EXPECT_TRUE(std::regex_search(
       list.out, std::regex("0  QVX00001  QVX5120I1\n     banner 2  " + banner + "  sha256 " + sha +
                            "  \\S+Z\n     pattern 7  " + pattern +

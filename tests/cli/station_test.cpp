@@ -26,18 +26,6 @@ namespace {
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
 
-// The SHA-256 of a file as sha256sum gives it.
-std::string Sha256Sum(const std::string& path) {
-  std::string command = "sha256sum '" + path + "'";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  char digest[65] = {};
-  if (pipe == nullptr || std::fscanf(pipe, "%64s", digest) != 1)
-    digest[0] = '\0';
-  if (pipe != nullptr)
-    pclose(pipe);
-  return digest;
-}
-
 class StationTest : public CliTest {
  protected:
   void SetUp() override {

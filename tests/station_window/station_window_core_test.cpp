@@ -28,16 +28,6 @@ using station_window::StationWindowOptions;
 using station_window::TileView;
 using station_window::Verdict;
 
-std::string Sha256Sum(const std::string& path) {
-  std::FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r");
-  char digest[65] = {};
-  if (pipe == nullptr || std::fscanf(pipe, "%64s", digest) != 1)
-    digest[0] = '\0';
-  if (pipe != nullptr)
-    pclose(pipe);
-  return digest;
-}
-
 class StationWindowTest : public CliTest {
  protected:
   void SetUp() override {

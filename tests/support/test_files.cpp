@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -78,6 +79,15 @@ std::vector<uint8_t> MakeBmp(int height, uint32_t declared_size) {
     }
   }
   return bmp;
+}
+
+std::string Sha256Sum(const std::string& path) {
+  std::FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r");
+  char digest[65] = {};
+  const bool read = pipe != nullptr && std::fread(digest, 1, 64, pipe) == 64;
+  if (pipe != nullptr)
+    pclose(pipe);
+  return read ? digest : "";
 }
 
 }  // namespace qvx::test

@@ -12,6 +12,9 @@ namespace qvx::test {
 // Files for the tests, removed with the fixture's temporary directory.
 std::string TempDir();
 std::string WriteFile(const std::string& name, std::span<const uint8_t> bytes);
+// The file's SHA-256 in lower-case hex as coreutils' sha256sum computes it: a digest made
+// independently of the program's own; empty when it cannot be read.
+std::string Sha256Sum(const std::string& path);
 
 // Byte `channel` (0 blue, 1 green, 2 red) of the test image's pixel (x, y counted from the top).
 uint8_t PixelByte(int x, int y_from_top, int channel);
