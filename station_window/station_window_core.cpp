@@ -59,9 +59,12 @@ std::optional<std::string> StationWindowCore::OpenSet(const std::string& path) {
   setup.record_file = options_.record_file;
   setup.retries = options_.retries;
   setup.unit_clock = unit_clock_;
+  // A tile names each file as the operator knows it, without the folder it lies in.
   std::vector<std::string> names;
-  for (const loading::LoadStep& step : set.steps)
+  for (loading::LoadStep step : set.steps) {
+    step.file = std::filesystem::path(step.file).filename().string();
     names.push_back(loading::Describe(step));
+  }
   auto session = std::make_unique<loading::StationSession>(library_, &sounds_);
   std::ostringstream notes;  // where prepared pictures went: the loader's terminal shows them
   if (const auto refusal = session->Prepare(std::move(set), std::move(setup), notes))
