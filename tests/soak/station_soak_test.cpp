@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <random>
@@ -24,9 +25,9 @@
 #include <thread>
 
 #include "cli/load_command.h"
+#include "device/d2xx.h"
 #include "loading/record.h"
 #include "loading/station_record.h"
-#include "device/d2xx.h"
 #include "station/station.h"
 #include "tests/support/environment.h"
 #include "tests/support/rack_file.h"
@@ -91,7 +92,9 @@ class Conveyor {
     return plugs_ < limit;
   }
 
-  void Pull(const std::string& port, const char* why = "") {
+  // `seen`, when given, runs with the socket still empty once the file says so: a listing there
+  // makes the generator take the pull before a Fill can put another unit into the socket.
+  void Pull(const std::string& port, const char* why = "", const std::function<void()>& seen = {}) {
     const std::lock_guard lock(mutex_);
     if (std::getenv("QVX_SOAK_LOG"))
       std::fprintf(stderr, "pull %s %s %s\n", port.c_str(), in_socket_[port].c_str(), why);
@@ -100,6 +103,8 @@ class Conveyor {
       in_socket_.erase(found);
       Write();
     }
+    if (seen)
+      seen();
   }
 
   // Runs `check` with the rack held still, given the listed index of each port.
@@ -270,9 +275,11 @@ TEST_F(StationSoak, AThousandUnitsPluggedPulledAndGlitchingLeaveEachPassedUnitLo
       clock->on_pause = [&, pull_at, clock = clock.get(), port = socket.port, load = socket.load] {
         if (clock->pauses != pull_at)
           return;
-        conveyor.Pull(port, ("mid-load " + std::to_string(load)).c_str());
-        d2xx::Dword count = 0;
-        list_count(&count, nullptr, d2xx::FT_LIST_NUMBER_ONLY);  // the unit is gone from here on
+        // The unit is gone from here on.
+        conveyor.Pull(port, ("mid-load " + std::to_string(load)).c_str(), [&] {
+          d2xx::Dword count = 0;
+          list_count(&count, nullptr, d2xx::FT_LIST_NUMBER_ONLY);
+        });
         ++pulls;
         const std::lock_guard lock(pulled_mutex);
         pulled_loads.insert(port + "#" + std::to_string(load));
