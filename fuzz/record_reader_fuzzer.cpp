@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "loading/record.h"
 #include "download/kinds/slot.h"
 #include "fuzz/operation_host.h"
+#include "loading/record.h"
 
 namespace {
 
