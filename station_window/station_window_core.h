@@ -4,6 +4,7 @@
 // the window's thread.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
