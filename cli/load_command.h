@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/loading_names.h"
+#include "cli/shared_names.h"
 #include "download/request.h"
-#include "loading/step.h"
+#include "content/step.h"
 #include "prep/geometry.h"
 #include "station/operation.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/load_command.h"
-#include "loading/load_prep.h"
+#include "content/load_prep.h"
 #include "prep/geometry.h"
 
 namespace qvx::cli {

@@ -18,8 +18,8 @@
 #include "cli/unit_run.h"
 #include "device/driver_table.h"
 #include "download/connection.h"
-#include "loading/content_set.h"
-#include "loading/record.h"
+#include "content/content_set.h"
+#include "records/record.h"
 
 namespace qvx::cli {
 namespace {

@@ -9,9 +9,9 @@
 #include <span>
 #include <string>
 
-#include "cli/loading_names.h"
+#include "cli/shared_names.h"
 #include "device/library_loader.h"
-#include "loading/exit_status.h"
+#include "content/exit_status.h"
 #include "port/clock.h"
 
 namespace qvx::cli {

@@ -6,13 +6,16 @@
 #include <string>
 #include <string_view>
 
-#include "loading/texts.h"
+#include "content/texts.h"
+#include "records/texts.h"
 #include "station/texts.h"
 
 namespace qvx::cli::text {
 
-// The words and problems of steps, sets and records are the loading layer's.
-using namespace loading::text;
+// The words and problems of steps and sets are the content layer's, those of records the records
+// layer's.
+using namespace content::text;
+using namespace records::text;
 
 // The --help text.
 std::string LoadUsage();

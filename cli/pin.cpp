@@ -8,8 +8,8 @@
 
 #include "cli/load_texts.h"
 #include "download/kinds/slot.h"
-#include "loading/content_set.h"
-#include "loading/record.h"
+#include "content/content_set.h"
+#include "records/record.h"
 
 namespace qvx::cli {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "cli/load_texts.h"
 #include "cli/station_board.h"
-#include "loading/station_session.h"
+#include "station_core/station_session.h"
 #include "station/station.h"
 #include "station/texts.h"
 

@@ -4,7 +4,7 @@
 
 #include "cli/load_command.h"
 #include "cli/load_run.h"
-#include "loading/content_set.h"
+#include "content/content_set.h"
 
 namespace qvx::cli {
 

@@ -9,7 +9,7 @@
 
 #include "cli/load_command.h"
 #include "cli/load_run.h"
-#include "loading/record.h"
+#include "records/record.h"
 
 namespace qvx::cli {
 

@@ -30,7 +30,7 @@
 
 #include "encode/amplitude.h"
 #include "fuzz/operation_host.h"
-#include "loading/content_set.h"
+#include "content/content_set.h"
 #include "tests/support/content_model.h"
 #include "tests/support/test_files.h"
 
@@ -39,7 +39,7 @@ namespace {
 namespace fs = std::filesystem;
 using qvx::SlotKind;
 using qvx::fuzz::Require;
-using qvx::loading::LoadStep;
+using qvx::content::LoadStep;
 
 void Save(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -101,7 +101,7 @@ bool Names(const toml::node& node, std::string_view path) {
   if (table == nullptr)
     return false;
   for (const auto& [key, child] : *table) {
-    const std::string name = qvx::loading::KeyText(key.str());
+    const std::string name = qvx::content::KeyText(key.str());
     if (!path.starts_with(name))
       continue;
     std::string_view rest = path.substr(name.size());
@@ -116,7 +116,7 @@ bool Names(const toml::node& node, std::string_view path) {
 // A key as problems write it reads back, as TOML, as that key: a quoted key cannot be taken for
 // a path of keys.
 void CheckKeyText(const toml::key& key) {
-  const std::string text = qvx::loading::KeyText(key.str());
+  const std::string text = qvx::content::KeyText(key.str());
   if (text == key.str())
     return;
   const toml::table read = toml::parse(text + " = 0");
@@ -132,7 +132,7 @@ bool NamesItsKey(const toml::table& root, const std::string& problem) {
     // The key's first part must be in the file itself.
     bool rooted = false;
     for (const auto& [name, child] : root) {
-      const std::string part = qvx::loading::KeyText(name.str());
+      const std::string part = qvx::content::KeyText(name.str());
       if (key.starts_with(part) &&
           (key.size() == part.size() || key[part.size()] == '.' || key[part.size()] == '['))
         rooted = true;
@@ -245,8 +245,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<LoadStep> steps;
   try {
-    steps = qvx::loading::ReadContentSetText(text, folder).steps;
-  } catch (const qvx::loading::ContentSetError& error) {
+    steps = qvx::content::ReadContentSetText(text, folder).steps;
+  } catch (const qvx::content::ContentSetError& error) {
     const auto& problems = error.problems();
     Require(!problems.empty(), "an error lists its problems");
     Require(problems.front() == error.what(), "the error's message is its first problem");

@@ -12,7 +12,7 @@
 
 #include "download/kinds/slot.h"
 #include "fuzz/operation_host.h"
-#include "loading/record.h"
+#include "records/record.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ const std::set<std::string>& ShownSlots() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   std::istringstream in(text);
-  const auto shown = qvx::loading::LastRecordedIn(in);
+  const auto shown = qvx::records::LastRecordedIn(in);
   if (!shown.empty())
     Require(text.find("\"completed\"") != std::string::npos,
             "a serial is shown only from a completed record");

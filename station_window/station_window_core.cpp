@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "loading/content_set.h"
+#include "content/content_set.h"
 #include "station/texts.h"
 #include "station_window/texts.h"
 
@@ -43,16 +43,16 @@ std::optional<std::string> StationWindowCore::OpenSet(const std::string& path) {
   if (Running())
     return std::nullopt;
   const std::string name = std::filesystem::path(path).filename().string();
-  loading::ContentSet set;
+  content::ContentSet set;
   try {
-    set = loading::ReadContentSet(path);
-  } catch (const loading::ContentSetError& error) {
+    set = content::ReadContentSet(path);
+  } catch (const content::ContentSetError& error) {
     std::string why;
     for (const std::string& problem : error.problems())
       why += (why.empty() ? "" : "; ") + problem;
     return text::SetRefused(name, why);
   }
-  loading::StationSetup setup;
+  station_core::StationSetup setup;
   setup.set_file = path;
   setup.operator_name = options_.operator_name;
   setup.work_order = options_.work_order;
@@ -61,11 +61,11 @@ std::optional<std::string> StationWindowCore::OpenSet(const std::string& path) {
   setup.unit_clock = unit_clock_;
   // A tile names each file as the operator knows it, without the folder it lies in.
   std::vector<std::string> names;
-  for (loading::LoadStep step : set.steps) {
+  for (content::LoadStep step : set.steps) {
     step.file = std::filesystem::path(step.file).filename().string();
-    names.push_back(loading::Describe(step));
+    names.push_back(content::Describe(step));
   }
-  auto session = std::make_unique<loading::StationSession>(library_, &sounds_);
+  auto session = std::make_unique<station_core::StationSession>(library_, &sounds_);
   std::ostringstream notes;  // where prepared pictures went: the loader's terminal shows them
   if (const auto refusal = session->Prepare(std::move(set), std::move(setup), notes))
     return text::SetRefused(name, *refusal);

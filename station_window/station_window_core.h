@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "device/library_loader.h"
-#include "loading/station_session.h"
+#include "station_core/station_session.h"
 #include "station/events.h"
 #include "station/station.h"
 #include "station_window/options.h"
@@ -95,7 +95,7 @@ class StationWindowCore {
   StationWindowOptions options_;
   UnitClock unit_clock_;
   Sounds sounds_;
-  std::unique_ptr<loading::StationSession> session_;
+  std::unique_ptr<station_core::StationSession> session_;
   std::string set_name_;
   std::vector<std::string> operation_names_;
   std::unique_ptr<station::Station> station_;

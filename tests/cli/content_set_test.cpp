@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "loading/content_set.h"
+#include "content/content_set.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace qvx::test {

@@ -26,8 +26,8 @@
 
 #include "cli/load_command.h"
 #include "device/d2xx.h"
-#include "loading/record.h"
-#include "loading/station_record.h"
+#include "records/record.h"
+#include "station_core/station_record.h"
 #include "station/station.h"
 #include "tests/support/environment.h"
 #include "tests/support/rack_file.h"

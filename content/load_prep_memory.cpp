@@ -13,14 +13,14 @@
 
 #include <memory>
 
+#include "content/load_prep.h"
 #include "download/bitmap_file.h"
 #include "download/kinds/image_kind.h"
-#include "loading/load_prep.h"
 #include "prep/prepare.h"
 #include "prep/source_picture.h"
 #include "prep/texts.h"
 
-namespace qvx::loading {
+namespace qvx::content {
 namespace {
 
 // Whether the slot takes the file as it is.
@@ -119,4 +119,4 @@ std::optional<std::string> PrepareInMemory(std::vector<LoadStep>& steps, std::os
   return std::nullopt;
 }
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

@@ -1,17 +1,17 @@
 // Checking a step's input before anything is sent, and naming the step.
-#include "loading/step.h"
+#include "content/step.h"
 
 #include <filesystem>
 
+#include "content/load_prep.h"
+#include "content/texts.h"
 #include "download/amplitude_check.h"
 #include "download/bitmap_file.h"
 #include "download/content_file.h"
 #include "download/kinds/image_kind.h"
 #include "encode/tone_synthesis.h"
-#include "loading/load_prep.h"
-#include "loading/texts.h"
 
-namespace qvx::loading {
+namespace qvx::content {
 namespace {
 
 // Why a content file did not open: a folder given as the file, or anything else the system says
@@ -68,4 +68,4 @@ std::string Describe(const LoadStep& step) {
   return step.erase ? "erase " + name : name + " from " + step.file;
 }
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

@@ -1,7 +1,7 @@
 // The loader's exit statuses, which its records carry too.
 #pragma once
 
-namespace qvx::loading {
+namespace qvx::content {
 
 // Exit statuses.
 inline constexpr int kExitCompleted = 0;  // every operation completed
@@ -11,4 +11,4 @@ inline constexpr int kExitDevice = 4;     // not connected, or the generator fai
 inline constexpr int kExitNotRecorded =
     5;  // every operation completed, but a record was not written
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

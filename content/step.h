@@ -9,7 +9,7 @@
 #include "download/request.h"
 #include "prep/geometry.h"
 
-namespace qvx::loading {
+namespace qvx::content {
 
 struct LoadStep {
   // Loads `file` (none for the audio loop) as the request says, prepared with `fit` if given.
@@ -60,4 +60,4 @@ std::optional<std::string> CheckStepInput(const LoadStep& step);
 // "banner 3 from logo.bmp", "erase pattern 0", "audio 1000Hz -6, Silence 0, ...".
 std::string Describe(const LoadStep& step);
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

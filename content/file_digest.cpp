@@ -1,10 +1,10 @@
-// The machine's name and file digests, from the platform: OpenSSL's libcrypto on Linux, the
-// system's CNG (bcrypt) on Windows.
+// File digests from the platform: OpenSSL's libcrypto on Linux, the system's CNG (bcrypt) on
+// Windows.
 #include <array>
 #include <fstream>
 #include <vector>
 
-#include "loading/record.h"
+#include "content/file_facts.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,10 +12,9 @@
 #include <bcrypt.h>
 #else
 #include <openssl/evp.h>
-#include <unistd.h>
 #endif
 
-namespace qvx::loading {
+namespace qvx::content {
 namespace {
 
 std::string Hex(const unsigned char* bytes, size_t size) {
@@ -47,12 +46,6 @@ bool ReadInPieces(const std::string& path, Update&& update) {
 
 #ifdef _WIN32
 
-std::string HostName() {
-  std::array<char, MAX_COMPUTERNAME_LENGTH + 1> name{};
-  DWORD size = name.size();
-  return GetComputerNameA(name.data(), &size) ? std::string(name.data(), size) : std::string();
-}
-
 std::optional<std::string> Sha256OfFile(const std::string& path) {
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   BCRYPT_HASH_HANDLE hash = nullptr;
@@ -77,13 +70,6 @@ std::optional<std::string> Sha256OfFile(const std::string& path) {
 
 #else
 
-std::string HostName() {
-  std::array<char, 256> name{};
-  if (gethostname(name.data(), name.size() - 1) != 0)
-    return std::string();
-  return name.data();
-}
-
 std::optional<std::string> Sha256OfFile(const std::string& path) {
   EVP_MD_CTX* context = EVP_MD_CTX_new();
   std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
@@ -102,4 +88,4 @@ std::optional<std::string> Sha256OfFile(const std::string& path) {
 
 #endif
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

@@ -1,5 +1,5 @@
 // Reading and checking a content set with toml++.
-#include "loading/content_set.h"
+#include "content/content_set.h"
 
 #include <toml++/toml.h>
 
@@ -13,13 +13,14 @@
 #include <optional>
 #include <vector>
 
+#include "content/file_facts.h"
+#include "content/texts.h"
 #include "download/amplitude_check.h"
 #include "download/kinds/image_kind.h"
 #include "download/kinds/slot.h"
-#include "loading/record.h"
-#include "loading/texts.h"
+#include "station/operation.h"
 
-namespace qvx::loading {
+namespace qvx::content {
 namespace {
 
 namespace fs = std::filesystem;
@@ -415,4 +416,4 @@ ContentSet ReadContentSetText(std::string_view text, const std::string& folder) 
   return CheckedSet(ParseOrRefuse([&] { return toml::parse(text); }), folder);
 }
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

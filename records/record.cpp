@@ -1,5 +1,5 @@
 // Writing and reading production records.
-#include "loading/record.h"
+#include "records/record.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,10 +8,13 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "loading/exit_status.h"
-#include "loading/texts.h"
+#include "content/exit_status.h"
+#include "records/texts.h"
 
-namespace qvx::loading {
+namespace qvx::records {
+
+using namespace content;
+
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -59,25 +62,6 @@ bool IsSlotOf(SlotKind kind, int number) {
 }
 
 }  // namespace
-
-std::map<std::string, FileFacts> FactsOfFiles(const std::vector<LoadStep>& steps) {
-  std::map<std::string, FileFacts> facts;
-  for (const LoadStep& step : steps) {
-    if (step.file.empty() || facts.contains(step.file))
-      continue;
-    std::error_code error;
-    FileFacts file;
-    file.path = std::filesystem::absolute(step.file, error).string();
-    if (error)
-      file.path = step.file;
-    file.size = std::filesystem::file_size(step.file, error);
-    if (error)
-      file.size = 0;
-    file.sha256 = Sha256OfFile(step.file).value_or("");
-    facts.emplace(step.file, std::move(file));
-  }
-  return facts;
-}
 
 std::string RecordLine(const StepRecord& record) {
   Json line;
@@ -232,4 +216,4 @@ std::map<std::string, std::vector<std::string>> LastRecordedIn(std::istream& in)
   return shown;
 }
 
-}  // namespace qvx::loading
+}  // namespace qvx::records

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "loading/step.h"
+#include "content/step.h"
 
-namespace qvx::loading {
+namespace qvx::content {
 
 // Why a set cannot be loaded.
 enum class SetProblem {
@@ -62,4 +62,4 @@ std::optional<std::string> PinBroken(const LoadStep& step);
 // quotes it, so that a key holding "." or "[" cannot be taken for a path.
 std::string KeyText(std::string_view key);
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

@@ -1,11 +1,11 @@
 // Taking the station's copies of its files.
-#include "loading/snapshot.h"
+#include "content/snapshot.h"
 
 #include <random>
 
-#include "loading/texts.h"
+#include "content/texts.h"
 
-namespace qvx::loading {
+namespace qvx::content {
 namespace fs = std::filesystem;
 namespace {
 
@@ -72,4 +72,4 @@ std::optional<std::string> Snapshots::Take(std::vector<LoadStep>& steps) {
   return std::nullopt;
 }
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

@@ -11,14 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "content/content_set.h"
+#include "content/snapshot.h"
 #include "device/library_loader.h"
-#include "loading/content_set.h"
-#include "loading/record.h"
-#include "loading/snapshot.h"
-#include "loading/station_record.h"
+#include "records/record.h"
 #include "station/station.h"
+#include "station_core/station_record.h"
 
-namespace qvx::loading {
+namespace qvx::station_core {
+
+using content::ContentSet;
+using content::Snapshots;
 
 struct StationSetup {
   // The set's file, for the records (its absolute path and hash); empty when the steps came from
@@ -84,4 +87,4 @@ class StationSession {
 // What the loader's steps run on a station: each step's request, file, erase and description.
 std::vector<station::Operation> OperationsOf(const std::vector<LoadStep>& steps);
 
-}  // namespace qvx::loading
+}  // namespace qvx::station_core

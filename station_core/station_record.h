@@ -8,11 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "loading/record.h"
-#include "loading/step.h"
+#include "content/step.h"
+#include "records/record.h"
 #include "station/events.h"
 
-namespace qvx::loading {
+namespace qvx::station_core {
+
+using content::FileFacts;
+using content::LoadStep;
+using records::RecordFile;
+using records::StationFacts;
+using records::StepRecord;
 
 class StationRecorder final : public station::StationEvents {
  public:
@@ -35,4 +41,4 @@ class StationRecorder final : public station::StationEvents {
   std::string run_;  // tells this station's loads from another's in a shared file
 };
 
-}  // namespace qvx::loading
+}  // namespace qvx::station_core

@@ -12,16 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "loading/step.h"
+#include "content/file_facts.h"
+#include "content/step.h"
 
-namespace qvx::loading {
+namespace qvx::records {
 
-// What a step's file was when the load was checked: read once, before any unit starts.
-struct FileFacts {
-  std::string path;  // absolute
-  uint64_t size = 0;
-  std::string sha256;  // lower-case hex; empty when the file could not be read
-};
+using content::FileFacts;
+using content::LoadStep;
 
 // What a station adds to each of its records: who ran which set, and where and which load.
 struct StationFacts {
@@ -55,9 +52,6 @@ struct StepRecord {
   std::optional<StationPlace> station;
   std::string reason;  // why a station's step or load did not complete
 };
-
-// The facts of every step's file, keyed by the path as the step names it.
-std::map<std::string, FileFacts> FactsOfFiles(const std::vector<LoadStep>& steps);
 
 // The JSON line of a record, without its line break.
 std::string RecordLine(const StepRecord& record);
@@ -122,7 +116,5 @@ std::map<std::string, std::vector<std::string>> LastRecordedIn(std::istream& in)
 
 // The machine's name, for the records.
 std::string HostName();
-// The SHA-256 of the file's bytes in lower-case hex; nothing when it cannot be read.
-std::optional<std::string> Sha256OfFile(const std::string& path);
 
-}  // namespace qvx::loading
+}  // namespace qvx::records

@@ -1,11 +1,14 @@
 // Setting a station up over a content set.
-#include "loading/station_session.h"
+#include "station_core/station_session.h"
 
 #include <filesystem>
 
-#include "loading/load_prep.h"
+#include "content/load_prep.h"
 
-namespace qvx::loading {
+namespace qvx::station_core {
+
+using namespace content;
+using namespace records;
 
 std::vector<station::Operation> OperationsOf(const std::vector<LoadStep>& steps) {
   std::vector<station::Operation> operations;
@@ -88,4 +91,4 @@ void StationSession::Events::Emptied(const station::SocketView& s) {
     session_.front_end_->Emptied(s);
 }
 
-}  // namespace qvx::loading
+}  // namespace qvx::station_core

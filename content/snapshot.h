@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "loading/record.h"
-#include "loading/step.h"
+#include "content/file_facts.h"
+#include "content/step.h"
 
-namespace qvx::loading {
+namespace qvx::content {
 
 class Snapshots {
  public:
@@ -34,4 +34,4 @@ class Snapshots {
   std::map<std::string, std::string> copies_;  // by the path as the step names it
 };
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

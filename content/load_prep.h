@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "content/step.h"
 #include "encode/bmp_check.h"
-#include "loading/step.h"
 #include "prep/geometry.h"
 
-namespace qvx::loading {
+namespace qvx::content {
 
 // For each step with a fit whose file the slot does not already take: the file prepared in memory
 // (its `prepared_file`), with a note on `out` of where the picture went. Returns why a file could
@@ -24,4 +24,4 @@ std::optional<std::string> PrepareInMemory(std::vector<LoadStep>& steps, std::os
 // failed requirement in words and the way to the file the generator takes.
 std::string RefusalDetail(const LoadStep& step, const BmpHeader& header, uint64_t file_size);
 
-}  // namespace qvx::loading
+}  // namespace qvx::content

@@ -1,16 +1,19 @@
 // Writing the station's records.
-#include "loading/station_record.h"
+#include "station_core/station_record.h"
 
 #include <chrono>
 #include <cstdio>
 #include <random>
 
-#include "loading/exit_status.h"
-#include "loading/step.h"
-#include "loading/texts.h"
+#include "content/exit_status.h"
+#include "content/step.h"
+#include "records/texts.h"
 #include "station/texts.h"
 
-namespace qvx::loading {
+namespace qvx::station_core {
+
+using namespace content;
+using namespace records;
 namespace {
 
 using station::AttemptEnd;
@@ -100,4 +103,4 @@ void StationRecorder::LoadEnded(const station::SocketView& socket) {
   file_->Append(record);
 }
 
-}  // namespace qvx::loading
+}  // namespace qvx::station_core

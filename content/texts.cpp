@@ -1,9 +1,9 @@
-// The loading layer's texts that carry a value.
-#include "loading/texts.h"
+// The content layer's texts that carry a value.
+#include "content/texts.h"
 
 #include <string>
 
-namespace qvx::loading::text {
+namespace qvx::content::text {
 
 std::string SetRetries(int most) {
   return "must be a whole number from 0 to " + std::to_string(most);
@@ -27,4 +27,4 @@ std::string SetSyntaxError(int line, int column, std::string_view description) {
          std::string(description);
 }
 
-}  // namespace qvx::loading::text
+}  // namespace qvx::content::text

@@ -1,25 +1,16 @@
-// The texts of steps' inputs, content sets, copies of their files and records, shared by
-// qvx5120-load and the station windows. Functions compose the texts that carry a value.
+// The texts of steps' inputs, content sets and the copies of their files, shared by qvx5120-load
+// and the station windows. Functions compose the texts that carry a value.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "station/texts.h"
+namespace qvx::content::text {
 
-namespace qvx::loading::text {
-
-// Inputs refused before anything is sent, and the results in the records.
+// Inputs refused before anything is sent.
 inline constexpr const char* kCannotOpen = ": cannot be opened for reading";  // the file +
 inline constexpr const char* kIsAFolder = ": is a folder, not a file";        // the file +
 inline constexpr const char* kNothingSent = "nothing was sent to the generator";
-inline constexpr const char* kCompleted = station::text::kCompleted;
-inline constexpr const char* kRefused = station::text::kRefused;
-inline constexpr const char* kFailed = station::text::kFailed;
-inline constexpr const char* kSkipped = "skipped";
-inline constexpr const char* kStarted = "started";
-inline constexpr const char* kRecordUnwritable = "the record could not be written to ";
-inline constexpr const char* kNoRecordFor = "(nothing recorded)";
 inline constexpr const char* kNoSnapshotFolder =
     "no private folder could be made for the copies of the set's files";
 
@@ -53,4 +44,4 @@ std::string SetNoSuchSlot(int first, int last);   // "no such slot (1 to 8)"
 std::string SetNamedTwice(std::string_view key);  // "the slot is also named by banners.2"
 std::string SetSyntaxError(int line, int column, std::string_view description);
 
-}  // namespace qvx::loading::text
+}  // namespace qvx::content::text
