@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 #include <iostream>
+#include <utility>
 
 #include "station_window/texts.h"
 
@@ -105,11 +106,7 @@ StationWindow::StationWindow(station_window::StationWindowCore& core, StationSou
 }
 
 void StationWindow::Begin() {
-  const auto refusal = core_.OpenStartupSet();
-  if (refusal)
-    Refused(refusal);
-  else if (!core_.options().set_file.empty())
-    Refused(core_.Start());
+  Refused(core_.StartUp());
   Tick();
 }
 
@@ -117,9 +114,10 @@ void StationWindow::Tick() {
   Paint(core_.View());
   for (const station_window::Sound sound : core_.TakeSounds())
     sounds_.Play(sound);
-  if (const auto failure = core_.TakeRecordFailure())
-    PresentBox(Q(*failure));
-  if (core_.CloseDue())
+  const auto due = core_.Tick(boxes_up_ > 0);
+  if (due.box)
+    PresentBox(Q(*due.box));
+  if (due.close)
     close();
 }
 
@@ -131,7 +129,12 @@ void StationWindow::Refused(const std::optional<std::string>& refusal) {
 void StationWindow::PresentBox(const QString& text) {
   QMessageBox box(QMessageBox::Warning, QString::fromUtf8(text::kBoxCaption), text, QMessageBox::Ok,
                   this);
+  // The timer goes on painting under the box, but shows nothing over it and closes nothing.
+  ++boxes_up_;
   box.exec();
+  --boxes_up_;
+  if (boxes_up_ == 0 && std::exchange(close_deferred_, false))
+    close();
 }
 
 std::optional<std::string> StationWindow::ChooseSet() {
@@ -210,6 +213,12 @@ bool StationWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StationWindow::closeEvent(QCloseEvent* event) {
+  // A close asked for under one of the window's own boxes waits until the box is answered.
+  if (boxes_up_ > 0) {
+    close_deferred_ = true;
+    event->ignore();
+    return;
+  }
   if (core_.RequestClose()) {
     timer_.stop();
     event->accept();

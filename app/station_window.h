@@ -72,6 +72,8 @@ class StationWindow : public QWidget {
   station_window::BoardView view_;
   bool painted_ = false;
   bool trace_ = false;
+  int boxes_up_ = 0;             // the window's own boxes open now
+  bool close_deferred_ = false;  // a close asked for under a box, made once it is answered
   int columns_ = 0;
   QTimer timer_;
   QLabel* totals_;

@@ -126,6 +126,7 @@ class CountingClock final : public qvx::Clock {
     waited += n;
     inner_.WaitSeconds(n);
   }
+  void WaitMilliseconds(int32_t n) override { inner_.WaitMilliseconds(n); }
   std::chrono::milliseconds Now() override { return inner_.Now(); }
   void Idle() override { inner_.Idle(); }
 

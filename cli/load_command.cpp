@@ -1,7 +1,6 @@
 // Reading and checking the loader's command line.
 #include "cli/load_command.h"
 
-#include <charconv>
 #include <filesystem>
 
 #include "cli/load_prep.h"
@@ -75,17 +74,6 @@ LoadStep ReadStep(ArgumentReader& reader, const std::string& operation) {
   return step;
 }
 
-// A whole number from `least` to `most`, as an option's value.
-int CountOption(const char* option, const std::string& typed, int least, int most) {
-  int number = 0;
-  const auto [end, error] = std::from_chars(typed.data(), typed.data() + typed.size(), number);
-  if (error != std::errc() || end != typed.data() + typed.size() || number < least ||
-      number > most) {
-    throw UsageError(text::NotACount(option, typed, least, most));
-  }
-  return number;
-}
-
 }  // namespace
 
 std::vector<LoadStep> ParseOperations(std::span<const std::string> args) {
@@ -123,28 +111,20 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
   };
   for (; next < args.size() && args[next].starts_with("--"); ++next) {
     const std::string& option = args[next];
+    try {
+      if (ReadStationOption(args, next, command))
+        continue;
+    } catch (const OptionError& error) {
+      throw UsageError(error.what());
+    }
     if (option == "--list") {
       command.list = true;
     } else if (option == "--unit") {
       command.units.push_back(value("--unit", text::kSerialWord));
     } else if (option == "--all-units") {
       command.all_units = true;
-    } else if (option == "--set") {
-      once(command.set_file, "--set", text::kSetFileWord, text::kSetTwice);
-    } else if (option == "--record") {
-      once(command.record_file, "--record", text::kRecordFileWord, text::kRecordTwice);
     } else if (option == "--station") {
       command.station = true;
-    } else if (option == "--stop-after") {
-      command.stop_after =
-          CountOption("--stop-after", value("--stop-after", text::kCountWord), 1, 1'000'000'000);
-    } else if (option == "--retries") {
-      command.retries =
-          CountOption("--retries", value("--retries", text::kCountWord), 0, station::kMaxRetries);
-    } else if (option == "--operator") {
-      once(command.operator_name, "--operator", text::kTextWord, text::kOperatorTwice);
-    } else if (option == "--work-order") {
-      once(command.work_order, "--work-order", text::kTextWord, text::kWorkOrderTwice);
     } else if (option == "--pin") {
       once(command.pin_file, "--pin", text::kSetFileWord, text::kPinTwice);
     } else if (option == "--fit") {
@@ -162,9 +142,7 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
       throw UsageError(text::kPinAlone);
     return command;
   }
-  const bool station_option = command.stop_after || command.retries ||
-                              !command.operator_name.empty() || !command.work_order.empty();
-  if (station_option && !command.station)
+  if (command.stop_after && !command.station)
     throw UsageError(text::kStationOnly);
   if (command.station && (command.list || command.several_units()))
     throw UsageError(text::kStationExclusive);

@@ -9,14 +9,18 @@
 #include <vector>
 
 #include "cli/shared_names.h"
-#include "download/request.h"
 #include "content/step.h"
+#include "download/request.h"
 #include "prep/geometry.h"
 #include "station/operation.h"
+#include "station_core/station_options.h"
 
 namespace qvx::cli {
 
-struct LoadCommand {
+// The station's options (the set, the record, --operator, --work-order, --retries, --stop-after)
+// are read as the station windows read them; --retries, --operator and --work-order serve every
+// load, --stop-after only the station.
+struct LoadCommand : StationOptions {
   bool help = false;
   bool version = false;
   // --list: print the attached generators and run nothing.
@@ -25,19 +29,8 @@ struct LoadCommand {
   // steps on each unit in parallel; without them one generator is opened by its description.
   std::vector<std::string> units;
   bool all_units = false;
-  // --set FILE: the steps come from a content set instead of the command line.
-  std::string set_file;
-  // --record FILE: append a line per unit and step to this file.
-  std::string record_file;
   // --station: load each generator as it is plugged in, until stopped.
   bool station = false;
-  // --stop-after N: the station stops once N loads have ended.
-  std::optional<int> stop_after;
-  // --operator TEXT, --work-order TEXT: into every record of the station.
-  std::string operator_name;
-  std::string work_order;
-  // --retries N: further attempts at an operation that failed through a device fault.
-  std::optional<int> retries;
   // --pin SET: write the set with every file pinned by its hash, and load nothing.
   std::string pin_file;
   std::vector<LoadStep> steps;

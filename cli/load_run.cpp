@@ -1,5 +1,5 @@
-// The loader's run: check everything, connect once (or once per unit), run the operations in
-// order, and record each unit's steps where a record file is named.
+// The loader's run: check everything, then load one generator, the units named or every unit, or
+// run the station; record each unit's load where a record file is named.
 #include "cli/load_run.h"
 
 #include <algorithm>
@@ -12,28 +12,24 @@
 #include "cli/load_texts.h"
 #include "cli/pin.h"
 #include "cli/station_run.h"
-#include "cli/step_runner.h"
 #include "cli/terminal_window.h"
 #include "cli/unit_list.h"
-#include "cli/unit_run.h"
-#include "device/driver_table.h"
-#include "download/connection.h"
+#include "cli/unit_loads.h"
 #include "content/content_set.h"
+#include "content/file_facts.h"
+#include "device/driver_table.h"
 #include "records/record.h"
+#include "records/record_writer.h"
+#include "station/attached_units.h"
+#include "station_core/station_record.h"
 
 namespace qvx::cli {
 namespace {
 
-enum class Listing { kReported, kQuiet };
-
-// The attached units, through a driver bound just for listing. A quiet listing shows nothing of a
-// driver library that cannot be loaded: it only looks up units for the record, and the load that
-// follows reports the library once itself.
-std::vector<ListedUnit> ListAttached(LoaderContext& context, Listing listing = Listing::kReported) {
-  std::ostream silent(nullptr);
-  const bool quiet = listing == Listing::kQuiet;
-  TerminalWindow window(quiet ? silent : context.out, quiet ? silent : context.err,
-                        TerminalWindow::Bar::kLines);
+// The attached units for --list, through a driver bound just for listing, which says so when the
+// driver library cannot be loaded.
+std::vector<ListedUnit> ListAttached(LoaderContext& context) {
+  TerminalWindow window(context.out, context.err, TerminalWindow::Bar::kLines);
   Driver driver(window, context.library);
   driver.BindDriver();
   return ListUnits(driver);
@@ -75,36 +71,33 @@ int ReadSet(const std::string& path, ContentSet& set, LoaderContext& context) {
   }
 }
 
-int RunOneGenerator(const std::vector<LoadStep>& steps, LoaderContext& context,
-                    UnitRecorder recorder) {
-  TerminalWindow window(
-      context.out, context.err,
-      context.out_is_terminal ? TerminalWindow::Bar::kInPlace : TerminalWindow::Bar::kLines);
-  Connection connection(window, context.clock, context.library);
-  connection.Connect();
-  if (!connection.connected()) {
-    context.err << text::kProgram << text::kNotConnected << '\n';
-    recorder.NotReached(text::kNotConnectedResult, kExitDevice);
-    return kExitDevice;
-  }
-  const StepsOutcome outcome =
-      RunSteps(connection, window, steps, context.err, [&](size_t i, const StepResult& result) {
-        recorder.Ran(i, result.started, result.seconds, result.status);
-      });
-  recorder.NotReached(ResultOf(outcome.status), outcome.status);
-  return outcome.status;
+// The units the library lists, with their ports; empty when it lists none. What the driver said
+// when it could not be loaded goes to `bind_failure`: the load that follows says it itself, but
+// a load of every unit has none to follow.
+std::vector<station::AttachedUnit> ListedUnits(LibraryLoader& library, std::string& bind_failure) {
+  station::UnitLister lister(library);
+  bind_failure = lister.bind_failure();
+  return lister.List().value_or(std::vector<station::AttachedUnit>());
 }
 
-// The status of a load whose record file may have failed: a load that completed but could not be
-// recorded says so; any other status stands.
-int WithRecord(int status, const std::optional<RecordFile>& record, LoaderContext& context) {
-  if (!record)
+UnitToLoad ToLoad(const station::AttachedUnit& unit) {
+  return {unit.serial, unit.description, unit.port, true};
+}
+
+// Status 5 for a load that completed but whose records were held at some point, or that wrote
+// none because its first line could not be written; any other status stands.
+int WithRecord(int status, const std::optional<RecordWriter>& writer, LoaderContext& context) {
+  if (!writer || status != kExitCompleted)
     return status;
-  const auto failure = record->failure();
-  if (!failure)
+  const RecordHealth health = writer->health();
+  if (!health.ever_held)
     return status;
-  context.err << text::kProgram << *failure << '\n';
-  return status == kExitCompleted ? kExitNotRecorded : status;
+  context.err << text::kProgram << text::kRecordUnwritable << writer->path();
+  if (health.held > 0)
+    context.err << " (" << health.held << " lines kept only on standard error: " << health.reason
+                << ")";
+  context.err << '\n';
+  return kExitNotRecorded;
 }
 
 }  // namespace
@@ -151,50 +144,48 @@ int RunLoader(std::span<const std::string> args, LoaderContext& context) {
   // The command line's record file wins over the set's.
   const std::string record_path =
       command.record_file.empty() ? set.record_file : command.record_file;
-  std::optional<RecordFile> record;
-  std::map<std::string, FileFacts> facts;
-  std::vector<ListedUnit> listed;
-  if (!record_path.empty()) {
-    record.emplace(record_path);
-    facts = FactsOfFiles(steps);
-    listed = ListAttached(context, Listing::kQuiet);
+  std::optional<RecordWriter> writer;
+  if (!record_path.empty())
+    writer.emplace(record_path, SystemRecordStore(), &context.err);
+  const std::map<std::string, FileFacts> files =
+      writer ? FactsOfFiles(steps) : std::map<std::string, FileFacts>();
+  StationFacts facts{command.operator_name, command.work_order, {}, {}};
+  if (!command.set_file.empty()) {
+    std::error_code error;
+    facts.set_path = std::filesystem::absolute(command.set_file, error).string();
+    facts.set_sha256 = Sha256OfFile(command.set_file).value_or("");
   }
-  RecordFile* record_file = record ? &*record : nullptr;
-  auto description_of = [&](const std::string& serial) {
-    const auto unit = std::find_if(listed.begin(), listed.end(),
-                                   [&](const ListedUnit& u) { return u.serial == serial; });
-    return unit == listed.end() ? std::string() : unit->description;
-  };
+  StationRecorder recorder(writer ? &*writer : nullptr, facts, steps, files);
+  const UnitLoadPlan plan{steps, command.retries.value_or(set.retries.value_or(0)), recorder};
+  std::string bind_failure;
+  const std::vector<station::AttachedUnit> listed = ListedUnits(context.library, bind_failure);
 
   if (!command.several_units()) {
     // Opened by description: the first unit listed with the generator's description.
-    const auto unit = std::find_if(listed.begin(), listed.end(), [](const ListedUnit& u) {
+    const auto unit = std::find_if(listed.begin(), listed.end(), [](const auto& u) {
       return u.description == DeviceDescription;
     });
-    const ChosenUnit chosen =
-        unit == listed.end() ? ChosenUnit{} : ChosenUnit{unit->serial, unit->description};
-    const int status = RunOneGenerator(
-        steps, context, UnitRecorder(record_file, facts, steps, chosen.serial, chosen.description));
-    return WithRecord(status, record, context);
+    const UnitToLoad chosen = unit == listed.end() ? UnitToLoad{} : ToLoad(*unit);
+    return WithRecord(LoadOneGenerator(chosen, plan, context), writer, context);
   }
 
-  std::vector<ChosenUnit> units;
-  for (const std::string& serial : command.units)
-    units.push_back({serial, description_of(serial)});
+  std::vector<UnitToLoad> units;
+  for (const std::string& serial : command.units) {
+    const auto unit = std::find_if(listed.begin(), listed.end(),
+                                   [&](const auto& u) { return u.serial == serial; });
+    units.push_back(unit == listed.end() ? UnitToLoad{serial, {}, {}, false} : ToLoad(*unit));
+  }
   if (command.all_units) {
-    if (listed.empty())
-      listed = ListAttached(context);
-    for (const ListedUnit& unit : listed)
-      units.push_back({unit.serial, unit.description});
+    for (const station::AttachedUnit& unit : listed)
+      units.push_back(ToLoad(unit));
     if (units.empty()) {
+      if (!bind_failure.empty())
+        context.err << bind_failure << '\n';
       context.err << text::kProgram << text::kNoneAttachedToLoad << '\n';
       return kExitDevice;
     }
   }
-  const int status = RunUnits(units, steps, context, [&](size_t i) {
-    return UnitRecorder(record_file, facts, steps, units[i].serial, units[i].description);
-  });
-  return WithRecord(status, record, context);
+  return WithRecord(LoadUnits(units, plan, context), writer, context);
 }
 
 }  // namespace qvx::cli

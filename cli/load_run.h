@@ -10,8 +10,8 @@
 #include <string>
 
 #include "cli/shared_names.h"
-#include "device/library_loader.h"
 #include "content/exit_status.h"
+#include "device/library_loader.h"
 #include "port/clock.h"
 
 namespace qvx::cli {

@@ -27,13 +27,15 @@ std::string NotAnOption(std::string_view option) {
   return "\"" + std::string(option) + "\" is not an option" + kSeeHelp;
 }
 
-std::string NotACount(std::string_view option, std::string_view typed, int least, int most) {
-  return std::string(option) + ": \"" + std::string(typed) + "\" is not a whole number from " +
-         std::to_string(least) + " to " + std::to_string(most);
-}
-
 std::string ChannelWhat(int channel, const char* what) {
   return "channel " + std::to_string(channel) + " " + what;
+}
+
+std::string NothingLoadedUnrecorded(std::string_view path, std::string_view why) {
+  std::string text = kRecordUnwritable + std::string(path);
+  if (!why.empty())
+    text += " (" + std::string(why) + ")";
+  return text + "; nothing was loaded";
 }
 
 std::string StepCount(size_t index, size_t total) {

@@ -30,27 +30,17 @@ inline constexpr const char* kOperationWord = "operation";
 inline constexpr const char* kSlotNumberWord = "slot number";
 inline constexpr const char* kSerialWord = "serial number";
 inline constexpr const char* kSetFileWord = "content set file";
-inline constexpr const char* kRecordFileWord = "record file";
 inline constexpr const char* kEraseWhat = "slot kind (picture, banner, countdown, pattern)";
 inline constexpr const char* kHelpAlone = "--help takes no operations";
 inline constexpr const char* kVersionAlone = "--version takes no operations";
-inline constexpr const char* kSetTwice = "--set is given twice";
-inline constexpr const char* kRecordTwice = "--record is given twice";
 inline constexpr const char* kListAlone = "--list takes no units, set or operations";
 inline constexpr const char* kUnitsExclusive = "--unit and --all-units cannot be combined";
 inline constexpr const char* kSetExclusive = "--set and operations cannot be combined";
-inline constexpr const char* kCountWord = "number";
-inline constexpr const char* kTextWord = "text";
-inline constexpr const char* kOperatorTwice = "--operator is given twice";
-inline constexpr const char* kWorkOrderTwice = "--work-order is given twice";
 inline constexpr const char* kPinTwice = "--pin is given twice";
 inline constexpr const char* kPinAlone = "--pin takes a content set and nothing else";
-inline constexpr const char* kStationOnly =
-    "--stop-after, --retries, --operator and --work-order go with --station";
+inline constexpr const char* kStationOnly = "--stop-after goes with --station";
 inline constexpr const char* kStationExclusive =
     "--station cannot be combined with --list, --unit or --all-units";
-// "--retries: \"9\" is not a whole number from 0 to 5"
-std::string NotACount(std::string_view option, std::string_view typed, int least, int most);
 
 std::string NotASlot(std::string_view kind, std::string_view text, int first, int last);
 std::string NotATone(int channel, std::string_view label);
@@ -65,7 +55,8 @@ std::string ChannelWhat(int channel, const char* what);  // "channel 2 frequency
 inline constexpr const char* kNotConnected = "the generator is not connected; nothing was loaded";
 inline constexpr const char* kNoneAttached = "no generator is attached";
 inline constexpr const char* kNoneAttachedToLoad = "no generator is attached; nothing was loaded";
-inline constexpr const char* kLeftErased = ": could not be opened; the slot was left erased";
+// "the record could not be written to line-4.jsonl (cannot open it: ...); nothing was loaded"
+std::string NothingLoadedUnrecorded(std::string_view path, std::string_view why);
 std::string StepCount(size_t index, size_t total);  // "[2/5] "
 std::string StoppedAt(size_t index, size_t total);  // "stopped at operation 2 of 5"
 std::string AllCompleted(size_t total);             // "All 5 operations completed."
@@ -73,6 +64,7 @@ std::string AllCompleted(size_t total);             // "All 5 operations complet
 // The results of a unit, in the summary and the records.
 // The words a station's records use too, from one place.
 inline constexpr const char* kNotConnectedResult = "not connected";
+inline constexpr const char* kNotRecordedResult = "not recorded";
 inline constexpr const char* kSummaryHeading = "Unit      Result         Time   Failed step\n";
 
 // The station.

@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "cli/load_texts.h"
-#include "download/kinds/slot.h"
 #include "content/content_set.h"
+#include "download/kinds/slot.h"
 #include "records/record.h"
 
 namespace qvx::cli {

@@ -20,7 +20,8 @@ std::string TotalsLine(const station::Totals& totals) {
   return text;
 }
 
-void StationBoard::Draw(const std::vector<SocketView>& sockets, const station::Totals& totals) {
+void StationBoard::Draw(const std::vector<SocketView>& sockets, const station::Totals& totals,
+                        const std::string& note) {
   if (!board_)
     return;
   std::string board;
@@ -37,7 +38,7 @@ void StationBoard::Draw(const std::vector<SocketView>& sockets, const station::T
       if (socket.attempt > 1)
         operation += text::AttemptNote(socket.attempt);
       progress = ProgressBar(socket.progress);
-    } else if (socket.state == SocketState::kFailed) {
+    } else if (socket.state == SocketState::kFailed || socket.state == SocketState::kWaiting) {
       operation = socket.reason;
     }
     if (operation.size() > 40)
@@ -52,17 +53,32 @@ void StationBoard::Draw(const std::vector<SocketView>& sockets, const station::T
   }
   board += TotalsLine(totals) + '\n';
   drawn_lines_ = static_cast<int>(sockets.size()) + 2;
+  if (!note.empty()) {
+    board += note + '\n';
+    ++drawn_lines_;
+  }
+  const std::lock_guard lock(mutex_);
   out_ << board << std::flush;
 }
 
+void StationBoard::Note(const std::string& text) {
+  if (board_)
+    return;
+  const std::lock_guard lock(mutex_);
+  out_ << text << '\n' << std::flush;
+}
+
 void StationBoard::Finish(const station::Totals& totals) {
-  if (!board_)
-    out_ << TotalsLine(totals) << '\n' << std::flush;
+  if (board_)
+    return;
+  const std::lock_guard lock(mutex_);
+  out_ << TotalsLine(totals) << '\n' << std::flush;
 }
 
 void StationBoard::Line(const SocketView& socket, const std::string& text) {
   if (board_)
     return;
+  const std::lock_guard lock(mutex_);
   out_ << text::SocketLine(socket.port, socket.serial) << text << '\n' << std::flush;
 }
 

@@ -3,6 +3,7 @@
 // is not a terminal, one line per event.
 #pragma once
 
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,8 +19,13 @@ class StationBoard final : public station::StationEvents {
   StationBoard(std::ostream& out, Style style, std::vector<std::string> operation_names)
       : out_(out), board_(style == Style::kBoard), names_(std::move(operation_names)) {}
 
-  // Redraws the board over the previous one; nothing in the one-line-per-event style.
-  void Draw(const std::vector<station::SocketView>& sockets, const station::Totals& totals);
+  // Redraws the board over the previous one, with `note` (how the records stand) under the totals
+  // when it is not empty; nothing in the one-line-per-event style.
+  void Draw(const std::vector<station::SocketView>& sockets, const station::Totals& totals,
+            const std::string& note = {});
+  // A line of the station's own (its stop, how its records stand), in the one-line-per-event style;
+  // the board shows such things itself.
+  void Note(const std::string& text);
   // The totals, once the station has stopped.
   void Finish(const station::Totals& totals);
 
@@ -33,6 +39,7 @@ class StationBoard final : public station::StationEvents {
  private:
   void Line(const station::SocketView& socket, const std::string& text);
 
+  std::mutex mutex_;  // the events come from the station's threads, the board from the loader's
   std::ostream& out_;
   bool board_;
   std::vector<std::string> names_;

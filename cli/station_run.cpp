@@ -1,13 +1,22 @@
 // The station on the command line.
 #include "cli/station_run.h"
 
+#include <chrono>
+#include <thread>
+
 #include "cli/load_texts.h"
 #include "cli/station_board.h"
-#include "station_core/station_session.h"
-#include "station/station.h"
 #include "station/texts.h"
+#include "station_core/station_control.h"
+#include "station_core/texts.h"
 
 namespace qvx::cli {
+namespace {
+
+// How often the board is redrawn and the stop requests looked at.
+constexpr std::chrono::milliseconds kTick{100};
+
+}  // namespace
 
 int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& context) {
   std::vector<std::string> names;
@@ -16,47 +25,54 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
   StationBoard board(
       context.out,
       context.out_is_terminal ? StationBoard::Style::kBoard : StationBoard::Style::kLines, names);
-
-  StationSetup setup;
-  setup.set_file = command.set_file;
-  setup.operator_name = command.operator_name;
-  setup.work_order = command.work_order;
-  setup.record_file = command.record_file;
-  setup.retries = command.retries;
-  setup.stop_after = command.stop_after;
+  StationControl::UnitClock unit_clock;
   if (context.unit_clock)
-    setup.unit_clock = [&context](const station::SocketView&) { return context.unit_clock(); };
-  StationSession session(context.library, &board);
-  if (const auto refusal = session.Prepare(std::move(set), std::move(setup), context.out)) {
-    context.err << text::kProgram << *refusal << "; " << text::kNothingSent << '\n';
+    unit_clock = [&context](const station::SocketView&) { return context.unit_clock(); };
+  StationControl control(context.library, command, &board, unit_clock, &context.err);
+  if (const auto refusal = control.OpenSet(std::move(set), command.set_file, context.out)) {
+    for (const std::string& problem : refusal->problems)
+      context.err << text::kProgram << problem << "; " << text::kNothingSent << '\n';
     return kExitRefused;
   }
-
-  const std::unique_ptr<station::Station> station = session.NewStation();
-  if (!station->usable()) {
-    context.err << text::kProgram << station::text::kNoDriver << '\n';
+  if (const auto refused = control.Start()) {
+    context.err << text::kProgram << *refused << '\n';
     return kExitDevice;
   }
   if (context.catch_stop_requests)
     context.catch_stop_requests();
   int stops_seen = 0;
-  station->Run([&] {
+  std::string records_said;
+  StationSnapshot snapshot;
+  for (;;) {
     const int stops = context.stop_requests ? context.stop_requests() : 0;
-    if (stops > stops_seen) {
-      stops_seen = stops;
-      context.err << text::kProgram << (stops == 1 ? text::kStopping : text::kAbandoning) << '\n';
-      if (stops == 1)
-        station->Stop();
-      else
-        station->Abandon();
+    for (; stops_seen < stops; ++stops_seen) {
+      const StopDone done = control.Stop();
+      if (done != StopDone::kNothing)
+        context.err << text::kProgram
+                    << (done == StopDone::kFinishing ? text::kStopping : text::kAbandoning) << '\n';
     }
-    board.Draw(station->Sockets(), station->totals());
-  });
-  const station::Totals totals = station->totals();
-  board.Finish(totals);
-  int status = totals.failed == 0 && totals.pulled == 0 ? kExitCompleted : kExitDevice;
-  if (const auto failure = session.RecordFailure()) {
-    context.err << text::kProgram << *failure << '\n';
+    const bool ended = !control.running();
+    snapshot = control.Snapshot();
+    // How the records stand is said once each time it changes; on a board, under the totals.
+    if (snapshot.records_note != records_said) {
+      board.Note(snapshot.records_note.empty() ? station_core::text::kRecordsResumed
+                                               : text::kProgram + snapshot.records_note);
+      records_said = snapshot.records_note;
+    }
+    board.Draw(snapshot.sockets, snapshot.totals, snapshot.records_note);
+    if (ended)
+      break;
+    std::this_thread::sleep_for(kTick);
+  }
+  board.Finish(snapshot.totals);
+  int status =
+      snapshot.totals.failed == 0 && snapshot.totals.pulled == 0 ? kExitCompleted : kExitDevice;
+  if (snapshot.records && snapshot.records->ever_held) {
+    context.err << text::kProgram << text::kRecordUnwritable << snapshot.record_path;
+    if (snapshot.records->held > 0)
+      context.err << " (" << snapshot.records->held
+                  << " lines kept only on standard error: " << snapshot.records->reason << ")";
+    context.err << '\n';
     if (status == kExitCompleted)
       status = kExitNotRecorded;
   }

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
+#include "cli/load_texts.h"
 #include "download/frame.h"
+#include "station/socket_window.h"
 
 namespace qvx::cli {
 
@@ -25,21 +28,52 @@ void TerminalWindow::EndBar() {
   last_position_ = -1;
 }
 
+void TerminalWindow::BeginOperation(size_t index, size_t count, const station::Operation& operation,
+                                    int attempt) {
+  operation_ = &operation;
+  last_message_.clear();
+  Note(text::StepCount(index, count) + operation.description +
+       (attempt > 1 ? text::AttemptNote(attempt) : std::string()));
+}
+
+void TerminalWindow::Release(Held what) {
+  holding_ = false;
+  const std::vector<Kept> kept = std::exchange(kept_, {});
+  if (what == Held::kDrop)
+    return;
+  for (const Kept& shown : kept) {
+    if (shown.is_box)
+      ShowInformation(shown.text, {});
+    else
+      Note(shown.text);
+  }
+}
+
 void TerminalWindow::Note(const std::string& text) {
+  if (holding_) {
+    kept_.push_back({false, text});
+    return;
+  }
   EndBar();
   out_ << text << '\n';
   out_.flush();
 }
 
 void TerminalWindow::ShowMessage(std::string_view text) {
+  // A failure's box, kept as its reason.
+  last_message_ = text;
+  ShowInformation(text, {});
+}
+
+void TerminalWindow::ShowInformation(std::string_view text, std::string_view) {
+  if (holding_) {
+    kept_.push_back({true, std::string(text)});
+    return;
+  }
   EndBar();
   out_.flush();
   err_ << text << '\n';
   err_.flush();
-}
-
-void TerminalWindow::ShowInformation(std::string_view text, std::string_view) {
-  ShowMessage(text);
 }
 
 void TerminalWindow::SetTitle(std::string_view title) {
@@ -50,7 +84,7 @@ void TerminalWindow::SetTitle(std::string_view title) {
 }
 
 void TerminalWindow::SetProgress(int position) {
-  if (position == last_position_)
+  if (holding_ || position == last_position_)
     return;
   last_position_ = position;
   if (in_place_) {
@@ -63,9 +97,7 @@ void TerminalWindow::SetProgress(int position) {
 }
 
 std::optional<std::string> TerminalWindow::ChooseFile(const FileFilter&) {
-  if (step_.erase || step_.file.empty())
-    return std::nullopt;
-  return step_.source();
+  return station::OperationFile(operation_);
 }
 
 }  // namespace qvx::cli

@@ -1,17 +1,18 @@
-// The window interface on a terminal: the step titles and a progress bar on standard output
-// (redrawn in place on a terminal, one line per change otherwise), the message boxes on standard
-// error, and the file dialog answered from the command line's current step.
+// The window interface on a terminal: a note as each operation begins, the step titles and a
+// progress bar on standard output (redrawn in place on a terminal, one line per change otherwise),
+// the message boxes on standard error, and the file dialog answered from the current operation.
 #pragma once
 
 #include <ostream>
 #include <string>
+#include <vector>
 
-#include "cli/load_command.h"
 #include "port/window_port.h"
+#include "station/unit_window.h"
 
 namespace qvx::cli {
 
-class TerminalWindow final : public WindowPort {
+class TerminalWindow final : public station::UnitWindow {
  public:
   // How the progress bar is drawn: redrawn on one line (standard output is a terminal), or one
   // line per change (a log or a pipe).
@@ -20,8 +21,13 @@ class TerminalWindow final : public WindowPort {
   TerminalWindow(std::ostream& out, std::ostream& err, Bar bar)
       : out_(out), err_(err), in_place_(bar == Bar::kInPlace) {}
 
-  // The step whose file the file dialog gives from now on.
-  void SetStep(const LoadStep& step) { step_ = step; }
+  // "[2/5] banner 1 from id.bmp" (with " (attempt 2)" on a retry); the operation's file is what
+  // the file dialog gives from now on.
+  void BeginOperation(size_t index, size_t count, const station::Operation& operation,
+                      int attempt) override;
+  const std::string& last_message() const override { return last_message_; }
+  void HoldBack() override { holding_ = true; }
+  void Release(Held what) override;
   // A line of the loader's own; ends a bar being redrawn.
   void Note(const std::string& text);
   // Ends a bar being redrawn, so the next output starts on a line of its own.
@@ -39,14 +45,23 @@ class TerminalWindow final : public WindowPort {
 
   // The amplitudes typed are the ones shown; a terminal has nothing to rewrite.
   void ShowAmplitude(int, std::string_view) override {}
-  // The step's file; a cancel for an erase.
+  // The operation's file; a cancel for an erase.
   std::optional<std::string> ChooseFile(const FileFilter& filter) override;
 
  private:
   std::ostream& out_;
   std::ostream& err_;
   bool in_place_;
-  LoadStep step_;
+  // What to show once a hold ends: a line for standard output (a title) or standard error (a box).
+  struct Kept {
+    bool is_box = false;
+    std::string text;
+  };
+
+  const station::Operation* operation_ = nullptr;
+  std::string last_message_;
+  bool holding_ = false;
+  std::vector<Kept> kept_;
   bool bar_open_ = false;
   int last_position_ = -1;
 };

@@ -89,7 +89,7 @@ void* SystemLibraryLoader::Load() {
   void* module = OpenModule(file_name_);
   for (size_t i = 0; module == nullptr && i < fallback_paths_.size(); ++i)
     module = OpenModule(fallback_paths_[i]);
-  if (TraceWanted()) {
+  if (TraceWanted() && !traced_.exchange(true)) {
     const std::string file = module != nullptr ? ModuleFile(module) : "none loaded";
     std::fprintf(stderr, "qvx5120: driver library: %s\n", file.c_str());
   }

@@ -5,6 +5,7 @@
 // current folder or PATH, so a planted Ftd2xx.dll is not run.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,8 @@ class SystemLibraryLoader final : public LibraryLoader {
  private:
   std::string file_name_;
   std::vector<std::string> fallback_paths_;
+  // The trace names the library once, however many drivers bind through this loader.
+  std::atomic<bool> traced_{false};
 };
 
 }  // namespace qvx

@@ -50,6 +50,7 @@ class InProcessLink final : public WindowPort, public Clock, public LibraryLoade
   std::optional<std::string> ChooseFile(const FileFilter&) override { return std::nullopt; }
   void BusyPause() override {}
   void WaitSeconds(int32_t) override {}
+  void WaitMilliseconds(int32_t) override {}
   std::chrono::milliseconds Now() override { return std::chrono::milliseconds(0); }
   void Idle() override {}
 

@@ -87,6 +87,7 @@ class OperationHost final : public WindowPort, public Clock {
   // Clock: nothing waits; the time moves by the seconds waited.
   void BusyPause() override {}
   void WaitSeconds(int32_t n) override { now_ += std::chrono::seconds(n); }
+  void WaitMilliseconds(int32_t n) override { now_ += std::chrono::milliseconds(n); }
   std::chrono::milliseconds Now() override { return now_; }
   void Idle() override {}
 

@@ -1,6 +1,7 @@
 // The real delays.
 #include "port/clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -29,6 +30,18 @@ void SystemClock::WaitSeconds(int32_t n) {
       last_idle_ = std::chrono::steady_clock::now();
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+void SystemClock::WaitMilliseconds(int32_t n) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(n);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (idle_) {
+      idle_();
+      last_idle_ = std::chrono::steady_clock::now();
+    }
+    std::this_thread::sleep_until(
+        std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(10)));
   }
 }
 

@@ -15,6 +15,8 @@ class Clock {
   virtual void BusyPause() = 0;
   // Whole seconds of wall clock: ends at the first whole-second reading at or past start + n.
   virtual void WaitSeconds(int32_t n) = 0;
+  // A short pause of the host's own, not one the generator asks for: between tries of an open.
+  virtual void WaitMilliseconds(int32_t n) = 0;
   // Monotonic time since some fixed point: the measure of how long the generator stays silent.
   virtual std::chrono::milliseconds Now() = 0;
   // A chance for the window to repaint during a long device step; cheap enough to call often.
@@ -27,6 +29,7 @@ class SystemClock final : public Clock {
   explicit SystemClock(std::function<void()> idle = {});
   void BusyPause() override;
   void WaitSeconds(int32_t n) override;
+  void WaitMilliseconds(int32_t n) override;
   std::chrono::milliseconds Now() override;
   // Runs the idle hook at most once per kIdleInterval of wall time.
   void Idle() override;

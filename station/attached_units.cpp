@@ -26,9 +26,9 @@ UnitLister::UnitLister(LibraryLoader& loader) : driver_(window_, loader) {
   usable_ = driver_.table().FT_ListDevices != nullptr;
 }
 
-std::vector<AttachedUnit> UnitLister::List() {
+std::optional<std::vector<AttachedUnit>> UnitLister::List() {
   if (!usable_)
-    return {};
+    return std::nullopt;
   const std::lock_guard lock(mutex_);
   const DriverTable& table = driver_.table();
   if (table.FT_CreateDeviceInfoList != nullptr && table.FT_GetDeviceInfoDetail != nullptr)
@@ -36,32 +36,34 @@ std::vector<AttachedUnit> UnitLister::List() {
   return ListBySerial();
 }
 
-std::vector<AttachedUnit> UnitLister::ListByLocation() {
+std::optional<std::vector<AttachedUnit>> UnitLister::ListByLocation() {
   const DriverTable& table = driver_.table();
   d2xx::Dword count = 0;
   if (table.FT_CreateDeviceInfoList(&count) != d2xx::FT_OK)
-    return {};
+    return std::nullopt;
   std::vector<AttachedUnit> units;
   for (d2xx::Dword index = 0; index < count; ++index) {
     d2xx::Dword flags = 0, type = 0, id = 0, location = 0;
     std::array<char, d2xx::kSerialNumberBuffer> serial{};
     std::array<char, d2xx::kDescriptionBuffer> description{};
     d2xx::Handle handle = nullptr;
+    // A unit whose details did not come may be loading: a listing with a hole says nothing.
     if (table.FT_GetDeviceInfoDetail(index, &flags, &type, &id, &location, serial.data(),
                                      description.data(), &handle) != d2xx::FT_OK) {
-      continue;
+      return std::nullopt;
     }
-    AttachedUnit unit{PortPathOfLocation(location), location, TextOf(serial), TextOf(description)};
+    AttachedUnit unit{PortPathOfLocation(location), location, TextOf(serial), TextOf(description),
+                      reinterpret_cast<uintptr_t>(handle)};
     if (unit.description == DeviceDescription)
       units.push_back(std::move(unit));
   }
   return units;
 }
 
-std::vector<AttachedUnit> UnitLister::ListBySerial() {
+std::optional<std::vector<AttachedUnit>> UnitLister::ListBySerial() {
   d2xx::Dword count = 0;
   if (driver_.GuardedListDevices(&count, nullptr, d2xx::FT_LIST_NUMBER_ONLY) != d2xx::FT_OK)
-    return {};
+    return std::nullopt;
   std::vector<AttachedUnit> units;
   std::map<std::string, int> seen;
   for (d2xx::Dword index = 0; index < count; ++index) {
@@ -74,9 +76,9 @@ std::vector<AttachedUnit> UnitLister::ListBySerial() {
         driver_.GuardedListDevices(index_arg, description.data(),
                                    d2xx::FT_LIST_BY_INDEX | d2xx::FT_OPEN_BY_DESCRIPTION) !=
             d2xx::FT_OK) {
-      continue;
+      return std::nullopt;
     }
-    AttachedUnit unit{TextOf(serial), std::nullopt, TextOf(serial), TextOf(description)};
+    AttachedUnit unit{TextOf(serial), std::nullopt, TextOf(serial), TextOf(description), 0};
     if (unit.description != DeviceDescription)
       continue;
     ++seen[unit.serial];

@@ -5,6 +5,7 @@
 // devices on the bench are left alone.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,6 +25,10 @@ struct AttachedUnit {
   std::optional<d2xx::Dword> location;
   std::string serial;
   std::string description;
+  // What tells this attachment of the unit from its next one, where the library gives it (the
+  // device information list's handle field: the open library's bus and device address, the
+  // virtual generator's plug); 0 where it does not, as FTDI's library for a unit it has not open.
+  uintptr_t attachment = 0;
 
   bool operator==(const AttachedUnit&) const = default;
 };
@@ -35,12 +40,15 @@ class UnitLister {
 
   // False when the driver library could not be loaded or lacks FT_ListDevices.
   bool usable() const { return usable_; }
-  // The units attached, by a fresh listing; any thread may call it.
-  std::vector<AttachedUnit> List();
+  // What binding the driver said when it could not be loaded; empty when it could.
+  const std::string& bind_failure() const { return window_.last_message; }
+  // The units attached, by a fresh listing; nothing when the library could not list them this
+  // time (which says nothing about what is plugged in). Any thread may call it.
+  std::optional<std::vector<AttachedUnit>> List();
 
  private:
-  std::vector<AttachedUnit> ListByLocation();
-  std::vector<AttachedUnit> ListBySerial();
+  std::optional<std::vector<AttachedUnit>> ListByLocation();
+  std::optional<std::vector<AttachedUnit>> ListBySerial();
 
   QuietWindow window_;
   Driver driver_;

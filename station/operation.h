@@ -25,10 +25,11 @@ struct Operation {
 // How one attempt at an operation ended.
 enum class AttemptEnd {
   kCompleted,
-  kRefused,  // the content was refused: never retried
-  kFailed,   // a device fault: retried from its erase while retries are left
-  kPulled,   // the unit was pulled during it
-  kCutOff,   // the station abandoned it
+  kRefused,       // the content was refused: never retried
+  kFailed,        // a device fault: retried from its erase while retries are left
+  kNotConnected,  // the unit could not be opened: retried as a device fault is
+  kPulled,        // the unit was pulled during it
+  kCutOff,        // the station abandoned it
 };
 
 // How a unit's load ended.
@@ -41,6 +42,8 @@ struct AttemptReport {
   std::chrono::system_clock::time_point started;
   double seconds = 0;
   std::string reason;  // what the generator or the download said, when it did not complete
+  // The reason was a box of the unit's window; a front end that shows boxes has shown it.
+  bool reason_shown = false;
 };
 
 }  // namespace qvx::station

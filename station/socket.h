@@ -12,6 +12,7 @@ namespace qvx::station {
 
 enum class SocketState {
   kEmpty,    // no unit, or one that was pulled
+  kWaiting,  // a unit plugged in that may not start yet (its records cannot be written)
   kLoading,  // operation k of n, with its progress
   kPassed,   // every operation completed; stays until the unit is pulled
   kFailed,   // with the reason; stays until the unit is pulled
@@ -29,7 +30,8 @@ struct SocketView {
   int attempt = 0;
   int progress = 0;  // 0 to 100, of the running operation
   std::optional<LoadEnd> end;
-  std::string reason;  // why the load failed, in words
+  AttemptEnd last = AttemptEnd::kCompleted;  // how the load's last attempt ended, once it has
+  std::string reason;                        // why the load failed, in words
   std::chrono::steady_clock::time_point started;
   double seconds = 0;  // of the load so far, or of the whole load once it ended
   uint64_t load = 0;   // the station's count of loads, 1 up; 0 before the first

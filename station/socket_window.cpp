@@ -3,10 +3,14 @@
 
 namespace qvx::station {
 
-std::optional<std::string> SocketWindow::ChooseFile(const FileFilter&) {
-  if (operation_ == nullptr || operation_->erase || operation_->file.empty())
+std::optional<std::string> OperationFile(const Operation* operation) {
+  if (operation == nullptr || operation->erase || operation->file.empty())
     return std::nullopt;
-  return operation_->file;
+  return operation->file;
+}
+
+std::optional<std::string> SocketWindow::ChooseFile(const FileFilter&) {
+  return OperationFile(operation_);
 }
 
 }  // namespace qvx::station

@@ -6,26 +6,33 @@
 #include <functional>
 #include <string>
 
-#include "port/window_port.h"
-#include "station/operation.h"
+#include "station/unit_window.h"
 
 namespace qvx::station {
 
-class SocketWindow final : public WindowPort {
+class SocketWindow final : public UnitWindow {
  public:
-  explicit SocketWindow(std::function<void(int)> progress) : progress_(std::move(progress)) {}
+  // `progress` hears the running operation, its attempt and the bar's position.
+  using Progress = std::function<void(size_t operation, int attempt, int position)>;
+  explicit SocketWindow(Progress progress) : progress_(std::move(progress)) {}
 
-  // The operation whose file the file dialog gives from now on; forgets the last box.
-  void SetOperation(const Operation& operation) {
+  void BeginOperation(size_t index, size_t, const Operation& operation, int attempt) override {
     operation_ = &operation;
+    index_ = index;
+    attempt_ = attempt;
     last_message_.clear();
   }
-  const std::string& last_message() const { return last_message_; }
+  const std::string& last_message() const override { return last_message_; }
+  void HoldBack() override { muted_ = true; }
+  void Release(Held) override { muted_ = false; }
 
   void ShowMessage(std::string_view text) override { last_message_ = text; }
   void ShowInformation(std::string_view, std::string_view) override {}
   void SetTitle(std::string_view) override {}
-  void SetProgress(int position) override { progress_(position); }
+  void SetProgress(int position) override {
+    if (!muted_)
+      progress_(index_, attempt_, position);
+  }
   void EnableDownloadButtons(bool) override {}
   void ShowWaitCursor() override {}
   void ShowArrowCursor() override {}
@@ -35,9 +42,15 @@ class SocketWindow final : public WindowPort {
   std::optional<std::string> ChooseFile(const FileFilter& filter) override;
 
  private:
-  std::function<void(int)> progress_;
+  Progress progress_;
   const Operation* operation_ = nullptr;
+  size_t index_ = 0;
+  int attempt_ = 1;
   std::string last_message_;
+  bool muted_ = false;
 };
+
+// The file a window's file dialog gives for an operation: its file, or a cancel for an erase.
+std::optional<std::string> OperationFile(const Operation* operation);
 
 }  // namespace qvx::station

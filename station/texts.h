@@ -22,12 +22,22 @@ inline constexpr const char* kCutOff = "cut off";
 
 inline constexpr const char* kCompleted = "completed";
 inline constexpr const char* kRefused = "refused";
+inline constexpr const char* kNotConnected = "not connected";
+inline constexpr const char* kWaiting = "waiting";
 
 inline constexpr const char* kPulledReason = "the unit was pulled before its load ended";
 inline constexpr const char* kCutOffReason = "the station was stopped before the load ended";
 inline constexpr const char* kCannotTellApart =
     "its serial number is blank or shared with another unit, and the driver gives no location to "
     "open it by";
+inline constexpr const char* kLeftErased = ": could not be opened; the slot was left erased";
+// Why a socket's unit could not be opened once its time to settle after the plug had passed.
+inline constexpr const char* kCannotOpen =
+    "the unit could not be opened (held by another program, no access, or not responding); "
+    "run qvx5120-doctor";
+// Why a plugged unit waits instead of loading.
+inline constexpr const char* kWaitingForRecords =
+    "waiting: the record cannot be written, so no load starts";
 inline constexpr const char* kNoDriver =
     "the driver library could not be loaded, so no generator can be seen";
 
@@ -35,6 +45,8 @@ inline const char* StateWord(SocketState state) {
   switch (state) {
     case SocketState::kEmpty:
       return kEmpty;
+    case SocketState::kWaiting:
+      return kWaiting;
     case SocketState::kLoading:
       return kLoading;
     case SocketState::kPassed:
@@ -67,6 +79,8 @@ inline const char* AttemptWord(AttemptEnd end) {
       return kRefused;
     case AttemptEnd::kFailed:
       return kFailed;
+    case AttemptEnd::kNotConnected:
+      return kNotConnected;
     case AttemptEnd::kPulled:
       return kPulled;
     case AttemptEnd::kCutOff:

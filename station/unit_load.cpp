@@ -1,22 +1,21 @@
 // Loading one unit, with its retries.
 #include "station/unit_load.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <memory>
 
 #include "download/connection.h"
-#include "station/socket_window.h"
 #include "station/texts.h"
 
 namespace qvx::station {
 namespace {
 
-// The unit's clock, which ends an abandoned load at its next wait or reading.
-class AbandonableClock final : public Clock {
+// The unit's clock, which ends an abandoned or pulled load at its next wait or reading.
+class CuttableClock final : public Clock {
  public:
-  AbandonableClock(Clock& clock, const std::atomic<bool>& abandon)
-      : clock_(clock), abandon_(abandon) {}
+  CuttableClock(Clock& clock, const LoadControl& control) : clock_(clock), control_(control) {}
   void BusyPause() override {
     Check();
     clock_.BusyPause();
@@ -24,6 +23,10 @@ class AbandonableClock final : public Clock {
   void WaitSeconds(int32_t n) override {
     Check();
     clock_.WaitSeconds(n);
+  }
+  void WaitMilliseconds(int32_t n) override {
+    Check();
+    clock_.WaitMilliseconds(n);
   }
   std::chrono::milliseconds Now() override {
     Check();
@@ -36,21 +39,21 @@ class AbandonableClock final : public Clock {
 
  private:
   void Check() const {
-    if (abandon_.load())
+    if (CutShort(control_))
       throw LoadAbandoned{};
   }
   Clock& clock_;
-  const std::atomic<bool>& abandon_;
+  const LoadControl& control_;
 };
 
 // One connection to the unit, closed when it goes.
 class UnitConnection {
  public:
-  UnitConnection(const UnitPlace& place, SocketWindow& window, Clock& clock, LibraryLoader& loader)
+  UnitConnection(const UnitPlace& place, UnitWindow& window, Clock& clock, LibraryLoader& loader)
       : connection_(window, clock, loader) {
     if (place.location)
       connection_.OpenLocation(*place.location);
-    else
+    else if (!place.serial.empty())
       connection_.OpenSerial(place.serial);
     connection_.Connect();
   }
@@ -63,6 +66,32 @@ class UnitConnection {
  private:
   Connection connection_;
 };
+
+// The first open of a unit that has just appeared: tried again, with pauses that grow, while the
+// grace lasts, showing only the try that opened it or the last. Null when it did not open.
+std::unique_ptr<UnitConnection> OpenSettling(const UnitPlace& place, UnitWindow& window,
+                                             Clock& clock, LibraryLoader& loader,
+                                             std::chrono::milliseconds grace) {
+  std::chrono::milliseconds pause = kFirstOpenPause;
+  for (;;) {
+    const bool last_try = grace.count() <= 0;
+    if (!last_try)
+      window.HoldBack();
+    auto connection = std::make_unique<UnitConnection>(place, window, clock, loader);
+    const bool connected = connection->get().connected();
+    if (!last_try)
+      window.Release(connected ? UnitWindow::Held::kShow : UnitWindow::Held::kDrop);
+    if (connected)
+      return connection;
+    if (last_try)
+      return nullptr;
+    connection.reset();
+    const auto wait = std::min(pause, grace);
+    clock.WaitMilliseconds(static_cast<int32_t>(wait.count()));
+    grace -= wait;
+    pause = std::min(pause * 2, kLongestOpenPause);
+  }
+}
 
 AttemptEnd EndOf(Outcome outcome, const Operation& operation) {
   switch (outcome) {
@@ -90,60 +119,100 @@ LoadEnd LoadEndOf(AttemptEnd end) {
       return LoadEnd::kCutOff;
     case AttemptEnd::kRefused:
     case AttemptEnd::kFailed:
+    case AttemptEnd::kNotConnected:
       break;
   }
   return LoadEnd::kFailed;
 }
 
+bool Retried(AttemptEnd end) {
+  return end == AttemptEnd::kFailed || end == AttemptEnd::kNotConnected;
+}
+
 }  // namespace
 
+bool CutShort(const LoadControl& control) {
+  return (control.abandon != nullptr && control.abandon->load()) ||
+         (control.pulled != nullptr && control.pulled->load());
+}
+
 LoadResult LoadUnit(const UnitPlace& place, const std::vector<Operation>& operations, int retries,
-                    LibraryLoader& loader, Clock& clock, const std::atomic<bool>& abandon,
-                    LoadHooks& hooks) {
-  AbandonableClock unit_clock(clock, abandon);
+                    LibraryLoader& loader, Clock& clock, UnitWindow& window,
+                    const LoadControl& control, LoadHooks& hooks) {
+  CuttableClock unit_clock(clock, control);
   size_t current = 0;
   int attempt = 1;
-  SocketWindow window([&](int position) { hooks.Progress(current, attempt, position); });
   std::unique_ptr<UnitConnection> connection;
+  bool first_open = true;
+  AttemptEnd last = AttemptEnd::kCompleted;
   for (; current < operations.size(); ++current) {
     const Operation& operation = operations[current];
     for (attempt = 1;; ++attempt) {
       AttemptReport report{
           current, attempt, AttemptEnd::kCompleted, std::chrono::system_clock::now(), 0, {}};
       const auto start = std::chrono::steady_clock::now();
-      window.SetOperation(operation);
       hooks.Progress(current, attempt, 0);
       try {
-        if (!connection)
-          connection = std::make_unique<UnitConnection>(place, window, unit_clock, loader);
-        report.end = connection->get().connected()
-                         ? EndOf(connection->get().downloads.Run(operation.request), operation)
-                         : AttemptEnd::kFailed;
+        // The connection first, as the window makes it at start-up; then the operation.
+        if (!connection) {
+          connection = first_open
+                           ? OpenSettling(place, window, unit_clock, loader, control.open_grace)
+                           : std::make_unique<UnitConnection>(place, window, unit_clock, loader);
+          first_open = false;
+          if (connection && !connection->get().connected())
+            connection.reset();
+        }
+        if (!connection) {
+          report.end = AttemptEnd::kNotConnected;
+        } else {
+          window.BeginOperation(current, operations.size(), operation, attempt);
+          const Outcome outcome = connection->get().downloads.Run(operation.request);
+          report.end = EndOf(outcome, operation);
+          if (outcome == Outcome::kLeftErased && !operation.erase) {
+            report.reason = operation.file + text::kLeftErased;
+            report.reason_shown = false;
+          }
+        }
       } catch (const LoadAbandoned&) {
         report.end = AttemptEnd::kCutOff;
       } catch (const std::exception& error) {
         window.ShowMessage(error.what());
         report.end = AttemptEnd::kFailed;
       }
-      report.reason = window.last_message();
-      if (report.end == AttemptEnd::kFailed && !hooks.StillPlugged()) {
+      if (report.reason.empty() && report.end != AttemptEnd::kCompleted) {
+        report.reason = window.last_message();
+        report.reason_shown = !report.reason.empty();
+      }
+      if (report.end == AttemptEnd::kNotConnected) {
+        report.reason = text::kCannotOpen;
+        report.reason_shown = false;
+      }
+      // Seen gone by the station's look, or by a fresh listing once the unit stopped answering.
+      const bool pulled =
+          (control.pulled != nullptr && control.pulled->load()) ||
+          ((report.end == AttemptEnd::kFailed || report.end == AttemptEnd::kNotConnected) &&
+           !hooks.StillPlugged());
+      if (report.end != AttemptEnd::kCompleted && pulled) {
         report.end = AttemptEnd::kPulled;
         report.reason = text::kPulledReason;
-      }
-      if (report.end == AttemptEnd::kCutOff)
+        report.reason_shown = false;
+      } else if (report.end == AttemptEnd::kCutOff) {
         report.reason = text::kCutOffReason;
+        report.reason_shown = false;
+      }
       report.seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       hooks.AttemptEnded(report);
+      last = report.end;
       if (report.end == AttemptEnd::kCompleted)
         break;
       // Whatever follows, this connection is done with: a retry starts from a fresh open.
       connection.reset();
-      if (report.end != AttemptEnd::kFailed || attempt > retries)
-        return {LoadEndOf(report.end), current, report.reason};
+      if (!Retried(report.end) || attempt > retries)
+        return {LoadEndOf(report.end), current, report.reason, report.end};
     }
   }
-  return {LoadEnd::kPassed, operations.size(), {}};
+  return {LoadEnd::kPassed, operations.size(), {}, last};
 }
 
 }  // namespace qvx::station

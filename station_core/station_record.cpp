@@ -1,12 +1,9 @@
-// Writing the station's records.
+// Writing the records of a unit's load.
 #include "station_core/station_record.h"
 
 #include <chrono>
-#include <cstdio>
-#include <random>
 
 #include "content/exit_status.h"
-#include "content/step.h"
 #include "records/texts.h"
 #include "station/texts.h"
 
@@ -14,8 +11,6 @@ namespace qvx::station_core {
 
 using namespace content;
 using namespace records;
-namespace {
-
 using station::AttemptEnd;
 using station::LoadEnd;
 
@@ -26,6 +21,7 @@ int StatusOf(AttemptEnd end) {
     case AttemptEnd::kRefused:
       return kExitRefused;
     case AttemptEnd::kFailed:
+    case AttemptEnd::kNotConnected:
     case AttemptEnd::kPulled:
     case AttemptEnd::kCutOff:
       break;
@@ -33,17 +29,10 @@ int StatusOf(AttemptEnd end) {
   return kExitDevice;
 }
 
-}  // namespace
-
-StationRecorder::StationRecorder(RecordFile* file, const StationFacts& facts,
+StationRecorder::StationRecorder(RecordWriter* writer, const StationFacts& facts,
                                  const std::vector<LoadStep>& steps,
                                  const std::map<std::string, FileFacts>& files)
-    : file_(file), facts_(facts), steps_(steps), files_(files) {
-  std::random_device random;
-  char run[20];
-  std::snprintf(run, sizeof run, "%08x", static_cast<unsigned>(random()));
-  run_ = run;
-}
+    : writer_(writer), facts_(facts), steps_(steps), files_(files) {}
 
 StepRecord StationRecorder::Record(const station::SocketView& socket, const LoadStep* step,
                                    int attempt) const {
@@ -57,22 +46,22 @@ StepRecord StationRecorder::Record(const station::SocketView& socket, const Load
       record.file = found->second;
   }
   record.station = StationPlace{&facts_,      socket.port,
-                                socket.label, run_ + "-" + std::to_string(socket.load),
+                                socket.label, writer_->run() + "-" + std::to_string(socket.load),
                                 attempt,      step == nullptr ? steps_.size() : 0};
   return record;
 }
 
-void StationRecorder::LoadStarting(const station::SocketView& socket) {
-  if (file_ == nullptr)
-    return;
+bool StationRecorder::Begin(const station::SocketView& socket) {
+  if (writer_ == nullptr)
+    return true;
   StepRecord record = Record(socket, nullptr, 0);
   record.outcome = text::kStarted;
-  file_->Append(record);
+  return writer_->AppendNow(record) == RecordWriter::Written::kOnDisk;
 }
 
 void StationRecorder::AttemptEnded(const station::SocketView& socket,
                                    const station::AttemptReport& report) {
-  if (file_ == nullptr || report.operation >= steps_.size())
+  if (writer_ == nullptr || report.operation >= steps_.size())
     return;
   StepRecord record = Record(socket, &steps_[report.operation], report.attempt);
   record.started = report.started;
@@ -81,26 +70,26 @@ void StationRecorder::AttemptEnded(const station::SocketView& socket,
   record.exit_status = StatusOf(report.end);
   if (report.end != AttemptEnd::kCompleted)
     record.reason = report.reason;
-  file_->Append(record);
+  writer_->Append(record);
 }
 
 void StationRecorder::LoadEnded(const station::SocketView& socket) {
-  if (file_ == nullptr)
+  if (writer_ == nullptr)
     return;
   const LoadEnd end = socket.end.value_or(LoadEnd::kFailed);
-  const int status = end == LoadEnd::kPassed ? kExitCompleted : kExitDevice;
+  const int status = end == LoadEnd::kPassed ? kExitCompleted : StatusOf(socket.last);
   for (size_t i = socket.operation + 1; i < steps_.size(); ++i) {
     StepRecord skipped = Record(socket, &steps_[i], 0);
     skipped.outcome = text::kSkipped;
     skipped.exit_status = status;
-    file_->Append(skipped);
+    writer_->Append(skipped);
   }
   StepRecord record = Record(socket, nullptr, 0);
   record.outcome = station::text::EndWord(end);
   record.exit_status = status;
   record.seconds = socket.seconds;
   record.reason = socket.reason;
-  file_->Append(record);
+  writer_->Append(record);
 }
 
 }  // namespace qvx::station_core

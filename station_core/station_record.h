@@ -1,5 +1,6 @@
-// The station's records: a line that begins each unit's load, written before anything is sent
-// to the unit; a line per attempt at each step; a line per step the load never reached; and a
+// The records of a unit's load, the same whoever runs it (the station, or the loader for one
+// generator, --unit and --all-units): a line that begins the load, on disk before anything is
+// sent to the unit; a line per attempt at each step; a line per step the load never reached; and a
 // line that ends the load ("passed", "failed", "pulled" or "cut off"). Every line names the
 // socket, the load and the set, so a load cut off by a crash shows as a beginning without an end.
 #pragma once
@@ -10,35 +11,43 @@
 
 #include "content/step.h"
 #include "records/record.h"
+#include "records/record_writer.h"
 #include "station/events.h"
 
 namespace qvx::station_core {
 
 using content::FileFacts;
 using content::LoadStep;
-using records::RecordFile;
+using records::RecordWriter;
 using records::StationFacts;
 using records::StepRecord;
 
 class StationRecorder final : public station::StationEvents {
  public:
-  // Does nothing without a record file.
-  StationRecorder(RecordFile* file, const StationFacts& facts, const std::vector<LoadStep>& steps,
+  // Does nothing without a record writer (and every load may begin).
+  StationRecorder(RecordWriter* writer, const StationFacts& facts,
+                  const std::vector<LoadStep>& steps,
                   const std::map<std::string, FileFacts>& files);
 
-  void LoadStarting(const station::SocketView& socket) override;
+  // The line that begins the load, on disk now: false when it could not be written (nothing may be
+  // sent to the unit then). Never held for later.
+  bool Begin(const station::SocketView& socket);
   void AttemptEnded(const station::SocketView& socket,
                     const station::AttemptReport& report) override;
   void LoadEnded(const station::SocketView& socket) override;
 
+  RecordWriter* writer() const { return writer_; }
+
  private:
   StepRecord Record(const station::SocketView& socket, const LoadStep* step, int attempt) const;
 
-  RecordFile* file_;
+  RecordWriter* writer_;
   const StationFacts& facts_;
   const std::vector<LoadStep>& steps_;
   const std::map<std::string, FileFacts>& files_;
-  std::string run_;  // tells this station's loads from another's in a shared file
 };
+
+// The exit status a load or one attempt that ended this way gives (0, 3 or 4).
+int StatusOf(station::AttemptEnd end);
 
 }  // namespace qvx::station_core

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "content/file_facts.h"
 #include "content/load_prep.h"
 
 namespace qvx::station_core {
@@ -41,9 +42,12 @@ std::optional<std::string> StationSession::Prepare(ContentSet set, StationSetup 
   }
   const std::string& record_path =
       setup_.record_file.empty() ? set_.record_file : setup_.record_file;
-  if (!record_path.empty())
-    record_.emplace(record_path);
-  recorder_.emplace(record_ ? &*record_ : nullptr, facts_, set_.steps, snapshots_.facts());
+  if (!record_path.empty()) {
+    writer_.emplace(record_path,
+                    setup_.record_store != nullptr ? *setup_.record_store : SystemRecordStore(),
+                    setup_.held_log);
+  }
+  recorder_.emplace(writer_ ? &*writer_ : nullptr, facts_, set_.steps, snapshots_.facts());
   return std::nullopt;
 }
 
@@ -53,21 +57,35 @@ std::unique_ptr<station::Station> StationSession::NewStation() {
   settings.retries = setup_.retries.value_or(set_.retries.value_or(0));
   settings.stop_after = setup_.stop_after;
   settings.unit_clock = setup_.unit_clock;
-  return std::make_unique<station::Station>(std::move(settings), library_, events_);
+  return std::make_unique<station::Station>(std::move(settings), library_, events_, &gate_);
 }
 
-std::optional<std::string> StationSession::RecordFailure() const {
-  return record_ ? record_->failure() : std::nullopt;
+std::optional<RecordHealth> StationSession::Records() const {
+  if (!writer_)
+    return std::nullopt;
+  return writer_->health();
+}
+
+bool StationSession::Gate::MayStart() {
+  if (!session_.writer_)
+    return true;
+  // Held lines go first: a look at which they all reach the file lets loads start again.
+  if (!session_.writer_->Retry())
+    return false;
+  return !session_.writer_->health().failing;
+}
+
+bool StationSession::Gate::Admit(const station::SocketView& socket) {
+  return session_.recorder_->Begin(socket);
 }
 
 void StationSession::Events::Plugged(const station::SocketView& s) {
-  session_.recorder_->Plugged(s);
   if (session_.front_end_)
     session_.front_end_->Plugged(s);
 }
 
 void StationSession::Events::LoadStarting(const station::SocketView& s) {
-  session_.recorder_->LoadStarting(s);
+  // The load's first line is already on disk (Gate::Admit).
   if (session_.front_end_)
     session_.front_end_->LoadStarting(s);
 }
@@ -86,7 +104,6 @@ void StationSession::Events::LoadEnded(const station::SocketView& s) {
 }
 
 void StationSession::Events::Emptied(const station::SocketView& s) {
-  session_.recorder_->Emptied(s);
   if (session_.front_end_)
     session_.front_end_->Emptied(s);
 }

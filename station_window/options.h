@@ -1,25 +1,20 @@
-// The station window's command line.
+// The station window's command line: the station's own options, read as qvx5120-load reads them,
+// and the window's.
 #pragma once
 
-#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 
+#include "station_core/station_options.h"
+
 namespace qvx::station_window {
 
-struct StationWindowOptions {
+struct StationWindowOptions : station_core::StationOptions {
   bool help = false;
   bool version = false;
-  // --set SET: the content set opened at start-up.
-  std::string set_file;
   // --lock: the set given is the only one: Open is not offered.
   bool lock = false;
-  std::string operator_name;
-  std::string work_order;
-  // --record FILE: where the records go, over the set's own `record`.
-  std::string record_file;
-  std::optional<int> retries;
 };
 
 // A command line that does not say how to run: unknown option, missing or repeated value.

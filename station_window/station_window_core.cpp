@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "content/content_set.h"
-#include "station/texts.h"
 #include "station_window/texts.h"
 
 namespace qvx::station_window {
+
+using station_core::RunState;
 
 void StationWindowCore::Sounds::LoadEnded(const station::SocketView& socket) {
   const std::lock_guard lock(mutex_);
@@ -21,144 +21,84 @@ std::vector<Sound> StationWindowCore::Sounds::Take() {
 }
 
 StationWindowCore::StationWindowCore(LibraryLoader& library, StationWindowOptions options,
-                                     UnitClock unit_clock)
-    : library_(library), options_(std::move(options)), unit_clock_(std::move(unit_clock)) {}
-
-StationWindowCore::~StationWindowCore() {
-  if (station_) {
-    station_->Stop();
-    station_->Abandon();
-  }
-  if (runner_.joinable())
-    runner_.join();
-}
-
-std::optional<std::string> StationWindowCore::OpenStartupSet() {
-  if (options_.set_file.empty())
-    return std::nullopt;
-  return OpenSet(options_.set_file);
-}
+                                     UnitClock unit_clock, std::ostream* held_log)
+    : options_(options), control_(library, options, &sounds_, std::move(unit_clock), held_log) {}
 
 std::optional<std::string> StationWindowCore::OpenSet(const std::string& path) {
-  if (Running())
-    return std::nullopt;
-  const std::string name = std::filesystem::path(path).filename().string();
-  content::ContentSet set;
-  try {
-    set = content::ReadContentSet(path);
-  } catch (const content::ContentSetError& error) {
-    std::string why;
-    for (const std::string& problem : error.problems())
-      why += (why.empty() ? "" : "; ") + problem;
-    return text::SetRefused(name, why);
-  }
-  station_core::StationSetup setup;
-  setup.set_file = path;
-  setup.operator_name = options_.operator_name;
-  setup.work_order = options_.work_order;
-  setup.record_file = options_.record_file;
-  setup.retries = options_.retries;
-  setup.unit_clock = unit_clock_;
-  // A tile names each file as the operator knows it, without the folder it lies in.
-  std::vector<std::string> names;
-  for (content::LoadStep step : set.steps) {
-    step.file = std::filesystem::path(step.file).filename().string();
-    names.push_back(content::Describe(step));
-  }
-  auto session = std::make_unique<station_core::StationSession>(library_, &sounds_);
   std::ostringstream notes;  // where prepared pictures went: the loader's terminal shows them
-  if (const auto refusal = session->Prepare(std::move(set), std::move(setup), notes))
-    return text::SetRefused(name, *refusal);
-  // The last run's station refers to the session it came from.
-  JoinEnded();
-  station_.reset();
-  session_ = std::move(session);
-  set_name_ = name;
-  operation_names_ = std::move(names);
+  const auto refusal = control_.OpenSetFile(path, notes);
+  if (!refusal)
+    return std::nullopt;
+  std::string why;
+  for (const std::string& problem : refusal->problems)
+    why += (why.empty() ? "" : "; ") + problem;
   record_failure_shown_ = false;
-  return std::nullopt;
+  return text::SetRefused(std::filesystem::path(path).filename().string(), why);
+}
+
+std::optional<std::string> StationWindowCore::StartUp() {
+  if (options_.set_file.empty())
+    return std::nullopt;
+  if (const auto refusal = OpenSet(options_.set_file))
+    return refusal;
+  return Start();
 }
 
 std::optional<std::string> StationWindowCore::Start() {
-  if (!session_ || Running())
-    return std::nullopt;
-  JoinEnded();
-  station_.reset();
-  station_ = session_->NewStation();
-  if (!station_->usable()) {
-    station_.reset();
-    return std::string(station::text::kNoDriver);
-  }
-  // A label scanned before the start goes to the first unit plugged in.
-  if (!next_label_.empty())
-    station_->SetNextLabel(std::exchange(next_label_, {}));
-  run_ended_ = false;
-  runner_ = std::thread([this] {
-    station_->Run();
-    run_ended_ = true;
-  });
-  return std::nullopt;
+  return control_.Start();
 }
 
 void StationWindowCore::Stop() {
-  if (Running())
-    station_->Stop();
+  if (control_.running() && control_.Snapshot().state == RunState::kRunning)
+    control_.Stop();
 }
 
 void StationWindowCore::Scan(const std::string& label) {
-  if (label.empty())
-    return;
-  // Between runs the label waits here for the next station.
-  if (Running())
-    station_->SetNextLabel(label);
-  else
-    next_label_ = label;
-}
-
-bool StationWindowCore::Running() {
-  return station_ != nullptr && !run_ended_;
-}
-
-void StationWindowCore::JoinEnded() {
-  if (!run_ended_ || !runner_.joinable())
-    return;
-  runner_.join();
-  // A label scanned while the station stopped still waits for the next unit plugged in.
-  if (next_label_.empty())
-    next_label_ = station_->NextLabel();
+  control_.Scan(label);
 }
 
 BoardView StationWindowCore::View() {
-  JoinEnded();
+  const station_core::StationSnapshot snapshot = control_.Snapshot();
   BoardView view;
-  station::Totals totals;
-  if (station_) {
-    for (const station::SocketView& socket : station_->Sockets())
-      view.tiles.push_back(TileOf(socket, operation_names_));
-    totals = station_->totals();
-  }
+  for (const station::SocketView& socket : snapshot.sockets)
+    view.tiles.push_back(TileOf(socket, control_.operation_names()));
+  const station::Totals& totals = snapshot.totals;
   view.title = text::Title(totals.passed, totals.failed);
   view.totals = text::TotalsText(totals.passed, totals.failed, totals.units_per_hour);
-  view.set = session_ ? text::SetText(set_name_, session_->facts().set_sha256) : text::kNoSet;
+  view.set = control_.has_set() ? text::SetText(control_.set_name(), control_.facts().set_sha256)
+                                : text::kNoSet;
   view.operator_name =
       options_.operator_name.empty() ? text::kNobody : text::OperatorText(options_.operator_name);
   view.work_order =
       options_.work_order.empty() ? text::kNoWorkOrder : text::WorkOrderText(options_.work_order);
-  view.running = Running();
-  view.can_start = session_ != nullptr && !view.running && !close_pending_;
-  view.can_stop = view.running && !station_->stopping();
+  view.running = snapshot.state == RunState::kRunning || snapshot.state == RunState::kStopping;
+  view.can_start = control_.has_set() && !view.running && !close_pending_;
+  view.can_stop = snapshot.state == RunState::kRunning;
   view.can_open = !options_.lock && !view.running && !close_pending_;
+  switch (snapshot.state) {
+    case RunState::kNoSet:
+      view.status = text::kNoSet;
+      break;
+    case RunState::kReady:
+      view.status = text::kReady;
+      break;
+    case RunState::kRunning:
+      view.status = text::kRunning;
+      break;
+    case RunState::kStopping:
+      view.status = text::kStopping;
+      break;
+    case RunState::kStopped:
+      view.status = text::kStopped;
+      break;
+  }
   if (close_pending_)
     view.status = text::kClosing;
-  else if (view.running)
-    view.status = station_->stopping() ? text::kStopping : text::kRunning;
-  else if (!session_)
-    view.status = text::kNoSet;
-  else
-    view.status = station_ ? text::kStopped : text::kReady;
-  const std::string next_label = view.running ? station_->NextLabel() : next_label_;
-  if (!next_label.empty() && !close_pending_)
-    view.status += " \u2014 " + text::NextLabelText(next_label);
+  else if (!snapshot.next_label.empty())
+    view.status += " \u2014 " + text::NextLabelText(snapshot.next_label);
+  // Records held back are said before anything else the station is doing.
+  if (!snapshot.records_note.empty())
+    view.status = text::RecordsNote(snapshot.records_note) + " \u2014 " + view.status;
   return view;
 }
 
@@ -167,29 +107,39 @@ std::vector<Sound> StationWindowCore::TakeSounds() {
 }
 
 std::optional<std::string> StationWindowCore::TakeRecordFailure() {
-  if (!session_ || record_failure_shown_)
+  const station_core::StationSnapshot snapshot = control_.Snapshot();
+  if (!snapshot.held_back()) {
+    // Written again: the next hold gets a box of its own.
+    record_failure_shown_ = false;
     return std::nullopt;
-  const auto failure = session_->RecordFailure();
-  if (!failure)
+  }
+  if (record_failure_shown_)
     return std::nullopt;
   record_failure_shown_ = true;
-  return text::RecordsFailed(*failure);
+  return text::RecordsFailed(snapshot.records_note);
 }
 
 bool StationWindowCore::RequestClose() {
-  if (!Running())
+  if (!control_.running())
     return true;
   if (close_pending_) {
-    station_->Abandon();
+    control_.CutOff();
   } else {
     close_pending_ = true;
-    station_->Stop();
+    control_.Stop();
   }
   return false;
 }
 
 bool StationWindowCore::CloseDue() {
-  return close_pending_ && !Running();
+  return close_pending_ && !control_.running();
+}
+
+StationWindowCore::TickDue StationWindowCore::Tick(bool box_up) {
+  // A box's own loop runs the window's timer too: one box at a time, and no close from inside it.
+  if (box_up)
+    return {};
+  return {TakeRecordFailure(), CloseDue()};
 }
 
 }  // namespace qvx::station_window

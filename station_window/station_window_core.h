@@ -1,22 +1,19 @@
-// The station window without a toolkit: the content set opened, Start and Stop, the scan field,
-// and the view of the board (title, one tile per socket, the bar) that the Qt and Win32 windows
-// paint from a timer. The station runs on a thread of its own; everything here is called from
-// the window's thread.
+// The station window without a toolkit: the view of the board (title, one tile per socket, the
+// bar, the status line) that the Qt and Win32 windows paint from a timer, the sounds due, the
+// boxes to show and the close rules, over the station core that every front end shares
+// (station_core/station_control.h). Everything here is called from the window's thread.
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "device/library_loader.h"
-#include "station_core/station_session.h"
 #include "station/events.h"
-#include "station/station.h"
+#include "station_core/station_control.h"
 #include "station_window/options.h"
 #include "station_window/tile.h"
 
@@ -42,20 +39,20 @@ struct BoardView {
 
 class StationWindowCore {
  public:
-  using UnitClock = std::function<std::unique_ptr<Clock>(const station::SocketView&)>;
-  // `unit_clock`: the clock of each load; empty: real time.
-  StationWindowCore(LibraryLoader& library, StationWindowOptions options,
-                    UnitClock unit_clock = {});
-  // Running loads are cut off and waited for.
-  ~StationWindowCore();
+  using UnitClock = station_core::StationControl::UnitClock;
+  // `unit_clock`: the clock of each load; empty: real time. `held_log`: where record lines that
+  // must be held are kept meanwhile (standard error); null: nowhere.
+  StationWindowCore(LibraryLoader& library, StationWindowOptions options, UnitClock unit_clock = {},
+                    std::ostream* held_log = nullptr);
   StationWindowCore(const StationWindowCore&) = delete;
   StationWindowCore& operator=(const StationWindowCore&) = delete;
 
   // Reads and checks the set, copies its files and opens its records: the box to show when it
   // cannot be loaded (the set open before stays), or nothing. Not while the station runs.
   std::optional<std::string> OpenSet(const std::string& path);
-  // The set of the command line, at start-up; nothing when none was given.
-  std::optional<std::string> OpenStartupSet();
+  // What the window does once it is shown: opens the command line's set and starts the station on
+  // it; the box to show when either fails, or nothing.
+  std::optional<std::string> StartUp();
   // Starts watching the sockets: the box to show when it cannot start, or nothing.
   std::optional<std::string> Start();
   // No new unit starts; the running loads finish.
@@ -67,13 +64,22 @@ class StationWindowCore {
   BoardView View();
   // The sounds due since the last call, in order: one per load that ended.
   std::vector<Sound> TakeSounds();
-  // The box to show once about records that could not be written, or nothing.
+  // The box to show once each time the records are held back, or nothing.
   std::optional<std::string> TakeRecordFailure();
 
   // The window's close box: true when it may close now. While loads run, the first request stops
   // the station and the window closes once they have ended (CloseDue); a second cuts them off.
   bool RequestClose();
   bool CloseDue();
+
+  // What the window's timer does, in order, apart from painting and playing: the box to show (one
+  // at a time, never while another is up) and whether the window should close now.
+  struct TickDue {
+    std::optional<std::string> box;
+    bool close = false;
+  };
+  // `box_up`: a box of the window's is open; nothing is shown over it, nor is the window closed.
+  TickDue Tick(bool box_up);
 
   const StationWindowOptions& options() const { return options_; }
 
@@ -88,22 +94,11 @@ class StationWindowCore {
     std::vector<Sound> due_;
   };
 
-  bool Running();
-  void JoinEnded();
-
-  LibraryLoader& library_;
   StationWindowOptions options_;
-  UnitClock unit_clock_;
   Sounds sounds_;
-  std::unique_ptr<station_core::StationSession> session_;
-  std::string set_name_;
-  std::vector<std::string> operation_names_;
-  std::unique_ptr<station::Station> station_;
-  std::thread runner_;
-  std::atomic<bool> run_ended_{true};
+  station_core::StationControl control_;
   bool close_pending_ = false;
   bool record_failure_shown_ = false;
-  std::string next_label_;
 };
 
 }  // namespace qvx::station_window

@@ -60,8 +60,15 @@ std::string SetRefused(std::string_view file, std::string_view why) {
   return std::string(file) + " cannot be loaded: " + std::string(why) + "; " + kNothingSent + ".";
 }
 
+std::string RecordsNote(std::string_view note) {
+  std::string text(note);
+  if (!text.empty() && text.front() >= 'a' && text.front() <= 'z')
+    text.front() = static_cast<char>(text.front() - 'a' + 'A');
+  return text;
+}
+
 std::string RecordsFailed(std::string_view why) {
-  return "Records: " + std::string(why) + ".";
+  return RecordsNote(why) + ".";
 }
 
 std::string Usage() {
@@ -76,25 +83,13 @@ std::string Usage() {
          "  --work-order TEXT  into every record\n"
          "  --record FILE      append the records to FILE (else to the set's own record file)\n"
          "  --retries N        further attempts, 0 to 5, at an operation a device fault stopped\n"
+         "  --stop-after N     stop once N units have finished\n"
          "  --help             show this help and exit\n"
          "  --version          show the version and exit\n";
 }
 
-std::string Missing(std::string_view option) {
-  return std::string(option) + ": missing value";
-}
-
-std::string Twice(std::string_view option) {
-  return std::string(option) + " is given twice";
-}
-
 std::string UnknownOption(std::string_view option) {
   return "unknown option \"" + std::string(option) + "\" (see --help)";
-}
-
-std::string NotARetryCount(std::string_view typed, int most) {
-  return "--retries: \"" + std::string(typed) + "\" is not a whole number from 0 to " +
-         std::to_string(most);
 }
 
 }  // namespace qvx::station_window::text

@@ -60,14 +60,13 @@ std::string NextLabelText(std::string_view label);  // "Next unit plugged in: A-
 // Boxes.
 inline constexpr const char* kNothingSent = "nothing was sent to any generator";
 std::string SetRefused(std::string_view file, std::string_view why);
+// How the records stand, as the status line says it: "Records held back: ...".
+std::string RecordsNote(std::string_view note);
 std::string RecordsFailed(std::string_view why);
 
 // The command line.
 std::string Usage();
 inline constexpr const char* kLockNeedsSet = "--lock goes with --set";
-std::string Missing(std::string_view option);  // "--set: missing file"
-std::string Twice(std::string_view option);    // "--set is given twice"
 std::string UnknownOption(std::string_view option);
-std::string NotARetryCount(std::string_view typed, int most);
 
 }  // namespace qvx::station_window::text

@@ -26,6 +26,10 @@ TileView TileOf(const station::SocketView& socket,
     case SocketState::kEmpty:
       tile.operation = text::kEmptyTile;
       break;
+    case SocketState::kWaiting:
+      tile.operation = socket.reason;
+      tile.elapsed.clear();
+      break;
     case SocketState::kLoading:
       tile.operation = text::OperationLine(socket.operation, socket.operations,
                                            name(socket.operation), socket.attempt);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
 #include "station_window/texts.h"
 #include "win32/file_dialog.h"
@@ -77,7 +78,7 @@ std::string_view PatternOf(std::string_view filter) {
 
 StationWindow::StationWindow(HINSTANCE instance, LibraryLoader& library,
                              station_window::StationWindowOptions options)
-    : instance_(instance), core_(library, std::move(options)) {}
+    : instance_(instance), core_(library, std::move(options), {}, &std::cerr) {}
 
 StationWindow::~StationWindow() {
   tiles_.clear();
@@ -113,12 +114,8 @@ void StationWindow::Run() {
   SetFocus(Control(id::kScan));
 
   // The set of the command line, and a start on it when it opened.
-  if (const auto refusal = core_.OpenStartupSet()) {
+  if (const auto refusal = core_.StartUp())
     Box(*refusal);
-  } else if (!core_.options().set_file.empty()) {
-    if (const auto refused = core_.Start())
-      Box(*refused);
-  }
   Tick();
   SetTimer(hwnd_, kTimer, kTickMilliseconds, nullptr);
 
@@ -318,12 +315,10 @@ void StationWindow::Tick() {
   Show(core_.View());
   for (const station_window::Sound sound : core_.TakeSounds())
     MessageBeep(sound == station_window::Sound::kPass ? MB_OK : MB_ICONHAND);
-  // A box's own loop runs this timer too: one box at a time, and no close from inside it.
-  if (boxes_up_ > 0)
-    return;
-  if (const auto failure = core_.TakeRecordFailure())
-    Box(*failure);
-  if (hwnd_ != nullptr && core_.CloseDue())
+  const auto due = core_.Tick(boxes_up_ > 0);
+  if (due.box)
+    Box(*due.box);
+  if (hwnd_ != nullptr && due.close)
     DestroyWindow(hwnd_);
 }
 

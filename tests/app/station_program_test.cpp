@@ -132,7 +132,7 @@ bool Ended(const std::string& record, const std::string& port, const std::string
 // A record line without what differs from run to run (when, where, how long) nor its load id,
 // which counts the loads of the run.
 Json Comparable(Json line) {
-  for (const char* field : {"time", "host", "seconds", "load"})
+  for (const char* field : {"time", "host", "seconds", "load", "run", "seq"})
     line.erase(field);
   return line;
 }

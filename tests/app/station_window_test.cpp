@@ -248,18 +248,31 @@ TEST_F(StationWindowTest, ClosedMidLoadTheWindowWaitsForTheLoadThenCloses) {
 }
 
 // Records that cannot be written hold up no load; the window says so once.
-TEST_F(StationWindowTest, RecordsThatCannotBeWrittenAreSaidOnceInABox) {
+TEST_F(StationWindowTest, RecordsThatCannotBeWrittenHoldEveryUnitBackAndAreSaidOnceInABox) {
   rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2"});
   vg_.Reset();
   station_window::StationWindowOptions options;
   options.set_file = set;
   options.record_file = TempDir();  // a folder: no line can be appended to it
   auto window = Open(options);
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return window->windowTitle() == "QVX5120 Station - 2 passed, 0 failed"; }, 30000));
+  // Without its first line on disk no load begins: both units wait, and the status says why.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->boxes.size() == 1; }, 30000));
   QTest::qWait(3 * StationWindow::kTickMs);  // ticks enough for a second box, were there one
   ASSERT_EQ(window->boxes.size(), 1u);
-  EXPECT_TRUE(window->boxes[0].starts_with("Records: ")) << window->boxes[0];
+  EXPECT_TRUE(window->boxes[0].starts_with("Records held back: " + TempDir() + " takes no line"))
+      << window->boxes[0];
+  EXPECT_EQ(window->windowTitle(), "QVX5120 Station - 0 passed, 0 failed");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return TileNames(*window) ==
+               Lines{"Socket 1-1.1, QVX00001, waiting", "Socket 1-1.2, QVX00002, waiting"};
+      },
+      5000));
+  EXPECT_EQ(TileTexts(*window->tiles()[0]),
+            (Lines{"Socket 1-1.1", "QVX00001",
+                   "waiting: the record cannot be written, so no load "
+                   "starts"}));
+  EXPECT_TRUE(core->View().status.starts_with("Records held back: ")) << core->View().status;
 }
 
 }  // namespace

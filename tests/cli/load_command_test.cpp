@@ -4,6 +4,7 @@
 
 #include "cli/load_command.h"
 #include "cli/terminal_window.h"
+#include "station_core/station_session.h"
 #include "tests/support/session.h"
 #include "window/controls.h"
 
@@ -72,6 +73,11 @@ TEST(LoadCommandTest, ReadsTheStationsOptionsAndRefusesThemOutOfPlace) {
   EXPECT_EQ(station.operator_name, "ana");
   EXPECT_EQ(station.work_order, "WO-7");
   EXPECT_EQ(ParseLoadCommand(Args{"--pin", "line.toml"}).pin_file, "line.toml");
+  // Retries and who ran it serve any load, not only the station's.
+  const cli::LoadCommand plain =
+      ParseLoadCommand(Args{"--retries", "1", "--operator", "ana", "banner", "1", "a.bmp"});
+  EXPECT_EQ(plain.retries, 1);
+  EXPECT_EQ(plain.operator_name, "ana");
 
   const struct {
     Args args;
@@ -83,10 +89,11 @@ TEST(LoadCommandTest, ReadsTheStationsOptionsAndRefusesThemOutOfPlace) {
        "--stop-after: \"0\" is not a whole number from 1 to 1000000000"},
       {{"--station", "--stop-after", "2x", "--set", "s.toml"},
        "--stop-after: \"2x\" is not a whole number from 1 to 1000000000"},
-      {{"--retries", "1", "--set", "s.toml"},
-       "--stop-after, --retries, --operator and --work-order go with --station"},
-      {{"--operator", "ana", "banner", "1", "a.bmp"},
-       "--stop-after, --retries, --operator and --work-order go with --station"},
+      {{"--stop-after", "1", "--set", "s.toml"}, "--stop-after goes with --station"},
+      {{"--stop-after", "1", "--stop-after", "2", "--station", "--set", "s.toml"},
+       "--stop-after is given twice"},
+      {{"--set"}, "--set: missing content set file"},
+      {{"--record", "", "--set", "s.toml"}, "--record: the value is empty"},
       {{"--station", "--all-units", "--set", "s.toml"},
        "--station cannot be combined with --list, --unit or --all-units"},
       {{"--station", "--operator", "a", "--operator", "b", "--set", "s.toml"},
@@ -154,22 +161,36 @@ TEST(LoadCommandTest, ChecksContentBeforeAnythingIsSent) {
 TEST(TerminalWindowTest, StepsBecomeTheWindowsRequestsAndTheFileDialogAnswersFromTheStep) {
   std::ostringstream out, err;
   TerminalWindow window(out, err, TerminalWindow::Bar::kLines);
-  const LoadStep picture = ParseLoadCommand(Args{"picture", "2", "p.bmp"}).steps.front();
-  window.SetStep(picture);
-  EXPECT_EQ(picture.request, DownloadRequest::Picture(1));
+  const auto operations =
+      OperationsOf(ParseLoadCommand(Args{"picture", "2", "p.bmp", "erase", "banner", "8"}).steps);
+  ASSERT_EQ(operations.size(), 2u);
+  window.BeginOperation(0, 2, operations[0], 1);
+  EXPECT_EQ(operations[0].request, DownloadRequest::Picture(1));
   EXPECT_EQ(window.ChooseFile({"Banner files(*.bmp)", "*.bmp"}), "p.bmp");
   EXPECT_EQ(ParseLoadCommand(Args{"pattern", "0", "t.tst"}).steps.front().request,
             DownloadRequest::Pattern(0));
-  const LoadStep erase = ParseLoadCommand(Args{"erase", "banner", "8"}).steps.front();
-  window.SetStep(erase);
-  EXPECT_EQ(erase.request, DownloadRequest::Banner(7));
+  window.BeginOperation(1, 2, operations[1], 2);
+  EXPECT_EQ(operations[1].request, DownloadRequest::Banner(7));
   EXPECT_EQ(window.ChooseFile({"Banner files(*.bmp)", "*.bmp"}), std::nullopt);
+  EXPECT_EQ(out.str(), "[1/2] picture 2 from p.bmp\n[2/2] erase banner 8 (attempt 2)\n");
+  out.str("");
+  // While held back (a just-plugged unit's opens tried again), nothing shows but the box is noted;
+  // a try that failed is dropped, the one that opened shown.
+  window.HoldBack();
+  window.SetTitle("USB port NOT OPEN");
+  window.ShowMessage("USB DEVICE not responding");
+  EXPECT_EQ(window.last_message(), "USB DEVICE not responding");
+  window.Release(station::UnitWindow::Held::kDrop);
+  window.HoldBack();
+  window.SetTitle("USB port OPEN");
+  EXPECT_EQ(out.str(), "");
+  window.Release(station::UnitWindow::Held::kShow);
+  EXPECT_EQ(out.str(), "USB port OPEN\n");
   EXPECT_EQ(
       ParseLoadCommand(Args{"audio", "50Hz", "-1", "100Hz", "-2", "Silence", "-3", "16000Hz", "-4"})
           .steps.front()
           .request,
       DownloadRequest::Audio({{1, 2, 0, 26}, {"-1", "-2", "-3", "-4"}}));
-  EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(), "");
 }
 

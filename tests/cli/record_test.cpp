@@ -1,10 +1,12 @@
-// Production records: a line per unit and step that says which unit got which content, when and
-// with what result; read back by --list; and a record that cannot be written never stops a load.
+// Production records: the lines of each unit's load (its start, each attempt at each step, its end)
+// that say which unit got which content, when and with what result; read back by --list; and a
+// record that cannot be written stops a load before anything is sent.
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <fstream>
 #include <regex>
+#include <set>
 
 #include "tests/cli/cli_fixture.h"
 
@@ -41,18 +43,39 @@ TEST_F(RecordTest, RecordsEveryUnitAndStepAndListShowsWhatEachUnitLastReceived) 
   EXPECT_EQ(run.status, cli::kExitDevice) << run.err;
 
   const std::vector<Json> lines = Records(path);
-  ASSERT_EQ(lines.size(), 4u);
-  std::map<std::string, Json> by_unit_and_kind;  // "QVX00001 banner"
+  // Each unit: its start, an attempt at each step (or a skip), its end.
+  ASSERT_EQ(lines.size(), 8u);
+  std::map<std::string, Json> by_unit_and_kind;  // "QVX00001 banner", "QVX00002 end"
+  std::map<std::string, std::string> run_of_unit;
+  std::set<uint64_t> seqs;
   for (const Json& line : lines) {
     EXPECT_TRUE(std::regex_match(line["time"].get<std::string>(),
-                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
     EXPECT_FALSE(line["host"].get<std::string>().empty());
     EXPECT_EQ(line["version"], QVX_VERSION);
     EXPECT_EQ(line["description"], "QVX5120I1");
-    EXPECT_EQ(line["operation"], "load");
-    by_unit_and_kind[line["serial"].get<std::string>() + " " + line["kind"].get<std::string>()] =
-        line;
+    EXPECT_TRUE(std::regex_match(line["run"].get<std::string>(), std::regex("[0-9a-f]{32}")));
+    EXPECT_EQ(line["run"], lines.front()["run"]);
+    seqs.insert(line["seq"].get<uint64_t>());
+    const std::string serial = line["serial"];
+    EXPECT_EQ(line["port"], serial == "QVX00001" ? "1-1" : "1-2");
+    const std::string outcome = line["outcome"];
+    const std::string what = line.contains("kind")  ? line["kind"]
+                             : outcome == "started" ? "start"
+                                                    : "end";
+    if (line.contains("kind"))
+      EXPECT_EQ(line["operation"], "load");
+    else
+      EXPECT_EQ(line["steps"], 2);
+    by_unit_and_kind[serial + " " + what] = line;
   }
+  // The sequence numbers of the run's lines are 1 to 8, each once.
+  EXPECT_EQ(seqs, (std::set<uint64_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(by_unit_and_kind["QVX00001 start"]["outcome"], "started");
+  EXPECT_EQ(by_unit_and_kind["QVX00001 end"]["outcome"], "passed");
+  EXPECT_EQ(by_unit_and_kind["QVX00002 end"]["outcome"], "failed");
+  EXPECT_EQ(by_unit_and_kind["QVX00002 end"]["exit_status"], cli::kExitDevice);
+  EXPECT_EQ(by_unit_and_kind["QVX00001 banner"]["attempt"], 1);
   const Json& banner1 = by_unit_and_kind["QVX00001 banner"];
   EXPECT_EQ(banner1["slot"], 2);
   EXPECT_EQ(banner1["file"]["path"], banner);
@@ -77,26 +100,32 @@ TEST_F(RecordTest, RecordsEveryUnitAndStepAndListShowsWhatEachUnitLastReceived) 
       << list.out;
 }
 
-TEST_F(RecordTest, AnUnwritableRecordNeitherStopsTheLoadNorPassesForSuccess) {
+TEST_F(RecordTest, AnUnwritableRecordStopsTheLoadBeforeAnythingIsSent) {
+  // A record counts once it is on disk: without its first line, no unit is touched.
   const std::string unwritable = TempDir() + "/no-such-folder/line.jsonl";
   const ToolRun run = Load({"--record", unwritable, "banner", "1", banner});
   EXPECT_EQ(run.status, cli::kExitNotRecorded);
-  EXPECT_NE(run.out.find("All 1 operation completed."), std::string::npos) << run.out;
-  EXPECT_NE(run.err.find("the record could not be written to " + unwritable), std::string::npos)
-      << run.err;
-  EXPECT_FALSE(AllErased(FlashCopy()));
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "qvx5120-load: the record could not be written to " + unwritable +
+                         " (cannot open it: No such file or directory); nothing was loaded\n");
+  EXPECT_TRUE(generator.Wire().empty());
+  EXPECT_TRUE(AllErased(FlashCopy()));
 
-  // A content set names its record file beside itself. (The loader leaves its device open to the
-  // end of the process, as the window does, so the generator is fresh again for the next run.)
+  // A content set names its record file beside itself.
   ResetGenerator();
   const std::string set = TempDir() + "/record-set.toml";
   std::ofstream(set) << "record = \"set-line.jsonl\"\n[patterns]\n3 = \"" << pattern << "\"\n";
   const ToolRun from_set = Load({"--set", set});
   EXPECT_EQ(from_set.status, cli::kExitCompleted) << from_set.err;
   const std::vector<Json> lines = Records(TempDir() + "/set-line.jsonl");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0]["kind"], "pattern");
-  EXPECT_EQ(lines[0]["slot"], 3);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0]["outcome"], "started");
+  EXPECT_EQ(lines[1]["kind"], "pattern");
+  EXPECT_EQ(lines[1]["slot"], 3);
+  EXPECT_EQ(lines[1]["outcome"], "completed");
+  EXPECT_EQ(lines[2]["outcome"], "passed");
+  // The set's path and hash are on each line.
+  EXPECT_EQ(lines[2]["set"]["sha256"], Sha256Sum(set));
 }
 
 // Looking up the units for the record binds the driver too; only the load reports that it cannot.

@@ -70,8 +70,11 @@ TEST(ToolsTest, LoaderHelpUsageErrorAndNoGenerator) {
   EXPECT_EQ(absent.err,
             "USB DEVICE not responding\n"
             "qvx5120-load: the generator is not connected; nothing was loaded\n");
-  // The library the tool loaded is the virtual generator: it logged the refused open.
-  EXPECT_TRUE(Slurp(capture).starts_with("FT_OpenEx QVX5120I1 2 -> 2\n")) << Slurp(capture);
+  // The library the tool loaded is the virtual generator: it logged the listing, which found no
+  // unit, and the refused open.
+  EXPECT_TRUE(
+      Slurp(capture).starts_with("FT_CreateDeviceInfoList -> 0 0\nFT_OpenEx QVX5120I1 2 -> 2\n"))
+      << Slurp(capture);
 }
 
 TEST(ToolsTest, FlashReaderInfoOnAFile) {

@@ -158,14 +158,14 @@ class StationSoak : public ::testing::Test {
 // passed unit's flash, and frees the socket of a finished one.
 class SoakEvents final : public station::StationEvents {
  public:
-  SoakEvents(station::StationEvents& records, Conveyor& conveyor, test::GeneratorControl& generator,
+  SoakEvents(cli::StationRecorder& records, Conveyor& conveyor, test::GeneratorControl& generator,
              std::vector<uint8_t> expected)
       : records_(records),
         conveyor_(conveyor),
         generator_(generator),
         expected_(std::move(expected)) {}
 
-  void LoadStarting(const SocketView& socket) override { records_.LoadStarting(socket); }
+  void LoadStarting(const SocketView& socket) override { records_.Begin(socket); }
   void AttemptEnded(const SocketView& socket, const station::AttemptReport& report) override {
     records_.AttemptEnded(socket, report);
   }
@@ -192,7 +192,7 @@ class SoakEvents final : public station::StationEvents {
   int wrong_flash = 0;
 
  private:
-  station::StationEvents& records_;
+  cli::StationRecorder& records_;
   Conveyor& conveyor_;
   test::GeneratorControl& generator_;
   std::vector<uint8_t> expected_;
@@ -238,7 +238,7 @@ TEST_F(StationSoak, AThousandUnitsPluggedPulledAndGlitchingLeaveEachPassedUnitLo
 
   const std::string record_path = test::TempDir() + "/soak-records.jsonl";
   fs::remove(record_path);
-  cli::RecordFile record(record_path);
+  cli::RecordWriter record(record_path);
   const cli::StationFacts facts{"soak", "SOAK-1", {}, {}};
   std::vector<cli::LoadStep> steps = {cli::LoadStep::Erase(operations[0].request.slot),
                                       cli::LoadStep::Load(operations[1].request, pattern)};

@@ -36,8 +36,8 @@ struct BadLine {
 
 TEST(StationWindowOptionsTest, RefusesABadCommandLineInWords) {
   const BadLine cases[] = {
-      {{"--set"}, "--set: missing value"},
-      {{"--set", ""}, "--set: missing value"},
+      {{"--set"}, "--set: missing content set file"},
+      {{"--set", ""}, "--set: the value is empty"},
       {{"--set", "a.toml", "--set", "b.toml"}, "--set is given twice"},
       {{"--lock"}, "--lock goes with --set"},
       {{"--retries", "6"}, "--retries: \"6\" is not a whole number from 0 to 5"},

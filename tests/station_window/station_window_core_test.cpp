@@ -111,7 +111,7 @@ TEST_F(StationWindowTest,
   options.operator_name = "ana";
   options.work_order = "WO-7";
   StationWindowCore& window = Core(options);
-  ASSERT_EQ(window.OpenStartupSet(), std::nullopt);
+  ASSERT_EQ(window.OpenSet(window.options().set_file), std::nullopt);
   BoardView view = window.View();
   EXPECT_EQ(view.title, "QVX5120 Station - 0 passed, 0 failed");
   EXPECT_EQ(view.set, "Set window-set.toml  " + Sha256Sum(set).substr(0, 12));
@@ -162,7 +162,7 @@ TEST_F(StationWindowTest,
 
 TEST_F(StationWindowTest, AScannedLabelGoesToTheNextUnitPluggedInAndNoOther) {
   StationWindowCore& window = Core();
-  ASSERT_EQ(window.OpenStartupSet(), std::nullopt);
+  ASSERT_EQ(window.OpenSet(window.options().set_file), std::nullopt);
   window.Scan("");  // Return on an empty field
   EXPECT_EQ(window.View().status, "Ready: press Start, then plug units in");
   window.Scan("A-1001");
@@ -191,7 +191,7 @@ TEST_F(StationWindowTest, APulledUnitsTileEmptiesAndItLoadsAfreshWhenPluggedAgai
   setenv("QVX_VG_FAULT_UNIT", "QVX00002", 1);
   setenv("QVX_VG_ERASE_MS", "400", 1);
   StationWindowCore& window = Core();
-  ASSERT_EQ(window.OpenStartupSet(), std::nullopt);
+  ASSERT_EQ(window.OpenSet(window.options().set_file), std::nullopt);
   ASSERT_EQ(window.Start(), std::nullopt);
   rack.Write({"QVX00002 1-2"});
   BoardView view =
@@ -222,7 +222,7 @@ TEST_F(StationWindowTest, AGlitchingUnitFailsInRedWithItsReasonUnlessARetryRecov
     StationWindowOptions options;
     options.retries = retries;
     StationWindowCore& window = Core(options);
-    ASSERT_EQ(window.OpenStartupSet(), std::nullopt);
+    ASSERT_EQ(window.OpenSet(window.options().set_file), std::nullopt);
     ASSERT_EQ(window.Start(), std::nullopt);
     rack.Write({"QVX00009 2-3"});
     const BoardView view = Await([](const BoardView& v) {
@@ -262,7 +262,7 @@ TEST_F(StationWindowTest, ACloseWhileLoadingWaitsForTheLoadAndASecondCutsItOff) 
     ResetGenerator();
     StationWindowCore& window = Core();
     EXPECT_TRUE(window.RequestClose());  // nothing running yet
-    ASSERT_EQ(window.OpenStartupSet(), std::nullopt);
+    ASSERT_EQ(window.OpenSet(window.options().set_file), std::nullopt);
     ASSERT_EQ(window.Start(), std::nullopt);
     rack.Write({"QVX00005 1-5"});
     Await([](const BoardView& v) { return !v.tiles.empty() && v.tiles[0].progress >= 0; });

@@ -25,6 +25,10 @@ class RecordingClock final : public Clock {
     if (on_wait)
       on_wait(waits.size());
   }
+  void WaitMilliseconds(int32_t n) override {
+    short_waits.push_back(n);
+    time.now += std::chrono::milliseconds(n);
+  }
   std::chrono::milliseconds Now() override { return time.Read(); }
   void Idle() override { ++idles; }
 
@@ -32,6 +36,7 @@ class RecordingClock final : public Clock {
   int idles = 0;
   FakeTime time;
   std::vector<int32_t> waits;
+  std::vector<int32_t> short_waits;  // milliseconds, the host's own pauses
   // Runs after each pause is counted.
   std::function<void()> on_pause;
   // Runs after each wait is recorded, with the number of waits so far.

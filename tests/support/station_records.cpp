@@ -15,7 +15,8 @@ std::vector<std::string> ComparableStationRecords(const std::string& path) {
     nlohmann::json line = nlohmann::json::parse(text, nullptr, false);
     std::string load = "(not a record)";
     if (line.is_object()) {
-      for (const char* varying : {"time", "seconds", "host"})
+      // The run's key differs from run to run; the sequence within it with how loads interleave.
+      for (const char* varying : {"time", "seconds", "host", "run", "seq"})
         line.erase(varying);
       // "1a2b3c4d-2": the run's random part, then the station's count of loads.
       load = line.value("load", "");

@@ -1,0 +1,173 @@
+// Driving the station for a front end.
+#include "station_core/station_control.h"
+
+#include <filesystem>
+
+#include "station/texts.h"
+#include "station_core/texts.h"
+
+namespace qvx::station_core {
+
+StationControl::StationControl(LibraryLoader& library, StationOptions options,
+                               station::StationEvents* front_end, UnitClock unit_clock,
+                               std::ostream* held_log)
+    : library_(library),
+      options_(std::move(options)),
+      front_end_(front_end),
+      unit_clock_(std::move(unit_clock)),
+      held_log_(held_log) {}
+
+StationControl::~StationControl() {
+  if (station_) {
+    station_->Stop();
+    station_->Abandon();
+  }
+  if (runner_.joinable())
+    runner_.join();
+}
+
+std::optional<SetRefusal> StationControl::OpenStartupSet(std::ostream& notes) {
+  if (options_.set_file.empty())
+    return std::nullopt;
+  return OpenSetFile(options_.set_file, notes);
+}
+
+std::optional<SetRefusal> StationControl::OpenSetFile(const std::string& path,
+                                                      std::ostream& notes) {
+  if (running())
+    return std::nullopt;
+  content::ContentSet set;
+  try {
+    set = content::ReadContentSet(path);
+  } catch (const content::ContentSetError& error) {
+    return SetRefusal{error.problems(), error.malformed()};
+  }
+  return OpenSet(std::move(set), path, notes);
+}
+
+std::optional<SetRefusal> StationControl::OpenSet(content::ContentSet set,
+                                                  const std::string& set_file,
+                                                  std::ostream& notes) {
+  if (running())
+    return std::nullopt;
+  StationSetup setup;
+  setup.set_file = set_file;
+  setup.operator_name = options_.operator_name;
+  setup.work_order = options_.work_order;
+  setup.record_file = options_.record_file;
+  setup.retries = options_.retries;
+  setup.stop_after = options_.stop_after;
+  setup.unit_clock = unit_clock_;
+  setup.held_log = held_log_;
+  // A tile names each file as the operator knows it, without the folder it lies in.
+  std::vector<std::string> names;
+  for (content::LoadStep step : set.steps) {
+    step.file = std::filesystem::path(step.file).filename().string();
+    names.push_back(content::Describe(step));
+  }
+  auto session = std::make_unique<StationSession>(library_, front_end_);
+  if (const auto refusal = session->Prepare(std::move(set), std::move(setup), notes))
+    return SetRefusal{{*refusal}, false};
+  // The last run's station refers to the session it came from.
+  JoinEnded();
+  station_.reset();
+  session_ = std::move(session);
+  set_name_ = std::filesystem::path(set_file).filename().string();
+  operation_names_ = std::move(names);
+  return std::nullopt;
+}
+
+std::optional<std::string> StationControl::Start() {
+  if (!session_ || running())
+    return std::nullopt;
+  JoinEnded();
+  station_.reset();
+  station_ = session_->NewStation();
+  if (!station_->usable()) {
+    station_.reset();
+    return std::string(station::text::kNoDriver);
+  }
+  // A label scanned before the start goes to the first unit plugged in.
+  if (!next_label_.empty())
+    station_->SetNextLabel(std::exchange(next_label_, {}));
+  run_ended_ = false;
+  runner_ = std::thread([this] {
+    station_->Run();
+    run_ended_ = true;
+  });
+  return std::nullopt;
+}
+
+StopDone StationControl::Stop() {
+  if (!running())
+    return StopDone::kNothing;
+  if (!station_->stopping()) {
+    station_->Stop();
+    return StopDone::kFinishing;
+  }
+  station_->Abandon();
+  return StopDone::kCuttingOff;
+}
+
+void StationControl::CutOff() {
+  if (running())
+    station_->Abandon();
+}
+
+void StationControl::Scan(const std::string& label) {
+  if (label.empty())
+    return;
+  // Between runs the label waits here for the next station.
+  if (running())
+    station_->SetNextLabel(label);
+  else
+    next_label_ = label;
+}
+
+bool StationControl::running() {
+  return station_ != nullptr && !run_ended_;
+}
+
+void StationControl::JoinEnded() {
+  if (!run_ended_ || !runner_.joinable())
+    return;
+  runner_.join();
+  // A label scanned while the station stopped still waits for the next unit plugged in.
+  if (next_label_.empty())
+    next_label_ = station_->NextLabel();
+}
+
+void StationControl::WaitForEnd() {
+  if (runner_.joinable())
+    runner_.join();
+  run_ended_ = true;
+  if (station_ && next_label_.empty())
+    next_label_ = station_->NextLabel();
+}
+
+StationSnapshot StationControl::Snapshot() {
+  JoinEnded();
+  StationSnapshot snapshot;
+  const bool is_running = running();
+  if (station_) {
+    snapshot.sockets = station_->Sockets();
+    snapshot.totals = station_->totals();
+  }
+  if (!session_)
+    snapshot.state = RunState::kNoSet;
+  else if (is_running)
+    snapshot.state = station_->stopping() ? RunState::kStopping : RunState::kRunning;
+  else
+    snapshot.state = station_ ? RunState::kStopped : RunState::kReady;
+  snapshot.next_label = is_running ? station_->NextLabel() : next_label_;
+  if (session_) {
+    snapshot.records = session_->Records();
+    if (const RecordWriter* writer = session_->writer()) {
+      snapshot.record_path = writer->path();
+      snapshot.records_note = text::RecordsState(*snapshot.records, writer->path());
+    }
+  }
+  return snapshot;
+}
+
+}  // namespace qvx::station_core

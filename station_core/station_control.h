@@ -1,0 +1,114 @@
+// The station as every front end drives it (qvx5120-load --station on a terminal, the Qt and the
+// Win32 station windows): a set opened, Start, a stop that lets the running loads finish and a
+// second that cuts them off, a scanned label for the next unit, and a snapshot of the board for
+// each of the front end's ticks. The station runs on a thread of its own; everything here is
+// called from the front end's one thread, apart from what it hears through its events.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "content/content_set.h"
+#include "device/library_loader.h"
+#include "records/record_writer.h"
+#include "station/events.h"
+#include "station/station.h"
+#include "station_core/station_options.h"
+#include "station_core/station_session.h"
+
+namespace qvx::station_core {
+
+// Why a set cannot be loaded: each problem in words; `malformed` when the file is not a content
+// set at all (a command line would exit 2, not 3). Nothing was sent to any unit.
+struct SetRefusal {
+  std::vector<std::string> problems;
+  bool malformed = false;
+};
+
+enum class RunState { kNoSet, kReady, kRunning, kStopping, kStopped };
+
+// What a front end's tick shows.
+struct StationSnapshot {
+  std::vector<station::SocketView> sockets;
+  station::Totals totals;
+  RunState state = RunState::kNoSet;
+  std::string next_label;
+  // How the records stand; nothing without a record file.
+  std::optional<records::RecordHealth> records;
+  std::string record_path;
+  // The state of the records in words when they need saying (held back, nearly full); else empty.
+  std::string records_note;
+  bool held_back() const { return records && (records->held > 0 || records->failing); }
+};
+
+// What a stop did.
+enum class StopDone { kNothing, kFinishing, kCuttingOff };
+
+class StationControl {
+ public:
+  using UnitClock = std::function<std::unique_ptr<Clock>(const station::SocketView&)>;
+  // `front_end` (may be null) hears every event, after the records have been written. `unit_clock`:
+  // the clock of each load; empty: real time. `held_log`: where a record line that must be held is
+  // kept meanwhile (standard error); null: nowhere.
+  StationControl(LibraryLoader& library, StationOptions options, station::StationEvents* front_end,
+                 UnitClock unit_clock = {}, std::ostream* held_log = nullptr);
+  // Running loads are cut off and waited for.
+  ~StationControl();
+  StationControl(const StationControl&) = delete;
+  StationControl& operator=(const StationControl&) = delete;
+
+  // Reads and checks the set, copies its files and opens its records; the set open before stays
+  // when it cannot be loaded. Notes on prepared pictures go to `notes`. Not while running.
+  std::optional<SetRefusal> OpenSetFile(const std::string& path, std::ostream& notes);
+  // The same for a set already read (or steps from a command line, `set_file` empty).
+  std::optional<SetRefusal> OpenSet(content::ContentSet set, const std::string& set_file,
+                                    std::ostream& notes);
+  // The set of the options, at start-up; nothing when none was given.
+  std::optional<SetRefusal> OpenStartupSet(std::ostream& notes);
+
+  // Starts watching the sockets: why it cannot start, or nothing.
+  std::optional<std::string> Start();
+  // The first stop starts no new unit and lets the running loads finish; the next cuts them off.
+  StopDone Stop();
+  // The running loads are cut off at once.
+  void CutOff();
+  // A label typed or scanned: it goes to the next unit plugged in.
+  void Scan(const std::string& label);
+
+  StationSnapshot Snapshot();
+  bool running();
+  bool has_set() const { return session_ != nullptr; }
+  // The set's file name without its folder ("station.toml"); empty before one is open.
+  const std::string& set_name() const { return set_name_; }
+  // The operations' names as a tile shows them: each file without its folder.
+  const std::vector<std::string>& operation_names() const { return operation_names_; }
+  const StationOptions& options() const { return options_; }
+  // The set's facts (its path and SHA-256, operator, work order); only with a set open.
+  const StationFacts& facts() const { return session_->facts(); }
+  // Until the current run ends.
+  void WaitForEnd();
+
+ private:
+  void JoinEnded();
+
+  LibraryLoader& library_;
+  StationOptions options_;
+  station::StationEvents* front_end_;
+  UnitClock unit_clock_;
+  std::ostream* held_log_;
+  std::unique_ptr<StationSession> session_;
+  std::string set_name_;
+  std::vector<std::string> operation_names_;
+  std::unique_ptr<station::Station> station_;
+  std::thread runner_;
+  std::atomic<bool> run_ended_{true};
+  std::string next_label_;
+};
+
+}  // namespace qvx::station_core

@@ -1,0 +1,35 @@
+// The station core's texts: its command-line options' problems (the same words in qvx5120-load
+// and the station windows) and the state of a station's records in words. Functions compose the
+// texts that carry a value.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "records/record_writer.h"
+
+namespace qvx::station_core::text {
+
+// The options.
+inline constexpr const char* kFileWord = "file";
+inline constexpr const char* kSetFileWord = "content set file";
+inline constexpr const char* kRecordFileWord = "record file";
+inline constexpr const char* kTextWord = "text";
+inline constexpr const char* kCountWord = "number";
+std::string Missing(std::string_view option, std::string_view what);  // "--set: missing file"
+std::string Twice(std::string_view option);                           // "--set is given twice"
+// "--retries: \"9\" is not a whole number from 0 to 5"
+std::string NotAWholeNumber(std::string_view option, std::string_view typed, int least, int most);
+std::string Empty(std::string_view option);  // "--operator: the value is empty"
+
+// The records, as every front end says how they stand.
+// "records held back: 3 lines wait for line-4.jsonl (cannot write it: No space left on device);
+// no load starts until they are written"
+std::string RecordsHeldBack(const records::RecordHealth& health, std::string_view path);
+// "the record's file system has room for about 120 more lines"
+std::string RecordsLowOnRoom(const records::RecordHealth& health);
+// The line of the two above that applies; empty when the records are fine.
+std::string RecordsState(const records::RecordHealth& health, std::string_view path);
+inline constexpr const char* kRecordsResumed = "records written again; loads start again";
+
+}  // namespace qvx::station_core::text
