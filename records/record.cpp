@@ -28,8 +28,13 @@ std::string Iso8601(std::chrono::system_clock::time_point when) {
   gmtime_r(&seconds, &utc);
 #endif
   char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+  const auto milliseconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
+  char fraction[8];
+  std::snprintf(fraction, sizeof fraction, ".%03dZ",
+                static_cast<int>(milliseconds < 0 ? milliseconds + 1000 : milliseconds));
+  return std::string(text) + fraction;
 }
 
 // Text that may hold any bytes (paths are not always UTF-8) written as valid JSON.
@@ -63,11 +68,13 @@ bool IsSlotOf(SlotKind kind, int number) {
 
 }  // namespace
 
-std::string RecordLine(const StepRecord& record) {
+std::string RecordLine(const StepRecord& record, const RecordKey& key) {
   Json line;
   line["time"] = Iso8601(record.started);
   line["host"] = HostName();
   line["version"] = QVX_VERSION;
+  line["run"] = key.run;
+  line["seq"] = key.seq;
   line["serial"] = record.serial;
   line["description"] = record.description;
   if (const auto& place = record.station) {
@@ -114,26 +121,6 @@ std::string RecordLine(const StepRecord& record) {
   return ending();
 }
 
-void RecordFile::Append(const StepRecord& record) {
-  const std::string line = RecordLine(record) + '\n';
-  const std::lock_guard lock(mutex_);
-  std::FILE* file = std::fopen(path_.c_str(), "ab");
-  bool written = false;
-  if (file != nullptr) {
-    // One buffer as large as the line, so the line reaches the file in one write.
-    std::setvbuf(file, nullptr, _IOFBF, line.size() + 1);
-    written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-    written = std::fclose(file) == 0 && written;
-  }
-  if (!written && !failure_)
-    failure_ = text::kRecordUnwritable + path_;
-}
-
-std::optional<std::string> RecordFile::failure() const {
-  const std::lock_guard lock(mutex_);
-  return failure_;
-}
-
 const char* ResultOf(int status) {
   switch (status) {
     case kExitCompleted:
@@ -143,36 +130,6 @@ const char* ResultOf(int status) {
     default:
       return text::kFailed;
   }
-}
-
-void UnitRecorder::Write(size_t index, std::chrono::system_clock::time_point started,
-                         double seconds, const char* outcome, int status) {
-  if (file_ == nullptr)
-    return;
-  StepRecord record;
-  record.started = started;
-  record.serial = serial_;
-  record.description = description_;
-  record.step = &steps_[index];
-  record.outcome = outcome;
-  record.exit_status = status;
-  record.seconds = seconds;
-  if (const auto facts = facts_.find(steps_[index].file); facts != facts_.end())
-    record.file = facts->second;
-  file_->Append(record);
-}
-
-void UnitRecorder::Ran(size_t index, std::chrono::system_clock::time_point started, double seconds,
-                       int status) {
-  Write(index, started, seconds, ResultOf(status), status);
-  recorded_ = index + 1;
-}
-
-void UnitRecorder::NotReached(const char* outcome, int status) {
-  const char* shown = recorded_ == 0 ? outcome : text::kSkipped;
-  for (size_t i = recorded_; i < steps_.size(); ++i)
-    Write(i, std::chrono::system_clock::now(), 0, shown, status);
-  recorded_ = steps_.size();
 }
 
 std::map<std::string, std::vector<std::string>> LastRecorded(const std::string& path) {

@@ -1,13 +1,13 @@
-// Production records: one JSON line per unit and step, appended to a file a line shares, so that
-// which unit got which content, when, and with what result can be read back later (by people,
-// by --list, or by a line's own tools). The format is in docs/content-sets.md.
+// Production records: JSON lines for each unit's load (its beginning, each attempt at each step,
+// its end), appended to a file a line shares, so that which unit got which content, when, and with
+// what result can be read back later (by people, by --list, or by a line's own tools). The format
+// is in docs/content-sets.md; records/record_writer.h writes the lines.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <istream>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,55 +53,14 @@ struct StepRecord {
   std::string reason;  // why a station's step or load did not complete
 };
 
+// What makes a line unique wherever it goes: the writer's run and the line's place in it.
+struct RecordKey {
+  std::string run;   // 128 bits, lower-case hex
+  uint64_t seq = 0;  // 1 up, in the order the run's lines were written
+};
+
 // The JSON line of a record, without its line break.
-std::string RecordLine(const StepRecord& record);
-
-// Appends records to one file from any number of threads; each line goes out in one write, so
-// loaders on several machines or processes can share a file. A line that cannot be written never
-// stops a load: the first failure is kept for the caller to report.
-class RecordFile {
- public:
-  explicit RecordFile(std::string path) : path_(std::move(path)) {}
-
-  void Append(const StepRecord& record);
-  // Why a line could not be written, or nothing when every line was.
-  std::optional<std::string> failure() const;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-  mutable std::mutex mutex_;
-  std::optional<std::string> failure_;
-};
-
-// Records one unit's run: each step as it ends, then the steps it never reached. Does nothing
-// without a record file.
-class UnitRecorder {
- public:
-  UnitRecorder(RecordFile* file, const std::map<std::string, FileFacts>& facts,
-               const std::vector<LoadStep>& steps, std::string serial, std::string description)
-      : file_(file),
-        facts_(facts),
-        steps_(steps),
-        serial_(std::move(serial)),
-        description_(std::move(description)) {}
-
-  void Ran(size_t index, std::chrono::system_clock::time_point started, double seconds, int status);
-  // Every step from the first not yet recorded: "skipped" after a step that stopped the unit, or
-  // `outcome` ("not connected") when none ran. `status` is the unit's exit status.
-  void NotReached(const char* outcome, int status);
-
- private:
-  void Write(size_t index, std::chrono::system_clock::time_point started, double seconds,
-             const char* outcome, int status);
-
-  RecordFile* file_;
-  const std::map<std::string, FileFacts>& facts_;
-  const std::vector<LoadStep>& steps_;
-  std::string serial_;
-  std::string description_;
-  size_t recorded_ = 0;
-};
+std::string RecordLine(const StepRecord& record, const RecordKey& key);
 
 // "completed", "refused" or "failed": how a step or a unit that ended with `status` is reported.
 const char* ResultOf(int status);

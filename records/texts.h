@@ -1,6 +1,9 @@
 // The words of the records and the texts about writing them.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "station/texts.h"
 
 namespace qvx::records::text {
@@ -13,5 +16,11 @@ inline constexpr const char* kSkipped = "skipped";
 inline constexpr const char* kStarted = "started";
 inline constexpr const char* kRecordUnwritable = "the record could not be written to ";
 inline constexpr const char* kNoRecordFor = "(nothing recorded)";
+
+// A line that the record file could not take yet, as it is kept on standard error meanwhile:
+// "record held for line-4.jsonl: {...}" and a line break.
+inline std::string RecordHeld(std::string_view path, std::string_view line) {
+  return "record held for " + std::string(path) + ": " + std::string(line) + "\n";
+}
 
 }  // namespace qvx::records::text
