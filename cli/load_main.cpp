@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     qvx::SystemLibraryLoader library;
     qvx::cli::LoaderContext context{std::cout, std::cerr, isatty(STDOUT_FILENO) != 0, clock,
                                     library};
-    context.unit_clock = [] { return std::make_unique<qvx::SystemClock>(); };
+    // No clock of their own: parallel units share the one SystemClock, and the station gives each
+    // load the real clock that a pull or a cut-off cuts short.
     // Only the station catches them: any other load ends at Ctrl-C as it always has.
     context.catch_stop_requests = [] {
       std::signal(SIGINT, CountStopRequest);

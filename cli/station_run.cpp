@@ -42,6 +42,7 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
     context.catch_stop_requests();
   int stops_seen = 0;
   std::string records_said;
+  bool was_held = false;
   StationSnapshot snapshot;
   for (;;) {
     const int stops = context.stop_requests ? context.stop_requests() : 0;
@@ -54,11 +55,13 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
     const bool ended = !control.running();
     snapshot = control.Snapshot();
     // How the records stand is said once each time it changes; on a board, under the totals.
-    if (snapshot.records_note != records_said) {
-      board.Note(snapshot.records_note.empty() ? station_core::text::kRecordsResumed
-                                               : text::kProgram + snapshot.records_note);
-      records_said = snapshot.records_note;
-    }
+    const bool held = snapshot.held_back();
+    if (was_held && !held)
+      board.Note(text::kProgram + std::string(station_core::text::kRecordsResumed));
+    if (snapshot.records_note != records_said && !snapshot.records_note.empty())
+      board.Note(text::kProgram + snapshot.records_note);
+    records_said = snapshot.records_note;
+    was_held = held;
     board.Draw(snapshot.sockets, snapshot.totals, snapshot.records_note);
     if (ended)
       break;

@@ -93,6 +93,9 @@ std::optional<std::string> StationControl::Start() {
   run_ended_ = false;
   runner_ = std::thread([this] {
     station_->Run();
+    // Lines held when the last load ended get one more try before the run is over.
+    if (RecordWriter* writer = session_->writer())
+      writer->Retry();
     run_ended_ = true;
   });
   return std::nullopt;

@@ -33,17 +33,16 @@ std::string RecordsHeldBack(const records::RecordHealth& health, std::string_vie
   return text + "; no load starts until they are written";
 }
 
-std::string RecordsLowOnRoom(const records::RecordHealth& health) {
-  const uint64_t lines = health.room_lines.value_or(0);
-  return "the record's file system is nearly full: room for about " + std::to_string(lines) +
-         " more lines";
+std::string RecordsLowOnRoom(std::string_view path) {
+  return "the file system of " + std::string(path) + " is nearly full: room for fewer than " +
+         std::to_string(records::kLowRoomLines) + " more record lines";
 }
 
 std::string RecordsState(const records::RecordHealth& health, std::string_view path) {
   if (health.held > 0 || health.failing)
     return RecordsHeldBack(health, path);
   if (health.low_on_room)
-    return RecordsLowOnRoom(health);
+    return RecordsLowOnRoom(path);
   return {};
 }
 

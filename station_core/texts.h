@@ -26,8 +26,8 @@ std::string Empty(std::string_view option);  // "--operator: the value is empty"
 // "records held back: 3 lines wait for line-4.jsonl (cannot write it: No space left on device);
 // no load starts until they are written"
 std::string RecordsHeldBack(const records::RecordHealth& health, std::string_view path);
-// "the record's file system has room for about 120 more lines"
-std::string RecordsLowOnRoom(const records::RecordHealth& health);
+// "the file system of line-4.jsonl is nearly full: room for fewer than 300 more record lines"
+std::string RecordsLowOnRoom(std::string_view path);
 // The line of the two above that applies; empty when the records are fine.
 std::string RecordsState(const records::RecordHealth& health, std::string_view path);
 inline constexpr const char* kRecordsResumed = "records written again; loads start again";

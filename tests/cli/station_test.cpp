@@ -17,8 +17,10 @@
 #include <thread>
 
 #include "cli/station_board.h"
+#include "station/station.h"
 #include "tests/cli/cli_fixture.h"
 #include "tests/support/rack_file.h"
+#include "tests/support/small_disk.h"
 
 namespace qvx::test {
 namespace {
@@ -165,7 +167,8 @@ TEST_F(StationTest, LoadsEachUnitAsItIsPluggedInAndAPulledOneAfreshWhenItComesBa
     }
   }
 
-  const std::vector<std::vector<uint8_t>> flashes = {UnitFlash(0), UnitFlash(1), UnitFlash(2)};
+  const std::vector<std::vector<uint8_t>> flashes = {UnitFlash(0), UnitFlash(1), UnitFlash(2),
+                                                     UnitFlash(3)};
   const std::vector<uint8_t> single = SingleUnitFlash();
   for (size_t unit = 0; unit < flashes.size(); ++unit)
     EXPECT_TRUE(flashes[unit] == single) << "QVX0000" << unit + 1;
@@ -202,6 +205,217 @@ TEST_F(StationTest, AStationKilledMidRunLeavesWholeLinesAndAStartedLineForEachCu
     for (const char* end : {"passed", "failed", "pulled", "cut off"})
       EXPECT_EQ(std::count(seen.begin(), seen.end(), end), 0) << load << " ended " << end;
   }
+}
+
+// What makes the record file refuse lines in the middle of a run, and what mends it.
+struct RecordTrouble {
+  const char* name;
+  bool brake_takes_every_line;
+  std::function<void(SmallDisk&, const std::string& folder)> brake;
+  std::function<void(SmallDisk&, const std::string& folder)> mend;
+};
+
+void PrintTo(const RecordTrouble& trouble, std::ostream* out) {
+  *out << trouble.name;
+}
+
+class StationRecordTroubleTest : public StationTest,
+                                 public ::testing::WithParamInterface<RecordTrouble> {};
+
+// A record counts once it is on disk: a unit plugged while the file takes no lines waits, and
+// loads once it does; a running load finishes, its lines held (and on standard error) until they
+// can be written, each once, in order.
+TEST_P(StationRecordTroubleTest, UnitsWaitWhileTheRecordTakesNoLinesAndHeldLinesGoInOnce) {
+  SmallDisk disk(std::string("station-records-") + GetParam().name, 64 * 1024);
+  if (!disk.mounted())
+    GTEST_SKIP() << "mounting a tmpfs needs root";
+  const std::string folder = disk.folder() + "/line";
+  std::filesystem::create_directories(folder);
+  record = folder + "/records.jsonl";
+  // Unit 2's flash steps take real time: its load is under way when the file stops taking lines.
+  setenv("QVX_VG_FAULT_UNIT", "QVX00002", 1);
+  setenv("QVX_VG_ERASE_MS", "200", 1);
+  rack.Write({"QVX00001 1-1.1"});
+  ResetGenerator();
+  auto station = Station({"--stop-after", "4"});
+  ASSERT_TRUE(AwaitRecord("1-1.1", "passed"));
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2"});
+  ASSERT_TRUE(AwaitRecord("1-1.2", "started"));
+  GetParam().brake(disk, folder);
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2", "QVX00003 1-1.3"});
+  // Several looks of the station. No unit's flash is written without its started line on disk: a
+  // folder gone takes no line at all, so unit 3 waits; a full disk may still take a short line
+  // into the room left in the file's last page, and then unit 3 may load.
+  std::this_thread::sleep_for(1500ms);
+  const bool unit3_written = !AllErased(UnitFlash(2));
+  bool unit3_started = false;
+  for (const Json& line : Records())
+    unit3_started |= line["port"] == "1-1.3" && line["outcome"] == "started";
+  EXPECT_TRUE(unit3_started || !unit3_written) << "unit 3 was written without its started line";
+  if (GetParam().brake_takes_every_line)
+    EXPECT_FALSE(unit3_written) << "unit 3 loaded while its records could not be written";
+  GetParam().mend(disk, folder);
+  // The held lines go in, unit 3 loads if it has not yet, and a unit plugged now loads too.
+  const bool resumed = AwaitRecord("1-1.2", "passed") && AwaitRecord("1-1.3", "passed");
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2", "QVX00003 1-1.3", "QVX00004 1-1.4"});
+  const bool fourth = resumed && AwaitRecord("1-1.4", "passed");
+  if (!fourth)
+    stop_requests = [] { return 2; };  // so that the station ends and shows what it did
+  ASSERT_EQ(station.wait_for(60s), std::future_status::ready);
+  const ToolRun run = station.get();
+  ASSERT_TRUE(fourth) << run.out << run.err;
+  // Every unit passed, but lines were held on the way.
+  EXPECT_EQ(run.status, cli::kExitNotRecorded) << run.err;
+  const size_t held_said = run.out.find("qvx5120-load: records held back: ");
+  EXPECT_NE(held_said, std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("qvx5120-load: records written again; loads start again", held_said),
+            std::string::npos)
+      << run.out;
+  EXPECT_LT(run.out.find("1-1.2 QVX00002: loading"), held_said) << run.out;
+  if (GetParam().brake_takes_every_line)
+    EXPECT_LT(held_said, run.out.find("1-1.3 QVX00003: loading")) << run.out;
+
+  // The lines: whole, each once, in the run's order; a folder that went away took its file (and
+  // unit 1's lines) with it, and the held lines began a new one.
+  std::vector<Json> lines;
+  for (const std::string& path : {folder + ".away/records.jsonl", record}) {
+    std::ifstream in(path);
+    for (std::string text; std::getline(in, text);) {
+      const Json line = Json::parse(text, nullptr, false);
+      ASSERT_TRUE(line.is_object()) << "not a whole line in " << path << ": " << text;
+      lines.push_back(line);
+    }
+  }
+  ASSERT_EQ(lines.size(), 16u);  // four loads of two operations, each begun and ended
+  std::map<std::string, std::vector<std::string>> outcomes;  // by port
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i]["seq"], i + 1);
+    outcomes[lines[i]["port"]].push_back(lines[i]["outcome"]);
+  }
+  const std::vector<std::string> load = {"started", "completed", "completed", "passed"};
+  EXPECT_EQ(outcomes, (std::map<std::string, std::vector<std::string>>{
+                          {"1-1.1", load}, {"1-1.2", load}, {"1-1.3", load}, {"1-1.4", load}}));
+  // The held lines were on standard error meanwhile, as they then went into the file.
+  std::vector<Json> held;
+  std::istringstream err(run.err);
+  for (std::string text; std::getline(err, text);) {
+    if (text.starts_with("record held for " + record + ": "))
+      held.push_back(Json::parse(text.substr(text.find('{'))));
+  }
+  ASSERT_FALSE(held.empty()) << run.err;
+  for (const Json& line : held) {
+    // Only the loads under way while the file took nothing had lines held.
+    EXPECT_TRUE(line["port"] == "1-1.2" || line["port"] == "1-1.3") << line;
+    EXPECT_EQ(line, lines[line["seq"].get<size_t>() - 1]);
+  }
+  const std::vector<std::vector<uint8_t>> flashes = {UnitFlash(0), UnitFlash(1), UnitFlash(2),
+                                                     UnitFlash(3)};
+  const std::vector<uint8_t> single = SingleUnitFlash();
+  for (size_t unit = 0; unit < flashes.size(); ++unit)
+    EXPECT_TRUE(flashes[unit] == single) << "QVX0000" << unit + 1;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Troubles, StationRecordTroubleTest,
+    ::testing::Values(RecordTrouble{"DiskFull", false,
+                                    [](SmallDisk& disk, const std::string&) { disk.Fill(); },
+                                    [](SmallDisk& disk, const std::string&) { disk.Free(); }},
+                      RecordTrouble{"FolderGone", true,
+                                    [](SmallDisk&, const std::string& folder) {
+                                      std::filesystem::rename(folder, folder + ".away");
+                                    },
+                                    [](SmallDisk&, const std::string& folder) {
+                                      std::filesystem::create_directories(folder);
+                                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The station program at real timing, under strace: a unit pulled while its load sits in one of
+// the pattern's whole-second waits ends at once as pulled (the look sees its socket empty), and
+// plugged back 4 s later it loads afresh and passes; each record line is synced once, as written.
+TEST_F(StationTest, AUnitPulledDuringAWaitEndsAtOnceAndEachRecordLineIsSyncedOnce) {
+  if (std::system("strace -V >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "strace is not installed";
+  const std::string pattern_set = TempDir() + "/station-pattern-set.toml";
+  std::ofstream(pattern_set) << "[patterns]\n7 = \"station-pattern.tst\"\n";
+  const std::string trace = TempDir() + "/station.strace";
+  rack.Write({"QVX00001 1-1.1"});
+  auto station = std::async(std::launch::async, [&] {
+    const std::string command = "strace -f -y -e trace=fdatasync -o '" + trace + "' '" +
+                                QVX_LOAD_TOOL "' --station --set '" + pattern_set + "' --record '" +
+                                record + "' --stop-after 2 >/dev/null 2>&1";
+    return std::system(command.c_str());
+  });
+  ASSERT_TRUE(AwaitRecord("1-1.1", "started"));
+  // Within the first seconds of a pattern's load, the host waits: 1 s after CMD_BEGIN_LOAD, then
+  // whole seconds after its erase.
+  std::this_thread::sleep_for(1500ms);
+  rack.Write({});
+  const auto pulled_at = std::chrono::steady_clock::now();
+  ASSERT_TRUE(AwaitRecord("1-1.1", "pulled", 2));  // its attempt's line and its load's end
+  const double seen_after =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - pulled_at).count();
+  std::cout << "pulled recorded " << seen_after << " s after the pull\n";
+  std::this_thread::sleep_until(pulled_at + 4s);
+  rack.Write({"QVX00001 1-1.1"});
+  ASSERT_EQ(station.wait_for(60s), std::future_status::ready);
+  const int status = station.get();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == cli::kExitDevice)
+      << "a pulled load did not pass: " << status;
+
+  std::vector<std::string> outcomes;
+  for (const Json& line : Records())
+    outcomes.push_back(line["outcome"]);
+  EXPECT_EQ(outcomes, (std::vector<std::string>{"started", "pulled", "pulled", "started",
+                                                "completed", "passed"}));
+  int syncs = 0;
+  std::ifstream in(trace);
+  for (std::string line; std::getline(in, line);)
+    syncs += line.find("fdatasync(") != std::string::npos &&
+             line.find("<" + record + ">") != std::string::npos && line.ends_with("= 0");
+  EXPECT_EQ(syncs, static_cast<int>(outcomes.size()));
+}
+
+// Events reach their handler without the station's lock held: a handler may ask the station
+// anything and stop it (which deadlocked when events were delivered under that lock).
+TEST_F(StationTest, AHandlerMayCallTheStationsFunctions) {
+  class Asking final : public station::StationEvents {
+   public:
+    void Plugged(const station::SocketView&) override { seen.push_back(Ask("plugged")); }
+    void LoadStarting(const station::SocketView&) override { seen.push_back(Ask("starting")); }
+    void AttemptEnded(const station::SocketView&, const station::AttemptReport&) override {
+      seen.push_back(Ask("attempt"));
+    }
+    void LoadEnded(const station::SocketView& socket) override {
+      seen.push_back(Ask("ended"));
+      station->SetNextLabel("after " + socket.serial);
+      station->Stop();
+    }
+    std::string Ask(const char* what) const {
+      const auto sockets = station->Sockets();
+      return std::string(what) + " " + std::to_string(sockets.size()) + " " +
+             std::to_string(station->totals().passed) + " " + station->NextLabel();
+    }
+    station::Station* station = nullptr;
+    std::vector<std::string> seen;
+  } asking;
+  rack.Write({"QVX00001 1-1.1"});
+  ResetGenerator();
+  station::StationSettings settings;
+  settings.operations = {
+      {DownloadRequest::Pattern(7), TempDir() + "/station-pattern.tst", false, "pattern 7"}};
+  settings.unit_clock = [](const station::SocketView&) {
+    return std::make_unique<RecordingClock>();
+  };
+  SystemLibraryLoader loader;
+  station::Station station(std::move(settings), loader, asking);
+  asking.station = &station;
+  ASSERT_TRUE(station.usable());
+  auto run = std::async(std::launch::async, [&] { station.Run(); });
+  ASSERT_EQ(run.wait_for(30s), std::future_status::ready) << "a handler's call never returned";
+  EXPECT_EQ(asking.seen, (std::vector<std::string>{"plugged 1 0 ", "starting 1 0 ", "attempt 1 0 ",
+                                                   "ended 1 1 "}));
+  EXPECT_EQ(station.NextLabel(), "after QVX00001");
+  EXPECT_TRUE(station.stopping());
 }
 
 struct StopCase {

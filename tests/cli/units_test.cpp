@@ -1,5 +1,7 @@
 // Several generators at once: listing, opening a unit by its serial number, a parallel load that
 // leaves every unit as a load of that unit alone would, and units that fail alone.
+#include <nlohmann/json.hpp>
+
 #include <regex>
 
 #include "device/flash_map.h"
@@ -128,6 +130,42 @@ TEST_F(UnitsTest, UnpluggedAndMuteUnitsFailAloneWhileTheOthersComplete) {
   // The unplugged unit holds part of the picture and no banner; the mute one nothing at all.
   EXPECT_FALSE(UnitState(1).second == completed);
   EXPECT_TRUE(AllErased(UnitState(2).second));
+}
+
+// Parallel loads run on the station's per-unit load: a unit whose link glitches once is done
+// again from its erase on a fresh open, and its records say so.
+TEST_F(UnitsTest, AGlitchingUnitIsRecoveredByARetryAndTheRetryIsRecorded) {
+  generator.SetUnits(3);
+  generator.SelectUnit(1);
+  generator.SetOption("glitch_after", 20000);  // in the middle of the banner
+  const std::string record = TempDir() + "/units-retry.jsonl";
+  std::filesystem::remove(record);
+  const ToolRun run =
+      Load({"--all-units", "--retries", "1", "--record", record, "banner", "3", banner});
+  EXPECT_EQ(run.status, kExitCompleted) << run.err;
+  for (const char* serial : {"QVX00001", "QVX00002", "QVX00003"})
+    EXPECT_EQ(SummaryRow(run.out, serial), std::string(serial) + " completed");
+  EXPECT_NE(run.out.find("QVX00002: [1/1] banner 3 from " + banner + " (attempt 2)\n"),
+            std::string::npos)
+      << run.out;
+
+  std::map<std::string, std::vector<std::string>> attempts;  // by serial: "outcome attempt"
+  std::ifstream in(record);
+  for (std::string text; std::getline(in, text);) {
+    const auto line = nlohmann::json::parse(text);
+    std::string seen = line["outcome"];
+    if (line.contains("attempt"))
+      seen += " " + std::to_string(line["attempt"].get<int>());
+    attempts[line["serial"]].push_back(seen);
+  }
+  const std::vector<std::string> first_time = {"started", "completed 1", "passed"};
+  EXPECT_EQ(attempts, (std::map<std::string, std::vector<std::string>>{
+                          {"QVX00001", first_time},
+                          {"QVX00002", {"started", "failed 1", "completed 2", "passed"}},
+                          {"QVX00003", first_time}}));
+  const auto retried = UnitState(1).second;
+  EXPECT_TRUE(retried == UnitState(0).second)
+      << "the retry leaves what a load without a glitch does";
 }
 
 }  // namespace
