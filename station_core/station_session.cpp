@@ -57,6 +57,8 @@ std::unique_ptr<station::Station> StationSession::NewStation() {
   settings.retries = setup_.retries.value_or(set_.retries.value_or(0));
   settings.stop_after = setup_.stop_after;
   settings.unit_clock = setup_.unit_clock;
+  if (setup_.poll_interval)
+    settings.poll_interval = *setup_.poll_interval;
   return std::make_unique<station::Station>(std::move(settings), library_, events_, &gate_);
 }
 

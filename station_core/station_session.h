@@ -6,6 +6,7 @@
 // load (the running ones finish, their lines held until the file takes them again).
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -46,6 +47,8 @@ struct StationSetup {
   std::ostream* held_log = nullptr;
   // The file system under the records; null: the system's.
   records::RecordStore* record_store = nullptr;
+  // How often the units are listed; nothing: the station's own interval.
+  std::optional<std::chrono::milliseconds> poll_interval;
 };
 
 class StationSession {

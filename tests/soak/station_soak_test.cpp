@@ -27,8 +27,9 @@
 #include "cli/load_command.h"
 #include "device/d2xx.h"
 #include "records/record.h"
-#include "station_core/station_record.h"
 #include "station/station.h"
+#include "station_core/station_record.h"
+#include "tests/support/conveyor.h"
 #include "tests/support/environment.h"
 #include "tests/support/rack_file.h"
 #include "tests/support/recording_clock.h"
@@ -53,86 +54,7 @@ uint64_t EnvNumber(const char* name, uint64_t fallback) {
   return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
 }
 
-std::string PortOf(int socket) {
-  return "1-" + std::to_string(socket / 15 + 1) + "." + std::to_string(socket % 15 + 1);
-}
-
-std::string SerialOf(int index) {
-  char serial[16];
-  std::snprintf(serial, sizeof serial, "QVX%05d", index + 1);
-  return serial;
-}
-
-// The conveyor: which unit is in which socket, written to the rack file whole on every change.
-class Conveyor {
- public:
-  explicit Conveyor(test::TestRack& rack) : rack_(rack) {}
-
-  // Plugs a unit not in use into every free socket; false once `limit` plugs have been made.
-  bool Fill(int limit) {
-    const std::lock_guard lock(mutex_);
-    bool changed = false;
-    for (int socket = 0; socket < kSockets && plugs_ < limit; ++socket) {
-      const std::string port = PortOf(socket);
-      if (in_socket_.contains(port))
-        continue;
-      std::string serial;
-      do
-        serial = SerialOf(next_++ % kSerials);
-      while (in_use_.contains(serial));
-      in_socket_[port] = serial;
-      if (std::getenv("QVX_SOAK_LOG"))
-        std::fprintf(stderr, "plug %s %s\n", port.c_str(), serial.c_str());
-      in_use_.insert(serial);
-      ++plugs_;
-      changed = true;
-    }
-    if (changed)
-      Write();
-    return plugs_ < limit;
-  }
-
-  // `seen`, when given, runs with the socket still empty once the file says so: a listing there
-  // makes the generator take the pull before a Fill can put another unit into the socket.
-  void Pull(const std::string& port, const char* why = "", const std::function<void()>& seen = {}) {
-    const std::lock_guard lock(mutex_);
-    if (std::getenv("QVX_SOAK_LOG"))
-      std::fprintf(stderr, "pull %s %s %s\n", port.c_str(), in_socket_[port].c_str(), why);
-    if (const auto found = in_socket_.find(port); found != in_socket_.end()) {
-      in_use_.erase(found->second);
-      in_socket_.erase(found);
-      Write();
-    }
-    if (seen)
-      seen();
-  }
-
-  // Runs `check` with the rack held still, given the listed index of each port.
-  template <typename Check>
-  void Still(Check&& check) {
-    const std::lock_guard lock(mutex_);
-    check(order_);
-  }
-
- private:
-  void Write() {
-    std::vector<std::string> lines;
-    order_.clear();
-    for (const auto& [port, serial] : in_socket_) {
-      order_[port] = static_cast<int>(lines.size());
-      lines.push_back(serial + " " + port);
-    }
-    rack_.Write(lines);
-  }
-
-  test::TestRack& rack_;
-  std::mutex mutex_;
-  std::map<std::string, std::string> in_socket_;  // port -> serial
-  std::set<std::string> in_use_;
-  std::map<std::string, int> order_;  // port -> listed index, in the rack's line order
-  int next_ = 0;
-  int plugs_ = 0;
-};
+using test::Conveyor;
 
 class StationSoak : public ::testing::Test {
  protected:
@@ -234,7 +156,7 @@ TEST_F(StationSoak, AThousandUnitsPluggedPulledAndGlitchingLeaveEachPassedUnitLo
   setenv("QVX_VG_LOG_CALLS", std::getenv("QVX_SOAK_LOG") ? "1" : "0", 1);
   test::TestRack rack("soak-rack");
   generator.Reset();
-  Conveyor conveyor(rack);
+  Conveyor conveyor(rack, kSockets, kSerials, std::getenv("QVX_SOAK_LOG") != nullptr);
 
   const std::string record_path = test::TempDir() + "/soak-records.jsonl";
   fs::remove(record_path);
