@@ -27,6 +27,20 @@ inline constexpr const char* kDriverDirectoryVariable = "QVX_DRIVER_DIR";
 // loaded none) in one line on standard error.
 inline constexpr const char* kDriverTraceVariable = "QVX_DRIVER_TRACE";
 
+// One file the search tried: its name or path as given to the platform's loader, and why it did
+// not load (the loader's own words), empty for the one that loaded.
+struct LoadAttempt {
+  std::string file;
+  std::string error;
+};
+
+// What the last Load did: every file tried, in order, and the full path of the one that loaded
+// (empty when none did).
+struct LoadReport {
+  std::vector<LoadAttempt> tried;
+  std::string loaded;
+};
+
 class LibraryLoader {
  public:
   virtual ~LibraryLoader() = default;
@@ -51,9 +65,13 @@ class SystemLibraryLoader final : public LibraryLoader {
   void* Load() override;
   void* Find(void* library, const char* name) override;
 
+  // The search the last Load made, for the doctor.
+  const LoadReport& report() const { return report_; }
+
  private:
   std::string file_name_;
   std::vector<std::string> fallback_paths_;
+  LoadReport report_;
 };
 
 }  // namespace qvx
