@@ -41,20 +41,6 @@ Json CheckJson(const Check& check) {
   return {{"check", check.check}, {"ok", check.ok}, {"text", check.text}, {"fix", check.fix}};
 }
 
-std::string KindWord(LibraryKind kind) {
-  switch (kind) {
-    case LibraryKind::kFtdi:
-      return "ftdi";
-    case LibraryKind::kOpen:
-      return "open";
-    case LibraryKind::kVirtual:
-      return "virtual";
-    case LibraryKind::kNone:
-      break;
-  }
-  return "none";
-}
-
 }  // namespace
 
 std::string RenderText(const Report& report) {
@@ -73,7 +59,7 @@ std::string RenderText(const Report& report) {
 std::string RenderJson(const Report& report, const Facts& facts) {
   Json library = CheckJson(report.library);
   library["path"] = facts.library.search.loaded;
-  library["kind"] = KindWord(facts.library.kind);
+  library["kind"] = text::LibraryKindWord(facts.library.kind);
   library["version"] = facts.library.version ? text::VersionText(*facts.library.version) : "";
   Json tried = Json::array();
   for (const LoadAttempt& attempt : facts.library.search.tried)

@@ -1,5 +1,6 @@
 #include "doctor/system_text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qvx::doctor {
@@ -42,6 +43,26 @@ bool IsPortPath(std::string_view text) {
       return false;
   }
   return true;
+}
+
+// The port path a kernel message names: a device's ("1-4.2"), or a hub's port ("usb3-port2" is
+// port 2 of bus 3's root hub, 3-2; "1-4-port2" is port 2 of the hub at 1-4, 1-4.2). Empty for
+// anything else.
+std::string PortOfName(std::string_view name) {
+  const size_t port_word = name.rfind("-port");
+  if (port_word == std::string_view::npos)
+    return IsPortPath(name) ? std::string(name) : std::string();
+  const std::string_view hub = name.substr(0, port_word);
+  const std::string_view number = name.substr(port_word + 5);
+  if (number.empty() ||
+      !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return {};
+  }
+  if (hub.starts_with("usb") && hub.size() > 3 &&
+      std::all_of(hub.begin() + 3, hub.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::string(hub.substr(3)) + "-" + std::string(number);
+  }
+  return IsPortPath(hub) ? std::string(hub) + "." + std::string(number) : std::string();
 }
 
 }  // namespace
@@ -96,20 +117,21 @@ std::map<std::string, std::vector<std::string>> EnumerationTrouble(std::string_v
   std::map<std::string, std::vector<std::string>> trouble;
   for (std::string_view line : Lines(log)) {
     const std::string_view message = KernelMessage(line);
-    // "usb 1-4.2: ..." from the USB core; "hub 1-4:1.0: over-current ..." names the hub's port.
-    std::string_view rest;
-    if (message.starts_with("usb "))
-      rest = message.substr(4);
-    else
+    // "usb 1-4.2: ..." and "usb 1-4-port2: ..." from the USB core and its hub driver.
+    if (!message.starts_with("usb "))
       continue;
+    const std::string_view rest = message.substr(4);
     const size_t colon = rest.find(':');
-    if (colon == std::string_view::npos || !IsPortPath(rest.substr(0, colon)))
+    if (colon == std::string_view::npos)
+      continue;
+    const std::string port = PortOfName(rest.substr(0, colon));
+    if (port.empty())
       continue;
     bool troubled = false;
     for (std::string_view word : kTroubleWords)
       troubled = troubled || message.find(word) != std::string_view::npos;
     if (troubled)
-      trouble[std::string(rest.substr(0, colon))].emplace_back(message);
+      trouble[port].emplace_back(message);
   }
   return trouble;
 }

@@ -71,18 +71,34 @@ std::string CannotWriteReport(std::string_view file, std::string_view why) {
   return "cannot write the report to " + std::string(file) + ": " + std::string(why);
 }
 
-std::string LibraryKindName(LibraryKind kind) {
-  switch (kind) {
-    case LibraryKind::kFtdi:
-      return "FTDI's D2XX library";
-    case LibraryKind::kOpen:
-      return "the open library (over libftdi1)";
-    case LibraryKind::kVirtual:
-      return "the virtual generator";
-    case LibraryKind::kNone:
-      break;
+namespace {
+
+struct KindWords {
+  LibraryKind kind;
+  const char* word;
+  const char* name;
+};
+constexpr KindWords kKinds[] = {{LibraryKind::kNone, "none", "none"},
+                                {LibraryKind::kFtdi, "ftdi", "FTDI's D2XX library"},
+                                {LibraryKind::kOpen, "open", "the open library (over libftdi1)"},
+                                {LibraryKind::kVirtual, "virtual", "the virtual generator"}};
+
+const KindWords& WordsOf(LibraryKind kind) {
+  for (const KindWords& words : kKinds) {
+    if (words.kind == kind)
+      return words;
   }
-  return "none";
+  return kKinds[0];
+}
+
+}  // namespace
+
+std::string LibraryKindName(LibraryKind kind) {
+  return WordsOf(kind).name;
+}
+
+std::string LibraryKindWord(LibraryKind kind) {
+  return WordsOf(kind).word;
 }
 
 std::string VersionText(d2xx::Dword version) {

@@ -41,7 +41,9 @@ inline constexpr const char* kVerdictOk = "verdict: ok, every generator passed e
 inline constexpr const char* kVerdictProblem = "verdict: problem, see the checks marked FAIL";
 
 // library
+// The kind of library in words, and as the JSON names it ("ftdi", "open", "virtual", "none").
 std::string LibraryKindName(LibraryKind kind);
+std::string LibraryKindWord(LibraryKind kind);
 std::string VersionText(d2xx::Dword version);  // 0x00030115 -> "3.01.15"
 std::string LibraryLoaded(std::string_view kind, std::string_view path, std::string_view version,
                           bool complete, bool lists);

@@ -12,33 +12,16 @@ namespace {
 
 TEST(UsbSysfs, ReadsEachDeviceItsInterfaceAndTheHubsAboveIt) {
   SysfsTree tree("usb-sysfs");
-  const auto hub = [](std::string name, uint16_t vendor, uint16_t product, int address,
-                      std::string product_string) {
-    FakeUsbDevice device;
-    device.name = std::move(name);
-    device.vendor = vendor;
-    device.product = product;
-    device.device_class = 9;
-    device.address = address;
-    device.product_string = std::move(product_string);
-    device.speed = "480";
-    return device;
-  };
-  tree.Add(hub("usb1", 0x1d6b, 0x0002, 1, "xHCI Host Controller"));
-  tree.Add(hub("1-4", 0x05e3, 0x0610, 3, "USB2.0 Hub"));
-  FakeUsbDevice generator_seen;
-  generator_seen.name = "1-4.2";
-  generator_seen.address = 7;
-  generator_seen.serial = "QVX00042";
+  tree.Add(FakeHub("usb1", 0x1d6b, 0x0002, 1, "xHCI Host Controller"));
+  tree.Add(FakeHub("1-4", 0x05e3, 0x0610, 3, "USB2.0 Hub"));
+  FakeUsbDevice generator_seen = FakeFtdi("1-4.2", 7, "QVX5120I1", "QVX00042");
   generator_seen.driver = "ftdi_sio";
   generator_seen.ttys = {"ttyUSB0"};
+  generator_seen.speed = "12";
   tree.Add(generator_seen);
-  FakeUsbDevice blank_eeprom;
-  blank_eeprom.name = "1-4.3";
+  FakeUsbDevice blank_eeprom = FakeFtdi("1-4.3", 9, std::nullopt, std::nullopt);
   blank_eeprom.product = 0x6015;
   blank_eeprom.bcd_device = 0x1000;
-  blank_eeprom.address = 9;
-  blank_eeprom.product_string.reset();
   tree.Add(blank_eeprom);
 
   const auto devices = ListSysfsUsbDevices(tree.devices());

@@ -37,32 +37,15 @@ class LinuxSystemTest : public ::testing::Test {
     paths_.proc = root_ + "/proc";
     paths_.rule_dirs = {root_ + "/etc/udev/rules.d", root_ + "/usr/lib/udev/rules.d"};
 
-    FakeUsbDevice hub;
-    hub.name = "1-4";
-    hub.vendor = 0x05e3;
-    hub.product = 0x0610;
-    hub.device_class = 9;
-    hub.address = 3;
-    hub.product_string = "USB2.0 Hub";
-    tree_.Add(hub);
-    FakeUsbDevice generator;
-    generator.name = "1-4.2";
-    generator.address = 7;
-    generator.serial = "QVX00042";
+    tree_.Add(test::FakeHub("1-4", 0x05e3, 0x0610, 3, "USB2.0 Hub"));
+    FakeUsbDevice generator = test::FakeFtdi("1-4.2", 7, "QVX5120I1", "QVX00042");
     generator.driver = "ftdi_sio";
     generator.ttys = {"ttyUSB0"};
     tree_.Add(generator);
-    FakeUsbDevice adapter;
-    adapter.name = "1-4.3";
-    adapter.address = 8;
-    adapter.product_string = "FT232R USB UART";
-    adapter.serial = "A50285BI";
-    tree_.Add(adapter);
-    FakeUsbDevice keyboard;
-    keyboard.name = "1-1";
+    tree_.Add(test::FakeFtdi("1-4.3", 8, "FT232R USB UART", "A50285BI"));
+    FakeUsbDevice keyboard = test::FakeFtdi("1-1", 4, "USB Keyboard", std::nullopt);
     keyboard.vendor = 0x046d;
     keyboard.product = 0xc31c;
-    keyboard.product_string = "USB Keyboard";
     tree_.Add(keyboard);
 
     Write(paths_.usbfs + "/001/007", "");

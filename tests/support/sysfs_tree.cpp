@@ -23,6 +23,29 @@ std::string Hex4(unsigned value) {
 
 }  // namespace
 
+FakeUsbDevice FakeHub(std::string name, uint16_t vendor, uint16_t product, int address,
+                      std::string product_string) {
+  FakeUsbDevice hub;
+  hub.name = std::move(name);
+  hub.vendor = vendor;
+  hub.product = product;
+  hub.device_class = 9;
+  hub.address = address;
+  hub.product_string = std::move(product_string);
+  hub.speed = "480";
+  return hub;
+}
+
+FakeUsbDevice FakeFtdi(std::string name, int address, std::optional<std::string> product_string,
+                       std::optional<std::string> serial) {
+  FakeUsbDevice chip;
+  chip.name = std::move(name);
+  chip.address = address;
+  chip.product_string = std::move(product_string);
+  chip.serial = std::move(serial);
+  return chip;
+}
+
 SysfsTree::SysfsTree(const std::string& name)
     : root_(TempDir() + "/" + name), devices_(root_ + "/bus/usb/devices") {
   fs::remove_all(root_);

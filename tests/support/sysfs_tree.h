@@ -27,6 +27,12 @@ struct FakeUsbDevice {
   std::vector<std::string> ttys;
 };
 
+// A hub, and an FTDI chip (0403:6001, an FT245R) with these strings, at `name` and `address`.
+FakeUsbDevice FakeHub(std::string name, uint16_t vendor, uint16_t product, int address,
+                      std::string product_string);
+FakeUsbDevice FakeFtdi(std::string name, int address, std::optional<std::string> product_string,
+                       std::optional<std::string> serial);
+
 class SysfsTree {
  public:
   // An empty tree under TempDir()/`name`.
