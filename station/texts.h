@@ -28,6 +28,10 @@ inline constexpr const char* kCutOffReason = "the station was stopped before the
 inline constexpr const char* kCannotTellApart =
     "its serial number is blank or shared with another unit, and the driver gives no location to "
     "open it by";
+// A socket whose unit stays unopenable (held by another program, no access, the kernel's driver on
+// it): the doctor names which.
+inline constexpr const char* kCannotOpenReason =
+    "the unit could not be opened; to see why, run qvx5120-doctor";
 inline constexpr const char* kNoDriver =
     "the driver library could not be loaded, so no generator can be seen";
 
