@@ -52,7 +52,8 @@ std::string ChannelWhat(int channel, const char* what);  // "channel 2 frequency
 // Inputs refused before anything is sent.
 
 // The run.
-inline constexpr const char* kNotConnected = "the generator is not connected; nothing was loaded";
+inline constexpr const char* kNotConnected =
+    "the generator is not connected; nothing was loaded; to see why, run qvx5120-doctor";
 inline constexpr const char* kNoneAttached = "no generator is attached";
 inline constexpr const char* kNoneAttachedToLoad = "no generator is attached; nothing was loaded";
 // "the record could not be written to line-4.jsonl (cannot open it: ...); nothing was loaded"

@@ -23,6 +23,25 @@ bool TraceWanted() {
   return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
+// The platform loader's reason for the last failure.
+std::string LastLoadError() {
+#if defined(_WIN32)
+  const DWORD code = GetLastError();
+  char text[512] = {};
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, code, 0, text, sizeof text, nullptr);
+  std::string message(text, length);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
+#else
+  const char* error = dlerror();
+  return error != nullptr ? error : "not loaded";
+#endif
+}
+
 void* OpenModule(const std::string& name) {
 #if defined(_WIN32)
   // Never the default search, which takes the current folder and PATH: a file of this name in
@@ -86,14 +105,26 @@ SystemLibraryLoader::SystemLibraryLoader(std::string file_name,
     : file_name_(std::move(file_name)), fallback_paths_(std::move(fallback_paths)) {}
 
 void* SystemLibraryLoader::Load() {
-  void* module = OpenModule(file_name_);
-  for (size_t i = 0; module == nullptr && i < fallback_paths_.size(); ++i)
-    module = OpenModule(fallback_paths_[i]);
-  if (TraceWanted() && !traced_.exchange(true)) {
-    const std::string file = module != nullptr ? ModuleFile(module) : "none loaded";
+  const std::lock_guard lock(mutex_);
+  report_ = {};
+  void* module = nullptr;
+  for (size_t i = 0; module == nullptr && i <= fallback_paths_.size(); ++i) {
+    const std::string& file = i == 0 ? file_name_ : fallback_paths_[i - 1];
+    module = OpenModule(file);
+    report_.tried.push_back({file, module != nullptr ? std::string() : LastLoadError()});
+  }
+  if (module != nullptr)
+    report_.loaded = ModuleFile(module);
+  if (TraceWanted() && !std::exchange(traced_, true)) {
+    const std::string file = module != nullptr ? report_.loaded : "none loaded";
     std::fprintf(stderr, "qvx5120: driver library: %s\n", file.c_str());
   }
   return module;
+}
+
+LoadReport SystemLibraryLoader::report() const {
+  const std::lock_guard lock(mutex_);
+  return report_;
 }
 
 #if defined(_WIN32)

@@ -5,7 +5,7 @@
 // current folder or PATH, so a planted Ftd2xx.dll is not run.
 #pragma once
 
-#include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,6 +27,20 @@ inline constexpr const char* kDriverDirectoryVariable = "QVX_DRIVER_DIR";
 // Set to 1, this environment variable makes the loader name the driver file it loaded (or that it
 // loaded none) in one line on standard error.
 inline constexpr const char* kDriverTraceVariable = "QVX_DRIVER_TRACE";
+
+// One file the search tried: its name or path as given to the platform's loader, and why it did
+// not load (the loader's own words), empty for the one that loaded.
+struct LoadAttempt {
+  std::string file;
+  std::string error;
+};
+
+// What the last Load did: every file tried, in order, and the full path of the one that loaded
+// (empty when none did).
+struct LoadReport {
+  std::vector<LoadAttempt> tried;
+  std::string loaded;
+};
 
 class LibraryLoader {
  public:
@@ -52,11 +66,17 @@ class SystemLibraryLoader final : public LibraryLoader {
   void* Load() override;
   void* Find(void* library, const char* name) override;
 
+  // The search the last Load made, for the doctor.
+  LoadReport report() const;
+
  private:
   std::string file_name_;
   std::vector<std::string> fallback_paths_;
+  // Drivers bind through one loader from several threads (a station's loads).
+  mutable std::mutex mutex_;
+  LoadReport report_;
   // The trace names the library once, however many drivers bind through this loader.
-  std::atomic<bool> traced_{false};
+  bool traced_ = false;
 };
 
 }  // namespace qvx

@@ -1,7 +1,8 @@
 // The exported face of the virtual generator's libftd2xx.so: the ten D2XX entry points the
-// application binds, the two of the device information list, and the VG_ control functions for
-// tests. Each call goes to one unit of the
-// registry and holds that unit's lock only, so calls on different units run side by side.
+// application binds, the two of the device information list, the three the doctor asks (library
+// and driver version, latency timer), and the VG_ control functions for tests. Each call goes to
+// one unit of the registry and holds that unit's lock only, so calls on different units run side by
+// side.
 //
 // Built once complete, and once per entry point of the ten without it (QVX_VG_OMIT_<name>), so
 // that tests can load a library that lacks exactly one entry point.
@@ -79,7 +80,7 @@ QVX_VG_EXPORT Status QVX_D2XX_CALL FT_ListDevices(void* arg1, void* arg2, Dword 
 QVX_VG_CHECK_PROTOTYPE(FT_ListDevices, ListDevicesFn);
 #endif
 
-// Not among the ten, so no library lacks them.
+// Not among the ten, so no library lacks them (nor the three below).
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_CreateDeviceInfoList(Dword* count) {
   const size_t listed = Units().TakeSnapshot();
   return Units().First().device.CreateDeviceInfoList(count, listed);
@@ -95,6 +96,24 @@ QVX_VG_EXPORT Status QVX_D2XX_CALL FT_GetDeviceInfoDetail(Dword index, Dword* fl
                                                     description, handle, snapshot);
 }
 QVX_VG_CHECK_PROTOTYPE(FT_GetDeviceInfoDetail, GetDeviceInfoDetailFn);
+
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_GetLibraryVersion(Dword* version) {
+  if (version == nullptr)
+    return d2xx::FT_INVALID_PARAMETER;
+  *version = qvx::vg::kLibraryVersion;
+  return d2xx::FT_OK;
+}
+QVX_VG_CHECK_PROTOTYPE(FT_GetLibraryVersion, GetLibraryVersionFn);
+
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_GetDriverVersion(Handle handle, Dword* version) {
+  return Device(handle).device.GetDriverVersion(handle, version);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_GetDriverVersion, GetDriverVersionFn);
+
+QVX_VG_EXPORT Status QVX_D2XX_CALL FT_GetLatencyTimer(Handle handle, unsigned char* milliseconds) {
+  return Device(handle).device.GetLatencyTimer(handle, milliseconds);
+}
+QVX_VG_CHECK_PROTOTYPE(FT_GetLatencyTimer, GetLatencyTimerFn);
 
 #ifndef QVX_VG_OMIT_FT_Close
 QVX_VG_EXPORT Status QVX_D2XX_CALL FT_Close(Handle handle) {

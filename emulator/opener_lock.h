@@ -21,6 +21,12 @@ class OpenerLock {
   // another process holds it (or the lock file cannot be made).
   bool Acquire(const std::string& flash_path);
   void Release();
+  bool held() const { return lock_ != kNoLock; }
+
+  // Whether another opener holds the lock of the unit whose flash lives in `flash_path`, asked
+  // without taking it (on Linux; on Windows the lock is tried and let go at once, which an open
+  // in another process at that very moment could find taken). False when there is no lock file.
+  static bool HeldElsewhere(const std::string& flash_path);
 
  private:
   intptr_t lock_ = kNoLock;  // the locked file's descriptor, or its handle on Windows

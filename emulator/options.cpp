@@ -49,6 +49,8 @@ constexpr std::array kOptions = {
            [](UnitSettings& s, long long v) { s.faults.unplug_after = std::max(v, -1LL); }},
     Option{"glitch_after", "QVX_VG_GLITCH_AFTER", kFault,
            [](UnitSettings& s, long long v) { s.faults.glitch_after = std::max(v, -1LL); }},
+    Option{"open_refused_ms", "QVX_VG_OPEN_REFUSED_MS", kFault,
+           [](UnitSettings& s, long long v) { s.faults.open_refused_ms = ClampMs(v); }},
     Option{"busy_polls", "QVX_VG_BUSY_POLLS", kFault,
            [](UnitSettings& s, long long v) { s.status.busy_polls = ClampPolls(v); }},
     Option{"never_ready", "QVX_VG_NEVER_READY", kFault,
@@ -64,6 +66,20 @@ constexpr std::array kOptions = {
 };
 
 }  // namespace
+
+bool HeldInEnvironment(std::string_view serial) {
+  const auto held = EnvText(kHeldVariable);
+  if (!held || serial.empty())
+    return false;
+  std::string_view rest = *held;
+  while (!rest.empty()) {
+    const size_t comma = rest.find(',');
+    if (rest.substr(0, comma) == serial)
+      return true;
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+  }
+  return false;
+}
 
 std::span<const Option> Options() {
   return kOptions;

@@ -22,6 +22,9 @@ struct Faults {
   // Bytes accepted after an open before the link drops until the next open, once per plug; -1 =
   // no glitch.
   long long glitch_after = -1;
+  // Opens are refused for this long after the unit is plugged in (0: never), as while the kernel
+  // binds its driver and udev applies its rules.
+  int open_refused_ms = 0;
 };
 
 // Everything an option sets on one unit.
@@ -58,11 +61,18 @@ inline constexpr GeneratorVariable kFlashVariable{flash::kFlashFileVariable,
                                                   "the flash file, or none for memory only"};
 inline constexpr GeneratorVariable kRackVariable{
     "QVX_VG_RACK", "a file of \"SERIAL PORT\" lines: the units attached, instead of QVX_VG_UNITS"};
-inline constexpr std::array kGeneratorVariables = {kUnitsVariable, kFaultUnitVariable,
-                                                   kCaptureVariable, kFlashVariable, kRackVariable};
+// Not a fault option: a list of its own, of units another program holds open.
+inline constexpr GeneratorVariable kHeldVariable{
+    "QVX_VG_HELD", "serial numbers, comma-separated, of units another program holds open"};
+inline constexpr std::array kGeneratorVariables = {kUnitsVariable,   kFaultUnitVariable,
+                                                   kCaptureVariable, kFlashVariable,
+                                                   kRackVariable,    kHeldVariable};
 
 // The variable's text, or nothing when it is not set or empty.
 std::optional<std::string> EnvText(const GeneratorVariable& variable);
+
+// Whether QVX_VG_HELD lists `serial`.
+bool HeldInEnvironment(std::string_view serial);
 
 // The option called `name`, or nullptr.
 const Option* FindOption(std::string_view name);

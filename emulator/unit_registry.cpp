@@ -75,6 +75,7 @@ void UnitRegistry::Configure(int count) {
     Unit& unit = CountedUnit(i);
     std::lock_guard unit_guard(unit.mutex);
     unit.device.Reset();
+    unit.device.SetPlug(next_plug_++);
     if (i < wanted)
       attached_.push_back(&unit);
   }
@@ -153,6 +154,8 @@ void UnitRegistry::ReadRack(Recheck when) {
     files_in_use.insert(files);
     plugs_.push_back(std::make_unique<Unit>(UnitIdentity{plugged.serial, files, plugged.location}));
     Unit& unit = *plugs_.back();
+    unit.device.SetPlug(next_plug_++);
+    unit.device.SeenPlugged(now);
     // No other thread can reach the new unit before mutex_ is let go.
     if (const auto kept = kept_flash_.find(files);
         kept != kept_flash_.end() && !unit.device.flash_in_file()) {
@@ -164,13 +167,20 @@ void UnitRegistry::ReadRack(Recheck when) {
   attached_ = std::move(listed);
 }
 
+LockedUnit UnitRegistry::LockSeen(Unit& unit, bool found) {
+  LockedUnit locked = Lock(unit, found);
+  if (found)
+    locked.device.SeenPlugged(std::chrono::steady_clock::now());
+  return locked;
+}
+
 LockedUnit UnitRegistry::At(int index) {
   std::unique_lock guard(mutex_);
   ReadRack(Recheck::kNow);
   const bool found = index >= 0 && index < static_cast<int>(attached_.size());
   Unit& unit = found ? *attached_[static_cast<size_t>(index)] : StandIn();
   guard.unlock();
-  return Lock(unit, found);
+  return LockSeen(unit, found);
 }
 
 LockedUnit UnitRegistry::First() {
@@ -209,7 +219,7 @@ LockedUnit UnitRegistry::ForSerial(const char* serial) {
   }
   Unit& unit = found != nullptr ? *found : StandIn();
   guard.unlock();
-  return Lock(unit, found != nullptr);
+  return LockSeen(unit, found != nullptr);
 }
 
 LockedUnit UnitRegistry::ForLocation(d2xx::Dword location) {
@@ -222,7 +232,7 @@ LockedUnit UnitRegistry::ForLocation(d2xx::Dword location) {
   }
   Unit& unit = found != nullptr ? *found : StandIn();
   guard.unlock();
-  return Lock(unit, found != nullptr);
+  return LockSeen(unit, found != nullptr);
 }
 
 std::vector<std::string> UnitRegistry::ListedSerials() {
@@ -233,8 +243,10 @@ std::vector<std::string> UnitRegistry::ListedSerials() {
     units = attached_;
   }
   std::vector<std::string> serials;
+  const auto now = std::chrono::steady_clock::now();
   for (Unit* unit : units) {
     std::lock_guard unit_guard(unit->mutex);
+    unit->device.SeenPlugged(now);
     if (!unit->device.absent())
       serials.push_back(unit->device.serial());
   }
@@ -249,8 +261,10 @@ size_t UnitRegistry::TakeSnapshot() {
     units = attached_;
   }
   std::vector<DeviceInfo> infos;
+  const auto now = std::chrono::steady_clock::now();
   for (Unit* unit : units) {
     std::lock_guard unit_guard(unit->mutex);
+    unit->device.SeenPlugged(now);
     if (!unit->device.absent())
       infos.push_back(unit->device.Info());
   }

@@ -3,7 +3,9 @@
 // at port paths 1-1, 1-2, ..., or the units a rack file lists (QVX_VG_RACK), read again whenever
 // it changes, so units come and go while the library runs. Units are made when first needed and
 // live as long as the library, so a handle never dangles: a plug is a unit of its own, and a
-// pulled unit's handle stays dead even when its line comes back.
+// pulled unit's handle stays dead even when its line comes back. Every plug has a number of its own
+// (a rack line appearing, or QVX_VG_UNITS's units at every reset), which the device information
+// list gives as the unit's attachment token.
 #pragma once
 
 #include <chrono>
@@ -87,6 +89,8 @@ class UnitRegistry {
   static LockedUnit Lock(Unit& unit, bool found = true) {
     return {std::unique_lock(unit.mutex), unit.device, found};
   }
+  // Lock, and a unit found for an open is in this process's view from now on.
+  static LockedUnit LockSeen(Unit& unit, bool found);
 
   std::mutex mutex_;  // guards the fields below, never taken while holding a unit's lock
   std::vector<std::unique_ptr<Unit>> counted_;  // QVX_VG_UNITS's units, by index
@@ -102,6 +106,8 @@ class UnitRegistry {
   std::map<std::string, NorFlash::Content> kept_flash_;
 
   std::vector<DeviceInfo> snapshot_;
+  // The number the next plug gets (its attachment token), never 0.
+  uintptr_t next_plug_ = 1;
 };
 
 }  // namespace qvx::vg

@@ -16,9 +16,7 @@ using d2xx::Status;
 
 constexpr size_t kDescriptionLogLimit = 64;
 
-// FT_GetDeviceInfoDetail's type and id of the generator's bridge: an FT245R (FT_DEVICE_232R),
-// vendor 0403, product 6001.
-constexpr Dword kDeviceType232R = 5;
+// FT_GetDeviceInfoDetail's id of the generator's bridge, an FT245R: vendor 0403, product 6001.
 constexpr Dword kBridgeId = 0x04036001;
 
 void CopyText(const std::string& text, void* out, size_t capacity) {
@@ -56,6 +54,8 @@ void VirtualDevice::Reset() {
   accepted_since_open_ = 0;
   opened_before_ = false;
   glitch_spent_ = false;
+  held_ = HeldInEnvironment(serial());
+  plugged_at_.reset();
   wire_.clear();
   calls_.clear();
   generator_.Restart();
@@ -91,8 +91,15 @@ std::optional<NorFlash::Content> VirtualDevice::Pull() {
 }
 
 DeviceInfo VirtualDevice::Info() const {
-  return {open_ ? d2xx::FT_FLAGS_OPENED : 0, identity_.location, serial(),
-          open_ ? const_cast<VirtualDevice*>(this) : nullptr};
+  const auto& flash_path = generator_.flash().path();
+  const bool opened = open_ || held_ || (flash_path && OpenerLock::HeldElsewhere(*flash_path));
+  return {opened ? d2xx::FT_FLAGS_OPENED : 0, identity_.location, serial(),
+          reinterpret_cast<d2xx::Handle>(plug_)};
+}
+
+void VirtualDevice::SeenPlugged(SteadyTime now) {
+  if (!plugged_at_)
+    plugged_at_ = now;
 }
 
 void VirtualDevice::Restart() {
@@ -147,8 +154,14 @@ Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
     return d2xx::FT_INVALID_PARAMETER;
   if (!wanted || absent())
     return d2xx::FT_DEVICE_NOT_FOUND;
-  if (open_)
+  if (open_ || held_)
     return d2xx::FT_DEVICE_NOT_OPENED;
+  // Just plugged in: the kernel and udev are still at work on it.
+  if (faults_.open_refused_ms > 0 && plugged_at_ &&
+      std::chrono::steady_clock::now() <
+          *plugged_at_ + std::chrono::milliseconds(faults_.open_refused_ms)) {
+    return d2xx::FT_DEVICE_NOT_OPENED;
+  }
   // Another process holds this unit: its flash must not change under that process.
   if (const auto& path = generator_.flash().path(); path && !opener_lock_.Acquire(*path))
     return d2xx::FT_DEVICE_NOT_OPENED;
@@ -240,7 +253,7 @@ Status VirtualDevice::GetDeviceInfoDetail(Dword index, Dword* flags, Dword* type
   } else {
     info = &snapshot[index];
     *flags = info->flags;
-    *type = kDeviceType232R;
+    *type = d2xx::FT_DEVICE_232R;
     *id = kBridgeId;
     *location = info->location;
     CopyText(info->serial, serial, d2xx::kSerialNumberBuffer);
@@ -360,6 +373,23 @@ Status VirtualDevice::GetQueueStatus(d2xx::Handle handle, Dword* received) {
   if (received != nullptr)
     *received = static_cast<Dword>(queued);
   Log(Format("FT_GetQueueStatus -> %u %zu", st, queued));
+  return st;
+}
+
+Status VirtualDevice::GetLatencyTimer(d2xx::Handle handle, unsigned char* milliseconds) {
+  const Status st = CheckCallWith(handle, milliseconds != nullptr, Link::kNotUsed);
+  const int latency = std::min(generator_.status_behaviour().latency_ms, 255);
+  if (st == d2xx::FT_OK)
+    *milliseconds = static_cast<unsigned char>(latency);
+  Log(Format("FT_GetLatencyTimer -> %u %d", st, st == d2xx::FT_OK ? latency : 0));
+  return st;
+}
+
+Status VirtualDevice::GetDriverVersion(d2xx::Handle handle, Dword* version) {
+  const Status st = CheckCallWith(handle, version != nullptr, Link::kNotUsed);
+  if (st == d2xx::FT_OK)
+    *version = kLibraryVersion;
+  Log(Format("FT_GetDriverVersion -> %u", st));
   return st;
 }
 

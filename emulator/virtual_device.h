@@ -22,6 +22,9 @@
 
 namespace qvx::vg {
 
+// FT_GetLibraryVersion's and FT_GetDriverVersion's answer: the project's version.
+inline constexpr d2xx::Dword kLibraryVersion = d2xx::VersionNumber(QVX_VERSION);
+
 // Who a unit is and where it is plugged in.
 struct UnitIdentity {
   std::string serial;
@@ -37,7 +40,8 @@ struct DeviceInfo {
   d2xx::Dword flags = 0;
   d2xx::Dword location = 0;
   std::string serial;
-  d2xx::Handle handle = nullptr;  // the open handle of this process, or null
+  // The attachment token (device/d2xx.h): the number of the unit's plug, never null.
+  d2xx::Handle handle = nullptr;
 };
 
 class VirtualDevice {
@@ -54,7 +58,17 @@ class VirtualDevice {
   const std::string& serial() const { return identity_.serial; }
   // Behaves as if not attached (fail_open, or pulled); such a unit is not listed.
   bool absent() const { return faults_.fail_open || pulled_; }
+  // With the "opened" flag when this process has it open, when QVX_VG_HELD names it, or when
+  // another process holds its opener lock.
   DeviceInfo Info() const;
+
+  // This plug's number, from 1 on, which the device information list gives as its attachment
+  // token: every plug gets a new one.
+  void SetPlug(uintptr_t number) { plug_ = number; }
+  // The unit comes into this process's view now, unless it already has: a rack line appearing, or
+  // for QVX_VG_UNITS's units the first listing or open. Opens are refused for open_refused_ms
+  // from then.
+  void SeenPlugged(SteadyTime now);
 
   // The unit is pulled out of its socket for good: from now on every call on its handle fails as
   // after unplug_after (its Close still succeeds), and it opens no more. It keeps nothing: its
@@ -68,7 +82,8 @@ class VirtualDevice {
   bool flash_in_file() const { return generator_.flash().path().has_value(); }
 
   // `device_number` is the FT_Open device number the caller asked for; `wanted` says whether it
-  // is this unit's.
+  // is this unit's. A unit another program holds, or one within open_refused_ms of its plug,
+  // refuses with FT_DEVICE_NOT_OPENED, as FTDI's library refuses a device already open.
   d2xx::Status Open(int device_number, bool wanted, d2xx::Handle* handle);
   // By description (flag 2), by serial number (flag 1) or by location id (flag 4); any other
   // argument is not found, and nothing is when `listed` is false (this unit only logs the call).
@@ -95,6 +110,9 @@ class VirtualDevice {
   d2xx::Status Purge(d2xx::Handle handle, d2xx::Dword mask);
   d2xx::Status SetTimeouts(d2xx::Handle handle, d2xx::Dword read_ms, d2xx::Dword write_ms);
   d2xx::Status GetQueueStatus(d2xx::Handle handle, d2xx::Dword* received);
+  // The chip's latency timer is the emulated one (latency_ms), at most 255 ms as on the chip.
+  d2xx::Status GetLatencyTimer(d2xx::Handle handle, unsigned char* milliseconds);
+  d2xx::Status GetDriverVersion(d2xx::Handle handle, d2xx::Dword* version);
 
   // One of the options table's names (emulator/options.h); false for an unknown name.
   bool SetOption(std::string_view name, long long value);
@@ -152,6 +170,10 @@ class VirtualDevice {
   // The glitch (glitch_after) comes once per plug: spent once an open has reached its bytes.
   bool opened_before_ = false;
   bool glitch_spent_ = false;
+  // Another program holds the unit (QVX_VG_HELD): listed as opened, never opened here.
+  bool held_ = false;
+  std::optional<SteadyTime> plugged_at_;
+  uintptr_t plug_ = 0;
   // Set by FT_SetTimeouts; until then, and at 0, a read returns what is queued at once.
   d2xx::Dword read_timeout_ms_ = 0;
 };

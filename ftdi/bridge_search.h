@@ -3,7 +3,8 @@
 // vendor id and either one of the product ids libftdi knows (FT232R/FT245R, FT2232, FT4232H,
 // FT232H, FT-X) or the generator's product string "QVX5120I1" whatever its product id: FTDI gives
 // products built on its chips product ids of their own, and the udev rule matches the generator
-// by its product string alone.
+// by its product string alone. Enumerating sends nothing to any device: the strings come from
+// ftdi/attachment.h.
 #pragma once
 
 #include <ftdi.h>
@@ -14,14 +15,9 @@
 #include <vector>
 
 #include "device/d2xx.h"
+#include "ftdi/attachment.h"
 
 namespace qvx::ftdi {
-
-// The USB strings that tell one bridge from another.
-struct BridgeStrings {
-  std::string description;
-  std::string serial;
-};
 
 // What FT_Open or FT_OpenEx asks for.
 struct BridgeChoice {
@@ -41,10 +37,13 @@ class BridgeList {
   BridgeList(const BridgeList&) = delete;
   BridgeList& operator=(const BridgeList&) = delete;
 
-  size_t size() const { return devices_.size(); }
-  libusb_device* device(size_t index) const { return devices_[index]; }
-  // Opens the bridge briefly to read its strings; nothing when it cannot be opened.
+  size_t size() const { return bridges_.size(); }
+  libusb_device* device(size_t index) const { return bridges_[index].device; }
+  // The bridge's strings; nothing when they could not be read (see AttachmentStrings).
   std::optional<BridgeStrings> Strings(size_t index) const;
+  const libusb_device_descriptor& descriptor(size_t index) const {
+    return bridges_[index].descriptor;
+  }
   // The bridge's location id, from its bus number and port path as libusb reports them; nothing
   // when the path does not fit a location id (device/usb_location.h).
   std::optional<d2xx::Dword> Location(size_t index) const;
@@ -52,8 +51,12 @@ class BridgeList {
   std::optional<size_t> Find(const BridgeChoice& choice) const;
 
  private:
-  ftdi_context* context_;
-  std::vector<libusb_device*> devices_;  // each holds a reference
+  struct Found {
+    libusb_device* device;  // holds a reference
+    libusb_device_descriptor descriptor;
+    std::optional<BridgeStrings> strings;
+  };
+  std::vector<Found> bridges_;
 };
 
 }  // namespace qvx::ftdi

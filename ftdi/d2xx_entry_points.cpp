@@ -1,7 +1,8 @@
-// The exported face of the open libftd2xx.so: the ten D2XX entry points and the two of the device
-// information list, each checking its handle and pointers before it reaches the port. Handles are
-// numbers never used twice, looked up in a table, so a stale or made-up handle gets
-// FT_INVALID_HANDLE instead of a crash.
+// The exported face of the open libftd2xx.so: the ten D2XX entry points, the two of the device
+// information list and the two the doctor asks (the library's version, the latency timer), each
+// checking its handle and pointers before it reaches the port. Handles are numbers never used
+// twice, looked up in a table, so a stale or made-up handle gets FT_INVALID_HANDLE instead of a
+// crash.
 #include <cstring>
 #include <map>
 #include <memory>
@@ -188,8 +189,11 @@ QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_CreateDeviceInfoList(Dword* count) {
     entry.id = bridge.id;
     entry.location = bridge.location;
     entry.strings = bridge.strings;
-    entry.handle = bridge.location != 0 ? Ports().At(bridge.location) : nullptr;
-    entry.flags = entry.handle != nullptr ? d2xx::FT_FLAGS_OPENED : 0;
+    // The attachment's token (device/d2xx.h), not a handle: a unit re-plugged between two lists
+    // is told from one that stayed by it.
+    entry.handle = bridge.token;
+    const bool open_here = bridge.location != 0 && Ports().At(bridge.location) != nullptr;
+    entry.flags = open_here ? d2xx::FT_FLAGS_OPENED : 0;
     entries.push_back(std::move(entry));
   }
   *count = static_cast<Dword>(entries.size());
@@ -219,6 +223,24 @@ QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_GetDeviceInfoDetail(Dword index, Dword* 
   return d2xx::FT_OK;
 }
 QVX_FTDI_CHECK_PROTOTYPE(FT_GetDeviceInfoDetail, GetDeviceInfoDetailFn);
+
+QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_GetLibraryVersion(Dword* version) {
+  if (version == nullptr)
+    return d2xx::FT_INVALID_PARAMETER;
+  *version = d2xx::VersionNumber(QVX_VERSION);
+  return d2xx::FT_OK;
+}
+QVX_FTDI_CHECK_PROTOTYPE(FT_GetLibraryVersion, GetLibraryVersionFn);
+
+QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_GetLatencyTimer(Handle handle,
+                                                        unsigned char* milliseconds) {
+  return WithPort(handle, [&](FtdiPort& port) {
+    if (milliseconds == nullptr)
+      return d2xx::FT_INVALID_PARAMETER;
+    return port.LatencyTimer(*milliseconds);
+  });
+}
+QVX_FTDI_CHECK_PROTOTYPE(FT_GetLatencyTimer, GetLatencyTimerFn);
 
 QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_Close(Handle handle) {
   return Ports().Remove(handle) ? d2xx::FT_OK : d2xx::FT_INVALID_HANDLE;

@@ -124,6 +124,10 @@ Status FtdiPort::QueueStatus(Dword& waiting) {
   return reader_.QueueStatus(waiting);
 }
 
+Status FtdiPort::LatencyTimer(unsigned char& milliseconds) {
+  return ftdi_get_latency_timer(context_, &milliseconds) < 0 ? d2xx::FT_IO_ERROR : d2xx::FT_OK;
+}
+
 std::optional<size_t> CountBridges() {
   Context context(ftdi_new());
   if (!context)
@@ -163,11 +167,10 @@ std::optional<std::vector<ListedBridge>> ListBridges() {
   for (size_t i = 0; i < bridges.size(); ++i) {
     ListedBridge bridge{bridges.Strings(i).value_or(BridgeStrings{}),
                         bridges.Location(i).value_or(0)};
-    libusb_device_descriptor descriptor{};
-    if (libusb_get_device_descriptor(bridges.device(i), &descriptor) == LIBUSB_SUCCESS) {
-      bridge.type = DeviceType(descriptor.bcdDevice);
-      bridge.id = Dword{descriptor.idVendor} << 16 | descriptor.idProduct;
-    }
+    const libusb_device_descriptor& descriptor = bridges.descriptor(i);
+    bridge.type = DeviceType(descriptor.bcdDevice);
+    bridge.id = Dword{descriptor.idVendor} << 16 | descriptor.idProduct;
+    bridge.token = AttachmentToken(AttachmentOf(bridges.device(i)));
     listed.push_back(std::move(bridge));
   }
   return listed;

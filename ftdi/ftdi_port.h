@@ -32,6 +32,7 @@ class FtdiPort {
   d2xx::Status Purge(d2xx::Dword mask);
   d2xx::Status SetTimeouts(d2xx::Dword read_ms, d2xx::Dword write_ms);
   d2xx::Status QueueStatus(d2xx::Dword& waiting);
+  d2xx::Status LatencyTimer(unsigned char& milliseconds);
 
   // Calls on one handle from several threads take turns.
   std::mutex& mutex() { return mutex_; }
@@ -53,13 +54,15 @@ class FtdiPort {
 std::optional<size_t> CountBridges();
 std::optional<BridgeStrings> BridgeStringsAt(size_t index);
 
-// One bridge of a listing: its strings (empty when it cannot be opened to read them), its
-// location id (0 when it has none), and FT_GetDeviceInfoDetail's type and id (vendor and product).
+// One bridge of a listing: its strings (empty when they cannot be read), its location id (0 when
+// it has none), FT_GetDeviceInfoDetail's type and id (vendor and product), and the token of its
+// attachment.
 struct ListedBridge {
   BridgeStrings strings;
   d2xx::Dword location = 0;
   d2xx::Dword type = 0;
   d2xx::Dword id = 0;
+  d2xx::Handle token = nullptr;
 };
 // Every attached bridge, from a fresh enumeration; nothing when libusb cannot be started.
 std::optional<std::vector<ListedBridge>> ListBridges();

@@ -31,10 +31,10 @@ inline constexpr const char* kCannotTellApart =
     "its serial number is blank or shared with another unit, and the driver gives no location to "
     "open it by";
 inline constexpr const char* kLeftErased = ": could not be opened; the slot was left erased";
-// Why a socket's unit could not be opened once its time to settle after the plug had passed.
-inline constexpr const char* kCannotOpen =
-    "the unit could not be opened (held by another program, no access, or not responding); "
-    "run qvx5120-doctor";
+// A socket whose unit stays unopenable once its time to settle after the plug has passed (held by
+// another program, no access, the kernel's driver on it): the doctor names which.
+inline constexpr const char* kCannotOpenReason =
+    "the unit could not be opened; to see why, run qvx5120-doctor";
 // Why a plugged unit waits instead of loading.
 inline constexpr const char* kWaitingForRecords =
     "waiting: the record cannot be written, so no load starts";

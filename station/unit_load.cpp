@@ -184,7 +184,7 @@ LoadResult LoadUnit(const UnitPlace& place, const std::vector<Operation>& operat
         report.reason_shown = !report.reason.empty();
       }
       if (report.end == AttemptEnd::kNotConnected) {
-        report.reason = text::kCannotOpen;
+        report.reason = text::kCannotOpenReason;
         report.reason_shown = false;
       }
       // Seen gone by the station's look, or by a fresh listing once the unit stopped answering.

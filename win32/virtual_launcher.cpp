@@ -1,11 +1,11 @@
-// qvx5120-virtual.exe: runs the window, or qvx5120-load with its arguments, on the virtual
-// generator installed in the "virtual" folder beside this launcher. The virtual Ftd2xx.dll never
-// sits beside the programs, where Windows would take it before FTDI's driver; the launcher names
-// its folder in QVX_DRIVER_DIR for the one program it starts, waits for it and returns its exit
-// status. The Start menu's "on the virtual generator" entry starts it without arguments.
-// The station window runs on a virtual rack that a demo conveyor keeps plugging units into (one of
-// them faulty, so that a FAIL shows too), with the demo set of the "virtual" folder unless
-// arguments are given.
+// qvx5120-virtual.exe: runs the window, or qvx5120-load, qvx5120-station or qvx5120-doctor with
+// its arguments, on the virtual generator installed in the "virtual" folder beside this launcher.
+// The virtual Ftd2xx.dll never sits beside the programs, where Windows would take it before FTDI's
+// driver; the launcher names its folder in QVX_DRIVER_DIR for the one program it starts, waits for
+// it and returns its exit status. The Start menu's "on the virtual generator" entry starts it
+// without arguments. The station window runs on a virtual rack that a demo conveyor keeps plugging
+// units into (one of them faulty, so that a FAIL shows too), with the demo set of the "virtual"
+// folder unless arguments are given.
 #include <windows.h>
 
 #include <cstdio>
@@ -24,18 +24,20 @@ constexpr int kMissing = 127;
 // What the launcher prints.
 const wchar_t kUsage[] =
     L"Usage: qvx5120-virtual [qvx5120 | qvx5120-load [ARGUMENT...] |\n"
-    L"                        qvx5120-station [ARGUMENT...]]\n"
+    L"                        qvx5120-station [ARGUMENT...] | qvx5120-doctor [ARGUMENT...]]\n"
     L"\n"
-    L"Runs the window (the default), qvx5120-load or the station window on the virtual generator,\n"
+    L"Runs the window (the default), qvx5120-load, the station window or qvx5120-doctor on the\n"
+    L"virtual generator,\n"
     L"the Ftd2xx.dll in the \"virtual\" folder beside this launcher. The station window runs on a\n"
     L"virtual rack with a demo conveyor plugging units in, and with the demo set of that folder\n"
     L"when no argument is given. Examples:\n"
     L"  qvx5120-virtual\n"
     L"  qvx5120-virtual qvx5120-load banner 1 station-id.bmp\n"
-    L"  qvx5120-virtual qvx5120-station\n";
+    L"  qvx5120-virtual qvx5120-station\n"
+    L"  qvx5120-virtual qvx5120-doctor\n";
 const wchar_t kMissingGenerator[] = L"qvx5120-virtual: the virtual generator is missing: %ls\n";
 const wchar_t kUnknownProgram[] =
-    L"qvx5120-virtual: runs qvx5120, qvx5120-load or qvx5120-station, not %ls\n%ls";
+    L"qvx5120-virtual: runs qvx5120, qvx5120-load, qvx5120-station or qvx5120-doctor, not %ls\n%ls";
 const wchar_t kCannotStart[] = L"qvx5120-virtual: cannot start %ls (error %lu)\n";
 
 std::wstring OwnFolder() {
@@ -133,7 +135,8 @@ int wmain() {
     HideOwnConsole();
   } else if (station) {
     HideOwnConsole();
-  } else if (program != L"qvx5120-load" && program != L"qvx5120-load.exe") {
+  } else if (program != L"qvx5120-load" && program != L"qvx5120-load.exe" &&
+             program != L"qvx5120-doctor" && program != L"qvx5120-doctor.exe") {
     std::fwprintf(stderr, kUnknownProgram, program.c_str(), kUsage);
     return 2;
   }

@@ -190,7 +190,8 @@ TEST_F(LoaderTest, NotConnectedExitsFourAndSendsNothing) {
   EXPECT_EQ(run.out, "USB port NOT OPEN\n");
   EXPECT_EQ(run.err,
             "USB DEVICE not responding\n"
-            "qvx5120-load: the generator is not connected; nothing was loaded\n");
+            "qvx5120-load: the generator is not connected; nothing was loaded; to see why, run "
+            "qvx5120-doctor\n");
   EXPECT_TRUE(generator.Wire().empty());
 }
 

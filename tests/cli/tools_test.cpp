@@ -69,7 +69,8 @@ TEST(ToolsTest, LoaderHelpUsageErrorAndNoGenerator) {
   EXPECT_EQ(absent.out, "USB port NOT OPEN\n");
   EXPECT_EQ(absent.err,
             "USB DEVICE not responding\n"
-            "qvx5120-load: the generator is not connected; nothing was loaded\n");
+            "qvx5120-load: the generator is not connected; nothing was loaded; to see why, run "
+            "qvx5120-doctor\n");
   // The library the tool loaded is the virtual generator: it logged the listing, which found no
   // unit, and the refused open.
   EXPECT_TRUE(
@@ -146,7 +147,8 @@ TEST(ToolsTest, UnitHeldOpenByAnotherProcessRefusesTheLoaderAndKeepsItsFlash) {
   EXPECT_EQ(refused.status, cli::kExitDevice);
   EXPECT_EQ(refused.err,
             "USB DEVICE not responding\n"
-            "qvx5120-load: the generator is not connected; nothing was loaded\n");
+            "qvx5120-load: the generator is not connected; nothing was loaded; to see why, run "
+            "qvx5120-doctor\n");
   EXPECT_TRUE(Slurp(flash) == std::string(content.begin(), content.end()));
 
   // Closing lets go of the lock: a new open (a new lock on the file) succeeds.

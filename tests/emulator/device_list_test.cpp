@@ -2,6 +2,7 @@
 // path 1-n (2-1 from the 16th on), a snapshot taken by FT_CreateDeviceInfoList and read by
 // FT_GetDeviceInfoDetail, and FT_OpenEx by the location id it gives.
 #include <cstdlib>
+#include <set>
 
 #include "tests/emulator/emu_fixture.h"
 
@@ -34,8 +35,12 @@ TEST_F(EmuDeviceList, EachUnitIsListedAtItsPortPath) {
     EXPECT_EQ(entry.type, kType232R) << row.unit;
     EXPECT_EQ(entry.id, kFtdiFt245r) << row.unit;
     EXPECT_EQ(entry.description, kDescription) << row.unit;
-    EXPECT_EQ(entry.handle, nullptr) << row.unit;
+    EXPECT_NE(entry.handle, nullptr) << row.unit << ": the attachment token";
   }
+  std::set<d2xx::Handle> tokens;
+  for (const auto& entry : listed)
+    tokens.insert(entry.handle);
+  EXPECT_EQ(tokens.size(), 64u) << "a token of its own for every plug";
   EXPECT_EQ(host_.ListedSerials().size(), 64u) << "FT_ListDevices lists the same units";
 }
 
@@ -72,16 +77,16 @@ TEST_F(EmuDeviceList, OpenByLocationOpensThatUnitOnly) {
   EXPECT_TRUE(vg_.Wire().empty());
 }
 
-TEST_F(EmuDeviceList, TheListIsASnapshotWithTheOpenFlagAndHandle) {
+TEST_F(EmuDeviceList, TheListIsASnapshotWithTheOpenFlagAndToken) {
   vg_.SetUnits(2);
+  const d2xx::Handle token = host_.List().at(1).handle;
   d2xx::Handle handle = nullptr;
   ASSERT_EQ(host_.OpenAt(0x12, &handle), d2xx::FT_OK);
   auto listed = host_.List();
   ASSERT_EQ(listed.size(), 2u);
   EXPECT_EQ(listed[0].flags, 0u);
-  EXPECT_EQ(listed[0].handle, nullptr);
   EXPECT_EQ(listed[1].flags, d2xx::FT_FLAGS_OPENED);
-  EXPECT_EQ(listed[1].handle, handle);
+  EXPECT_EQ(listed[1].handle, token);
 
   ASSERT_EQ(host_.FT_Close(handle), d2xx::FT_OK);
   // Until the next FT_CreateDeviceInfoList, the details are the snapshot's.
@@ -92,11 +97,11 @@ TEST_F(EmuDeviceList, TheListIsASnapshotWithTheOpenFlagAndHandle) {
                                          &listed_handle),
             d2xx::FT_OK);
   EXPECT_EQ(flags, d2xx::FT_FLAGS_OPENED);
-  EXPECT_EQ(listed_handle, handle);
+  EXPECT_EQ(listed_handle, token);
   listed = host_.List();
   ASSERT_EQ(listed.size(), 2u);
   EXPECT_EQ(listed[1].flags, 0u);
-  EXPECT_EQ(listed[1].handle, nullptr);
+  EXPECT_EQ(listed[1].handle, token);
 }
 
 TEST_F(EmuDeviceList, RefusedArgumentsAndIndexes) {

@@ -326,17 +326,23 @@ Status OpenAt(const OpenDriver& ft, Dword location, Handle* handle) {
 // FT245R is FT_DEVICE_232R (5), id 0403:6001.
 TEST_F(DriverCallsTest, EachBridgeIsListedAtItsLocationAndOpensByIt) {
   usb.SetUnits(2);
-  const Listed first{0, 5, 0x04036001, 0x141, "QVX00001", "QVX5120I1", nullptr};
-  Listed second{0, 5, 0x04036001, 0x142, "QVX00002", "QVX5120I1", nullptr};
-  EXPECT_EQ(List(ft), (std::vector<Listed>{first, second}));
+  const auto tokens = List(ft);
+  ASSERT_EQ(tokens.size(), 2u);
+  // The handle field carries each attachment's token: never null, one per unit.
+  EXPECT_NE(tokens[0].handle, nullptr);
+  EXPECT_NE(tokens[1].handle, nullptr);
+  EXPECT_NE(tokens[0].handle, tokens[1].handle);
+  const Listed first{0, 5, 0x04036001, 0x141, "QVX00001", "QVX5120I1", tokens[0].handle};
+  Listed second{0, 5, 0x04036001, 0x142, "QVX00002", "QVX5120I1", tokens[1].handle};
+  EXPECT_EQ(tokens, (std::vector<Listed>{first, second}));
 
   Handle handle = nullptr;
   ASSERT_EQ(OpenAt(ft, 0x142, &handle), d2xx::FT_OK);
+  EXPECT_NE(handle, tokens[1].handle) << "a token is no handle";
   EXPECT_EQ(ft.WriteBytes(handle, {kBeginLoad}), d2xx::FT_OK);
   EXPECT_EQ(WireOf(1), "F0");
   EXPECT_EQ(WireOf(0), "");
   second.flags = d2xx::FT_FLAGS_OPENED;
-  second.handle = handle;
   EXPECT_EQ(List(ft), (std::vector<Listed>{first, second}));
 
   Handle other = nullptr;
@@ -362,6 +368,43 @@ TEST_F(DriverCallsTest, EachListingScansTheBusAgain) {
   Handle again = nullptr;
   EXPECT_EQ(OpenAt(ft, 0x141, &again), d2xx::FT_DEVICE_NOT_FOUND);
   ft.Close(handle);
+}
+
+// Without sysfs to read them from (the double's bus has none), a bridge's strings are asked once
+// per attachment: listing after listing, and while a unit loads, nothing more goes to the device.
+// Fresh bridges, at the same ports, are new attachments (new addresses) and are asked again.
+TEST_F(DriverCallsTest, EachAttachmentIsAskedForItsStringsOnce) {
+  usb.SetUnits(2);
+  const auto asked = [&] {
+    std::vector<std::string> strings;
+    for (const std::string& call : usb.Calls()) {
+      if (call.starts_with("string ") || call.starts_with("control 06"))
+        strings.push_back(call);
+    }
+    return strings;
+  };
+  for (int listing = 0; listing < 5; ++listing)
+    ASSERT_EQ(List(ft).size(), 2u);
+  // iProduct 2 and iSerialNumber 3 of the chip's descriptor, with the lengths of their strings.
+  const std::vector<std::string> once{"string QVX00001 2 -> 9", "string QVX00001 3 -> 8",
+                                      "string QVX00002 2 -> 9", "string QVX00002 3 -> 8"};
+  EXPECT_EQ(asked(), once);
+
+  Handle handle = nullptr;
+  ASSERT_EQ(OpenAt(ft, 0x141, &handle), d2xx::FT_OK);
+  ASSERT_EQ(ft.WriteBytes(handle, {kBeginLoad}), d2xx::FT_OK);
+  char serial[] = "QVX00002";
+  Handle other = nullptr;
+  ASSERT_EQ(ft.OpenEx(serial, d2xx::FT_OPEN_BY_SERIAL_NUMBER, &other), d2xx::FT_OK);
+  for (int listing = 0; listing < 5; ++listing)
+    ASSERT_EQ(List(ft).size(), 2u);
+  EXPECT_EQ(asked(), once) << "nothing more to the units that are loading";
+  ft.Close(handle);
+  ft.Close(other);
+
+  usb.SetUnits(2);
+  ASSERT_EQ(List(ft).size(), 2u);
+  EXPECT_EQ(asked(), once) << "plugged in afresh: asked again";
 }
 
 TEST_F(DriverCallsTest, TheListRefusesNullPointersAndIndexesPastItsEnd) {

@@ -159,7 +159,8 @@ TEST(OpenDriverFallbackTest, PlainNameFirstThenTheBuildTreeLibraryBothEndInTheUs
     EXPECT_EQ(run.err, "qvx5120: driver library: " + c.library +
                            "\n"
                            "USB DEVICE not responding\n"
-                           "qvx5120-load: the generator is not connected; nothing was loaded\n")
+                           "qvx5120-load: the generator is not connected; nothing was loaded; to "
+                           "see why, run qvx5120-doctor\n")
         << c.env;
   }
 }

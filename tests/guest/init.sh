@@ -6,13 +6,16 @@
 # The units (see scripts/test-guest): QVX00001 (product 6001, 700 ms flash steps), QVX00002
 # (product 5120, known to neither libftdi nor ftdi_sio), QVX00003, QVX00004 (its stream is dropped
 # mid-banner), QVX00005 (mute), all behind usb-redir, and QEMUSER1, QEMU's own usb-serial; then
-# QVX00011 to QVX00013, plugged and pulled while the station runs.
+# QVX00011 to QVX00013, plugged and pulled while the station runs; last QVX00021, plugged once
+# systemd-udevd runs with the installed rule, which a user in its group loads and one outside it
+# cannot, while the doctor looks on.
 /bin/busybox --install -s /bin
 export PATH=/bin:/usr/bin
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
-mkdir -p /tmp /run && mount -t tmpfs tmpfs /tmp
+mkdir -p /tmp /run && mount -t tmpfs tmpfs /tmp && mount -t tmpfs tmpfs /run
+chmod 1777 /tmp
 
 now_ms() { read -r up _ </proc/uptime && echo $((${up%.*} * 1000 + 10#${up#*.} * 10)); }
 
@@ -134,6 +137,47 @@ usb_units | sed 's/^/@@usb-after /'
 echo "@@begin station-record"
 cat /tmp/station.jsonl
 echo "@@end station-record status=0 ms=0"
+# --- The udev rule under Debian's own systemd-udevd ----------------------------------------------
+# udevd with the installed rule alone, the devices there applied to as at boot, then a fresh unit,
+# QVX00021, plugged by the host: ftdi_sio binds to it and the rule takes it off again. ana is in
+# the group the rule hands the generator to, bob is not.
+udev_start=$(now_ms)
+/lib/systemd/systemd-udevd --daemon
+udevadm trigger --action=add
+udevadm settle --timeout=60
+echo "@@udev plug after $(($(now_ms) - udev_start)) ms"
+for _ in $(seq 1 300); do
+  usb_units | grep -q " QVX00021$" && break
+  sleep 0.1
+done
+udevadm settle --timeout=60
+echo "@@udev plugged after $(($(now_ms) - udev_start)) ms"
+fresh=$(usb_units | sed -n 's/ QVX00021$//p')
+node=/dev/bus/usb/$(printf %03d "$(cat "/sys/bus/usb/devices/$fresh/busnum")")/$(printf %03d \
+  "$(cat "/sys/bus/usb/devices/$fresh/devnum")")
+echo "@@udev unit $fresh $node"
+run udev-drivers bound_drivers
+run udev-node stat -c '%U %G %a' "$node"
+run doctor-root qvx5120-doctor
+as() {
+  who=$1
+  shift
+  su -s /bin/sh "$who" -c "cd /data && $*"
+}
+# ana's banner; meanwhile the doctor from another process while her loader holds the unit, and bob.
+run_later member-load as ana qvx5120-load --unit QVX00021 banner 1 test-banner.bmp
+for _ in $(seq 1 300); do
+  [ "$(basename "$(readlink "/sys/bus/usb/devices/$fresh/$fresh:1.0/driver")")" = usbfs ] && break
+  sleep 0.1
+done
+run held-doctor qvx5120-doctor --json
+run outsider-list as bob qvx5120-load --list
+run outsider-doctor as bob qvx5120-doctor
+run outsider-load as bob qvx5120-load --unit QVX00021 banner 1 test-banner.bmp
+wait
+cat /tmp/member-load.report
+echo "@@udev done after $(($(now_ms) - udev_start)) ms"
+
 dmesg | grep -E "usb 1-|ftdi_sio|usbserial|USB disconnect|FTDI" | sed 's/^/@@dmesg /'
 echo "@@done"
 poweroff -f

@@ -221,12 +221,7 @@ QVX_USB_EXPORT int libusb_get_port_numbers(libusb_device* device, uint8_t* ports
 QVX_USB_EXPORT uint8_t libusb_get_device_address(libusb_device* device) {
   auto& bus = TheBus();
   std::lock_guard lock(bus.mutex);
-  const auto attached = bus.Attached();
-  for (size_t i = 0; i < attached.size(); ++i) {
-    if (device != nullptr && attached[i] == device->bridge)
-      return static_cast<uint8_t>(2 + i);
-  }
-  return 0;
+  return device != nullptr ? device->bridge->address : 0;
 }
 
 QVX_USB_EXPORT int libusb_open(libusb_device* device, libusb_device_handle** handle) {
@@ -260,14 +255,19 @@ QVX_USB_EXPORT int libusb_get_string_descriptor_ascii(libusb_device_handle* hand
     return LIBUSB_ERROR_NO_DEVICE;
   // As libusb does: the string in the chip's language, UTF-16LE cut to ASCII.
   const auto descriptor = ft245r::StringDescriptor(handle->bridge->chip.identity(), index);
-  if (index == 0 || !descriptor)
+  // Two control transfers on a real bus (the language list, then the string), logged as one line.
+  if (index == 0 || !descriptor) {
+    bus.Log(
+        Format("string %s %u -> %d", handle->bridge->serial().c_str(), index, LIBUSB_ERROR_PIPE));
     return LIBUSB_ERROR_PIPE;  // the device stalls a request for a string it lacks
+  }
   int copied = 0;
   for (size_t at = 2; at + 1 < descriptor->size() && copied < length - 1; at += 2) {
     const bool ascii = (*descriptor)[at + 1] == 0 && (*descriptor)[at] < 0x80;
     data[copied++] = ascii ? (*descriptor)[at] : '?';
   }
   data[copied] = '\0';
+  bus.Log(Format("string %s %u -> %d", handle->bridge->serial().c_str(), index, copied));
   return copied;
 }
 

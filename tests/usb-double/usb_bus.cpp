@@ -92,6 +92,7 @@ void Bus::MakeBridges() {
     bridge->generator().flash().Attach(i == 0 ? flash::FlashPathFromEnvironment() : std::nullopt);
     bridge->chip.SetUnplugAfter(settings_.unplug_after);
     bridge->chip.BusReset(now);
+    bridge->address = NextAddress();
     bridges_.push_back(std::move(bridge));
   }
   // With no devices the bus still holds one bridge for the VG_ functions, but never shows it.
@@ -102,8 +103,15 @@ void Bus::MakeBridges() {
     foreign_ = std::make_unique<Bridge>(ft245r::Identity{
         .product_id = kForeignProductId, .product = "USB Serial Converter", .serial = "FT9X0001"});
     foreign_->chip.BusReset(now);
+    foreign_->address = NextAddress();
   }
   ApplyStatusBehaviour();
+}
+
+uint8_t Bus::NextAddress() {
+  const uint8_t address = next_address_;
+  next_address_ = next_address_ == 127 ? 2 : static_cast<uint8_t>(next_address_ + 1);
+  return address;
 }
 
 void Bus::ApplyStatusBehaviour() {

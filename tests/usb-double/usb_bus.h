@@ -42,6 +42,9 @@ struct Bridge {
   ft245r::Bridge chip;
   bool claimed = false;  // an open handle holds the interface
   bool absent = false;   // kept only for the VG_ functions; never on the bus
+  // The bus address the kernel gave it: every fresh bridge gets the next one, as a device plugged
+  // in again does.
+  uint8_t address = 0;
 };
 
 class Bus {
@@ -69,12 +72,14 @@ class Bus {
 
  private:
   void MakeBridges();
+  uint8_t NextAddress();
   void ApplyStatusBehaviour();
 
   BusSettings settings_;
   std::vector<std::unique_ptr<Bridge>> bridges_;
   std::unique_ptr<Bridge> foreign_;
   size_t selected_ = 0;
+  uint8_t next_address_ = 2;  // 1 is the root hub's
   std::vector<std::string> calls_;
 };
 
