@@ -167,8 +167,7 @@ TEST_F(StationTest, LoadsEachUnitAsItIsPluggedInAndAPulledOneAfreshWhenItComesBa
     }
   }
 
-  const std::vector<std::vector<uint8_t>> flashes = {UnitFlash(0), UnitFlash(1), UnitFlash(2),
-                                                     UnitFlash(3)};
+  const std::vector<std::vector<uint8_t>> flashes = {UnitFlash(0), UnitFlash(1), UnitFlash(2)};
   const std::vector<uint8_t> single = SingleUnitFlash();
   for (size_t unit = 0; unit < flashes.size(); ++unit)
     EXPECT_TRUE(flashes[unit] == single) << "QVX0000" << unit + 1;
