@@ -35,7 +35,7 @@ UnitRegistry::UnitRegistry() {
 
 UnitRegistry::Unit& UnitRegistry::CountedUnit(int index) {
   while (static_cast<int>(counted_.size()) <= index)
-    counted_.push_back(std::make_unique<Unit>(CountedIdentity(static_cast<int>(counted_.size()))));
+    counted_.push_back(std::make_shared<Unit>(CountedIdentity(static_cast<int>(counted_.size()))));
   return *counted_[static_cast<size_t>(index)];
 }
 
@@ -44,7 +44,7 @@ UnitRegistry::Unit& UnitRegistry::StandIn() {
     return *attached_.front();
   if (!nobody_) {
     // Logs into unit 1's capture file; it is never listed, so it is never opened.
-    nobody_ = std::make_unique<Unit>(UnitIdentity{"", flash::UnitSerial(0), 0});
+    nobody_ = std::make_shared<Unit>(UnitIdentity{"", flash::UnitSerial(0), 0});
   }
   return *nobody_;
 }
@@ -152,7 +152,7 @@ void UnitRegistry::ReadRack(Recheck when) {
     if (files_in_use.contains(files))
       files += "@" + PortPathOfLocation(plugged.location);
     files_in_use.insert(files);
-    plugs_.push_back(std::make_unique<Unit>(UnitIdentity{plugged.serial, files, plugged.location}));
+    plugs_.push_back(std::make_shared<Unit>(UnitIdentity{plugged.serial, files, plugged.location}));
     Unit& unit = *plugs_.back();
     unit.device.SetPlug(next_plug_++);
     unit.device.SeenPlugged(now);
@@ -165,10 +165,22 @@ void UnitRegistry::ReadRack(Recheck when) {
     listed[line] = &unit;
   }
   attached_ = std::move(listed);
+  LetGoOfPulledPlugs();
 }
 
-LockedUnit UnitRegistry::LockSeen(Unit& unit, bool found) {
-  LockedUnit locked = Lock(unit, found);
+void UnitRegistry::LetGoOfPulledPlugs() {
+  std::erase_if(plugs_, [&](const std::shared_ptr<Unit>& unit) {
+    if (unit.get() == selected_ ||
+        std::find(attached_.begin(), attached_.end(), unit.get()) != attached_.end())
+      return false;
+    // A unit whose lock is taken is in use: a later look lets it go.
+    std::unique_lock unit_guard(unit->mutex, std::try_to_lock);
+    return unit_guard.owns_lock() && !unit->device.open();
+  });
+}
+
+LockedUnit UnitRegistry::LockSeen(std::shared_ptr<Unit> unit, bool found) {
+  LockedUnit locked = Lock(std::move(unit), found);
   if (found)
     locked.device.SeenPlugged(std::chrono::steady_clock::now());
   return locked;
@@ -178,16 +190,16 @@ LockedUnit UnitRegistry::At(int index) {
   std::unique_lock guard(mutex_);
   ReadRack(Recheck::kNow);
   const bool found = index >= 0 && index < static_cast<int>(attached_.size());
-  Unit& unit = found ? *attached_[static_cast<size_t>(index)] : StandIn();
+  auto unit = (found ? *attached_[static_cast<size_t>(index)] : StandIn()).shared_from_this();
   guard.unlock();
-  return LockSeen(unit, found);
+  return LockSeen(std::move(unit), found);
 }
 
 LockedUnit UnitRegistry::First() {
   std::unique_lock guard(mutex_);
-  Unit& unit = StandIn();
+  auto unit = StandIn().shared_from_this();
   guard.unlock();
-  return Lock(unit);
+  return Lock(std::move(unit));
 }
 
 LockedUnit UnitRegistry::ForHandle(d2xx::Handle handle) {
@@ -195,16 +207,20 @@ LockedUnit UnitRegistry::ForHandle(d2xx::Handle handle) {
   ReadRack(Recheck::kWhenDue);
   Unit* found = nullptr;
   for (Unit* unit : attached_) {
-    if (&unit->device == handle)
+    if (unit->device.handle() == handle)
       found = unit;
   }
   for (const auto& unit : plugs_) {
-    if (found == nullptr && &unit->device == handle)
+    if (found == nullptr && unit->device.handle() == handle)
       found = unit.get();
   }
-  Unit& unit = found != nullptr ? *found : StandIn();
+  for (const auto& unit : counted_) {
+    if (found == nullptr && unit->device.handle() == handle)
+      found = unit.get();
+  }
+  auto unit = (found != nullptr && handle != nullptr ? *found : StandIn()).shared_from_this();
   guard.unlock();
-  return Lock(unit, found != nullptr);
+  return Lock(std::move(unit), found != nullptr && handle != nullptr);
 }
 
 LockedUnit UnitRegistry::ForSerial(const char* serial) {
@@ -217,9 +233,9 @@ LockedUnit UnitRegistry::ForSerial(const char* serial) {
       found = unit;
     }
   }
-  Unit& unit = found != nullptr ? *found : StandIn();
+  auto unit = (found != nullptr ? *found : StandIn()).shared_from_this();
   guard.unlock();
-  return LockSeen(unit, found != nullptr);
+  return LockSeen(std::move(unit), found != nullptr);
 }
 
 LockedUnit UnitRegistry::ForLocation(d2xx::Dword location) {
@@ -230,21 +246,22 @@ LockedUnit UnitRegistry::ForLocation(d2xx::Dword location) {
     if (found == nullptr && unit->device.identity().location == location)
       found = unit;
   }
-  Unit& unit = found != nullptr ? *found : StandIn();
+  auto unit = (found != nullptr ? *found : StandIn()).shared_from_this();
   guard.unlock();
-  return LockSeen(unit, found != nullptr);
+  return LockSeen(std::move(unit), found != nullptr);
 }
 
 std::vector<std::string> UnitRegistry::ListedSerials() {
-  std::vector<Unit*> units;
+  std::vector<std::shared_ptr<Unit>> units;
   {
     std::lock_guard guard(mutex_);
     ReadRack(Recheck::kNow);
-    units = attached_;
+    for (Unit* unit : attached_)
+      units.push_back(unit->shared_from_this());
   }
   std::vector<std::string> serials;
   const auto now = std::chrono::steady_clock::now();
-  for (Unit* unit : units) {
+  for (const auto& unit : units) {
     std::lock_guard unit_guard(unit->mutex);
     unit->device.SeenPlugged(now);
     if (!unit->device.absent())
@@ -254,15 +271,16 @@ std::vector<std::string> UnitRegistry::ListedSerials() {
 }
 
 size_t UnitRegistry::TakeSnapshot() {
-  std::vector<Unit*> units;
+  std::vector<std::shared_ptr<Unit>> units;
   {
     std::lock_guard guard(mutex_);
     ReadRack(Recheck::kNow);
-    units = attached_;
+    for (Unit* unit : attached_)
+      units.push_back(unit->shared_from_this());
   }
   std::vector<DeviceInfo> infos;
   const auto now = std::chrono::steady_clock::now();
-  for (Unit* unit : units) {
+  for (const auto& unit : units) {
     std::lock_guard unit_guard(unit->mutex);
     unit->device.SeenPlugged(now);
     if (!unit->device.absent())
@@ -290,9 +308,9 @@ bool UnitRegistry::Select(int index) {
 LockedUnit UnitRegistry::Selected() {
   std::unique_lock guard(mutex_);
   ReadRack(Recheck::kWhenDue);
-  Unit& unit = selected_ != nullptr ? *selected_ : StandIn();
+  auto unit = (selected_ != nullptr ? *selected_ : StandIn()).shared_from_this();
   guard.unlock();
-  return Lock(unit);
+  return Lock(std::move(unit));
 }
 
 }  // namespace qvx::vg

@@ -1,11 +1,12 @@
 // The units the virtual generator presents, each with its own state and its own lock, so calls on
 // different units from different threads run side by side. Either QVX_VG_UNITS units (default 1)
 // at port paths 1-1, 1-2, ..., or the units a rack file lists (QVX_VG_RACK), read again whenever
-// it changes, so units come and go while the library runs. Units are made when first needed and
-// live as long as the library, so a handle never dangles: a plug is a unit of its own, and a
-// pulled unit's handle stays dead even when its line comes back. Every plug has a number of its own
-// (a rack line appearing, or QVX_VG_UNITS's units at every reset), which the device information
-// list gives as the unit's attachment token.
+// it changes, so units come and go while the library runs. A plug is a unit of its own, so a
+// pulled unit's handle stays dead even when its line comes back; it lives until it is closed, and
+// then it is let go (a handle is a value no open has had before, so an old one reaches no new
+// unit): a rack that plugs thousands of units holds only those still in reach. Every plug has a
+// number of its own (a rack line appearing, or QVX_VG_UNITS's units at every reset), which the
+// device information list gives as the unit's attachment token.
 #pragma once
 
 #include <chrono>
@@ -23,8 +24,10 @@
 
 namespace qvx::vg {
 
-// One unit, locked for the life of this object.
+// One unit, locked for the life of this object, and kept alive as long (a pulled unit that has been
+// closed is let go by the registry).
 struct LockedUnit {
+  std::shared_ptr<void> keep;  // first in, last out: the lock goes before the unit
   std::unique_lock<std::mutex> lock;
   VirtualDevice& device;
   bool found = true;  // the unit asked for; false when this is a stand-in that logs the refusal
@@ -69,7 +72,7 @@ class UnitRegistry {
   LockedUnit Selected();
 
  private:
-  struct Unit {
+  struct Unit : std::enable_shared_from_this<Unit> {
     explicit Unit(UnitIdentity identity) : device(std::move(identity)) {}
     std::mutex mutex;
     VirtualDevice device;
@@ -86,17 +89,23 @@ class UnitRegistry {
   // lines came, when the file changed since it was last read.
   void ReadRack(Recheck when);
   void PullRackUnits();
-  static LockedUnit Lock(Unit& unit, bool found = true) {
-    return {std::unique_lock(unit.mutex), unit.device, found};
+  // With mutex_ held: the plugs pulled and closed, which nothing can reach any more, let go.
+  void LetGoOfPulledPlugs();
+  // Takes the unit's lock; `unit` was taken from the registry with mutex_ held.
+  static LockedUnit Lock(std::shared_ptr<Unit> unit, bool found = true) {
+    VirtualDevice& device = unit->device;
+    std::unique_lock lock(unit->mutex);
+    return {std::move(unit), std::move(lock), device, found};
   }
   // Lock, and a unit found for an open is in this process's view from now on.
-  static LockedUnit LockSeen(Unit& unit, bool found);
+  static LockedUnit LockSeen(std::shared_ptr<Unit> unit, bool found);
 
   std::mutex mutex_;  // guards the fields below, never taken while holding a unit's lock
-  std::vector<std::unique_ptr<Unit>> counted_;  // QVX_VG_UNITS's units, by index
-  std::vector<std::unique_ptr<Unit>> plugs_;    // every plug of the rack so far
-  std::unique_ptr<Unit> nobody_;                // the stand-in of an empty rack
-  std::vector<Unit*> attached_;                 // the listed units, in index order
+  std::vector<std::shared_ptr<Unit>> counted_;  // QVX_VG_UNITS's units, by index
+  // The rack's plugs that may still be reached: attached, selected, or pulled with a handle open.
+  std::vector<std::shared_ptr<Unit>> plugs_;
+  std::shared_ptr<Unit> nobody_;  // the stand-in of an empty rack
+  std::vector<Unit*> attached_;   // the listed units, in index order
   Unit* selected_ = nullptr;
 
   std::optional<std::string> rack_path_;

@@ -1,6 +1,7 @@
 #include "emulator/virtual_device.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,6 +19,12 @@ constexpr size_t kDescriptionLogLimit = 64;
 
 // FT_GetDeviceInfoDetail's id of the generator's bridge, an FT245R: vendor 0403, product 6001.
 constexpr Dword kBridgeId = 0x04036001;
+
+// Handles of the process's opens, never the same twice; they only ever go back to the library.
+d2xx::Handle NextHandle() {
+  static std::atomic<uintptr_t> last{0};
+  return reinterpret_cast<d2xx::Handle>((last.fetch_add(1) + 1) * 16);
+}
 
 void CopyText(const std::string& text, void* out, size_t capacity) {
   const size_t n = std::min(text.size(), capacity - 1);
@@ -178,7 +185,8 @@ Status VirtualDevice::OpenDevice(bool wanted, d2xx::Handle* handle) {
   accepted_since_open_ = 0;
   read_timeout_ms_ = 0;
   generator_.flash().Reload();
-  *handle = this;
+  handle_ = NextHandle();
+  *handle = handle_;
   return d2xx::FT_OK;
 }
 

@@ -6,6 +6,7 @@
 // outside, without the unit's lock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -80,6 +81,10 @@ class VirtualDevice {
     generator_.flash().AttachContent(std::move(content));
   }
   bool flash_in_file() const { return generator_.flash().path().has_value(); }
+  // The handle of the last open; the registry finds a unit by it without the unit's lock.
+  d2xx::Handle handle() const { return handle_.load(); }
+  // Some handle of this process has the unit open.
+  bool open() const { return open_; }
 
   // `device_number` is the FT_Open device number the caller asked for; `wanted` says whether it
   // is this unit's. A unit another program holds, or one within open_refused_ms of its plug,
@@ -132,7 +137,7 @@ class VirtualDevice {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
 
-  bool IsOpen(d2xx::Handle handle) const { return open_ && handle == this; }
+  bool IsOpen(d2xx::Handle handle) const { return open_ && handle == handle_.load(); }
   // The fault variables apply to every unit, or to QVX_VG_FAULT_UNIT's only.
   bool FaultsApplyHere() const;
   // The link is down: pulled, or past unplug_after's or the glitch's bytes since the open.
@@ -165,6 +170,9 @@ class VirtualDevice {
   // so that units pulled long ago hold no files.
   std::unique_ptr<std::FILE, FileCloser> capture_file_;
   bool open_ = false;
+  // The open handle: a value no other open in this process has had, so a handle kept after its
+  // unit was closed and let go never reaches a unit made since.
+  std::atomic<d2xx::Handle> handle_{nullptr};
   bool pulled_ = false;
   uint64_t accepted_since_open_ = 0;
   // The glitch (glitch_after) comes once per plug: spent once an open has reached its bytes.

@@ -20,6 +20,9 @@ class RecordStore {
                                                  std::string_view line) = 0;
   // Bytes this user may still write on the file system that holds `path`; nothing when unknown.
   virtual std::optional<uint64_t> RoomLeft(const std::string& path) = 0;
+  // Whether a line could be appended to `path` now, as far as can be told without writing one:
+  // the file, or its folder for a file not there yet, is this user's to write, and not a folder.
+  virtual bool Writable(const std::string& path) = 0;
 };
 
 // The platform's: POSIX (flock, fdatasync, ftruncate) or Windows (LockFileEx, FlushFileBuffers,

@@ -89,6 +89,14 @@ class PosixRecordStore final : public RecordStore {
     return std::nullopt;
   }
 
+  bool Writable(const std::string& path) override {
+    struct stat facts {};
+    if (::stat(path.c_str(), &facts) == 0)
+      return !S_ISDIR(facts.st_mode) && ::access(path.c_str(), W_OK) == 0;
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    return errno == ENOENT && ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+  }
+
   std::optional<uint64_t> RoomLeft(const std::string& path) override {
     std::string folder = std::filesystem::path(path).parent_path().string();
     struct statvfs facts {};

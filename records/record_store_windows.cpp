@@ -69,6 +69,13 @@ class WindowsRecordStore final : public RecordStore {
     return failure;
   }
 
+  bool Writable(const std::string& path) override {
+    const Handle file(CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.get() != INVALID_HANDLE_VALUE;
+  }
+
   std::optional<uint64_t> RoomLeft(const std::string& path) override {
     std::string folder = std::filesystem::path(path).parent_path().string();
     ULARGE_INTEGER free_to_caller{};

@@ -87,10 +87,10 @@ bool RecordWriter::Retry() {
   if (!held_.empty())
     return FlushHeld();
   if (health_.failing) {
-    // Nothing is held, but the last line tried (one that is never held) failed: room for a line
-    // again says the file may take the next one, which decides.
+    // Nothing is held, but the last line tried (one that is never held) failed: a file that may
+    // be written again, with room for a line, may take the next one, which decides.
     const auto room = store_.RoomLeft(path_);
-    if (room && *room >= longest_line_) {
+    if (room && *room >= longest_line_ && store_.Writable(path_)) {
       health_.failing = false;
       health_.room_lines = *room / longest_line_;
     }

@@ -144,8 +144,9 @@ TEST_P(RecordFileSystemTest, NoPartOfALineIsLeftAndHeldLinesGoInOnceItIsMended) 
   long_line.reason = std::string(5000, 'r');  // longer than a page: more than a full disk takes
   EXPECT_EQ(writer.Append(long_line), Written::kHeld);
   EXPECT_EQ(writer.Append(Line("QVX00001", "passed")), Written::kHeld);
-  if (std::filesystem::exists(path))
+  if (std::filesystem::exists(path)) {
     EXPECT_EQ(Slurp(path), before) << "what reached the file of a failed line was cut back";
+  }
   EXPECT_FALSE(writer.Retry());
 
   GetParam().mend(disk, folder);
@@ -182,6 +183,17 @@ INSTANTIATE_TEST_SUITE_P(
       std::replace(name.begin(), name.end(), '-', '_');
       return name;
     });
+
+// A record that names a folder, or a file this user may not write, takes no line however much room
+// its disk has: the writer goes on saying so instead of clearing it at each look.
+TEST(RecordWriterTest, AFolderForARecordStaysRefused) {
+  RecordWriter writer(TempDir());
+  EXPECT_EQ(writer.AppendNow(Line("QVX00001", "started")), Written::kNotWritten);
+  EXPECT_TRUE(writer.health().failing);
+  EXPECT_TRUE(writer.health().reason.starts_with("cannot open it: ")) << writer.health().reason;
+  EXPECT_TRUE(writer.Retry());  // nothing is held
+  EXPECT_TRUE(writer.health().failing);
+}
 
 TEST(RecordWriterTest, TwoWritersOfOneFileNeverCutEachOthersLines) {
   const std::string path = TempDir() + "/shared-records.jsonl";

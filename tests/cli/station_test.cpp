@@ -251,8 +251,9 @@ TEST_P(StationRecordTroubleTest, UnitsWaitWhileTheRecordTakesNoLinesAndHeldLines
   for (const Json& line : Records())
     unit3_started |= line["port"] == "1-1.3" && line["outcome"] == "started";
   EXPECT_TRUE(unit3_started || !unit3_written) << "unit 3 was written without its started line";
-  if (GetParam().brake_takes_every_line)
+  if (GetParam().brake_takes_every_line) {
     EXPECT_FALSE(unit3_written) << "unit 3 loaded while its records could not be written";
+  }
   GetParam().mend(disk, folder);
   // The held lines go in, unit 3 loads if it has not yet, and a unit plugged now loads too.
   const bool resumed = AwaitRecord("1-1.2", "passed") && AwaitRecord("1-1.3", "passed");
@@ -271,8 +272,9 @@ TEST_P(StationRecordTroubleTest, UnitsWaitWhileTheRecordTakesNoLinesAndHeldLines
             std::string::npos)
       << run.out;
   EXPECT_LT(run.out.find("1-1.2 QVX00002: loading"), held_said) << run.out;
-  if (GetParam().brake_takes_every_line)
+  if (GetParam().brake_takes_every_line) {
     EXPECT_LT(held_said, run.out.find("1-1.3 QVX00003: loading")) << run.out;
+  }
 
   // The lines: whole, each once, in the run's order; a folder that went away took its file (and
   // unit 1's lines) with it, and the held lines began a new one.
