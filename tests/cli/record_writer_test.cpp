@@ -30,6 +30,7 @@ class FakeStore final : public records::RecordStore {
     return std::nullopt;
   }
   std::optional<uint64_t> RoomLeft(const std::string&) override { return full ? 0 : room; }
+  bool Writable(const std::string&) override { return true; }
 
   std::string text;
   bool full = false;
