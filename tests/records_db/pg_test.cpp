@@ -1,0 +1,110 @@
+#include "tests/records_db/pg_test.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "records_tool/records_tool.h"
+
+namespace qvx::test {
+namespace {
+
+std::atomic<int> databases{0};
+
+void Cluster(const std::string& command, const std::string& dir) {
+  std::string line = QVX_PG_CLUSTER;
+  line.append(" ").append(command).append(" ").append(dir);
+  ASSERT_EQ(std::system(line.c_str()), 0) << line;
+}
+
+}  // namespace
+
+RecordsRun Records(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  RecordsRun run;
+  run.status = records_tool::RunRecordsTool(args, out, err);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+std::string SharedClusterDir() {
+  const char* state = std::getenv("QVX_PG_STATE");
+  std::ifstream in(state != nullptr ? state : "");
+  std::string dir;
+  std::getline(in, dir);
+  return dir;
+}
+
+std::string ClusterUrl(const std::string& dir, const std::string& database) {
+  return "host=" + dir + " user=postgres dbname=" + database;
+}
+
+OwnCluster::OwnCluster() {
+  // Inside the fixture's folder, so that the fixture's end stops it even after a crash.
+  std::string name = SharedClusterDir() + "/own.XXXXXX";
+  dir_ = mkdtemp(name.data());
+  Cluster("start", dir_);
+}
+
+OwnCluster::~OwnCluster() {
+  Cluster("stop", dir_);
+}
+
+void OwnCluster::Pause() {
+  Cluster("pause", dir_);
+}
+
+void OwnCluster::Resume() {
+  Cluster("resume", dir_);
+}
+
+std::string OwnCluster::Url(const std::string& database) const {
+  return ClusterUrl(dir_, database);
+}
+
+void PgTest::SetUp() {
+  char name[] = "/tmp/qvx5120-records-test.XXXXXX";
+  folder_ = mkdtemp(name);
+  url_ = NewDatabase();
+}
+
+void PgTest::TearDown() {
+  for (const auto& [admin, database] : made_) {
+    try {
+      records_db::Database server(admin);
+      server.Exec("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
+    } catch (const records_db::DatabaseError&) {
+      // A server of the test's own is gone with it.
+    }
+  }
+  std::filesystem::remove_all(folder_);
+}
+
+std::string PgTest::NewDatabase(const OwnCluster* cluster) {
+  const std::string dir = cluster != nullptr ? cluster->dir() : SharedClusterDir();
+  const std::string admin = ClusterUrl(dir, "postgres");
+  // A name of digits and letters only: it is written into the statement, as CREATE DATABASE
+  // takes no parameter.
+  const std::string database =
+      "records_" + std::to_string(getpid()) + "_" + std::to_string(databases++);
+  records_db::Database server(admin);
+  server.Exec("CREATE DATABASE " + database);
+  made_.emplace_back(admin, database);
+  return ClusterUrl(dir, database);
+}
+
+std::string PgTest::One(const std::string& sql, const records_db::Params& params) {
+  records_db::Database database(url_);
+  records_db::Result result = database.Exec(sql, params);
+  return result.rows() > 0 && !result.is_null(0, 0) ? result.text(0, 0) : "(null)";
+}
+
+long PgTest::Count(const std::string& where) {
+  return std::stol(One("SELECT count(*) FROM qvx5120.records WHERE " + where));
+}
+
+}  // namespace qvx::test
