@@ -73,10 +73,10 @@ std::string WorkOrderHeading(std::string_view work_order) {
 
 std::string RecordsUsage() {
   return "Usage: qvx5120-records ship --to URL [--batch-lines N] [--wait SECONDS] FILE...\n"
-         "       qvx5120-records find [FILTER]... [--json] (--db URL | FILE...)\n"
-         "       qvx5120-records summary --work-order W [--json] (--db URL | FILE...)\n"
-         "       qvx5120-records export --csv [FILTER]... (--db URL | FILE...)\n"
-         "       qvx5120-records migrate --db URL\n"
+         "  or:  qvx5120-records find [FILTER]... [--json] (--db URL | FILE...)\n"
+         "  or:  qvx5120-records summary --work-order W [--json] (--db URL | FILE...)\n"
+         "  or:  qvx5120-records export --csv [FILTER]... (--db URL | FILE...)\n"
+         "  or:  qvx5120-records migrate --db URL\n"
          "\n"
          "The production records of a whole line, in record files (the JSON lines that\n"
          "qvx5120-load and qvx5120-station write) or in a PostgreSQL database they were\n"
