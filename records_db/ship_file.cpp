@@ -43,9 +43,12 @@ FileShipper::FileShipper(std::string path, size_t batch_lines, LastLine last_lin
       batch_lines_(batch_lines),
       last_line_(last_line) {}
 
+FileShipper::~FileShipper() {
+  Forget();
+}
+
 void FileShipper::Resume(Database& database) {
-  reader_.reset();
-  last_taken_ = false;
+  Forget();
   offset_ = 0;
   next_line_ = 1;
   head_ = HeadOf(path_);
@@ -56,6 +59,52 @@ void FileShipper::Resume(Database& database) {
     offset_ = mark->through_offset;
     next_line_ = mark->through_line + 1;
   }
+}
+
+std::optional<FileShipper::Batch> FileShipper::Read() {
+  Batch batch;
+  batch.end = reader_->offset();
+  batch.last = reader_->next_number() - 1;
+  auto take = [&](const std::string& line, int64_t number, bool whole) {
+    auto read = ReadRecordLine(line);
+    if (auto* row = std::get_if<RecordRow>(&read)) {
+      row->line_number = number;
+      if (row->jsonb_problem)
+        batch.named.push_back(text::AtLine(path_, number, *row->jsonb_problem));
+      batch.rows.push_back(std::move(*row));
+    } else {
+      const std::string& why = std::get<NotARecord>(read).why;
+      batch.named.push_back(text::Skipped(path_, number, whole ? why : text::kHalfLine));
+      ++batch.skipped;
+    }
+  };
+  size_t read = 0;
+  while (read < batch_lines_) {
+    auto line = reader_->Next();
+    if (!line)
+      break;
+    ++read;
+    batch.end = line->end;
+    batch.last = line->number;
+    if (!Blank(line->text))
+      take(line->text, line->number, true);
+  }
+  if (read == 0) {
+    if (last_line_ != LastLine::kTakeIfWhole || last_taken_ || Blank(reader_->rest()))
+      return std::nullopt;
+    // Shipped, but not marked: the line may still get its break, and is read again next time.
+    last_taken_ = batch.unterminated = true;
+    take(reader_->rest(), reader_->next_number(), false);
+  }
+  return batch;
+}
+
+void FileShipper::Forget() {
+  if (ahead_.valid())
+    ahead_.wait();
+  ahead_ = {};
+  reader_.reset();
+  last_taken_ = false;
 }
 
 bool FileShipper::ShipBatch(Database& database, ShipTally& tally,
@@ -71,63 +120,32 @@ bool FileShipper::ShipBatch(Database& database, ShipTally& tally,
   // A file that was empty at the start may have its first line now.
   if (!head_)
     head_ = HeadOf(path_);
-  std::vector<RecordRow> rows;
-  std::vector<std::string> named;
-  size_t skipped = 0;
-  uint64_t end = offset_;
-  int64_t last = next_line_ - 1;
-  auto take = [&](const std::string& line, int64_t number, bool whole) {
-    auto read = ReadRecordLine(line);
-    if (auto* row = std::get_if<RecordRow>(&read)) {
-      row->line_number = number;
-      if (row->jsonb_problem)
-        named.push_back(text::AtLine(path_, number, *row->jsonb_problem));
-      rows.push_back(std::move(*row));
-    } else {
-      const std::string& why = std::get<NotARecord>(read).why;
-      named.push_back(text::Skipped(path_, number, whole ? why : text::kHalfLine));
-      ++skipped;
-    }
-  };
-  size_t read = 0;
-  while (read < batch_lines_) {
-    auto line = reader_->Next();
-    if (!line)
-      break;
-    ++read;
-    end = line->end;
-    last = line->number;
-    if (!Blank(line->text))
-      take(line->text, line->number, true);
-  }
-  bool unterminated = false;
-  if (read == 0) {
-    if (last_line_ != LastLine::kTakeIfWhole || last_taken_ || Blank(reader_->rest()))
-      return false;
-    // Shipped, but not marked: the line may still get its break, and is read again next time.
-    last_taken_ = unterminated = true;
-    take(reader_->rest(), reader_->next_number(), false);
-  }
+  std::optional<Batch> batch = ahead_.valid() ? ahead_.get() : Read();
+  if (!batch)
+    return false;
+  // The tool reads and parses the next batch while the database takes this one: the two halves
+  // of the work then share the machine's processors.
+  if (last_line_ == LastLine::kTakeIfWhole)
+    ahead_ = std::async(std::launch::async, [this] { return Read(); });
   std::optional<ShipMark> mark;
-  if (head_ && !unterminated)
-    mark = ShipMark{*head_, offset_, end, last};
+  if (head_ && !batch->unterminated)
+    mark = ShipMark{*head_, offset_, batch->end, batch->last};
   BatchResult result;
   try {
-    result = BatchShipper(database, source_).Ship(rows, mark);
+    result = BatchShipper(database, source_).Ship(batch->rows, mark);
   } catch (const DatabaseError&) {
-    reader_.reset();
-    last_taken_ = false;
+    Forget();
     throw;
   }
   for (const KeptAsText& kept : result.kept_as_text)
-    named.push_back(text::AtLine(path_, kept.line_number, text::KeptAsText(kept.why)));
-  problems.insert(problems.end(), named.begin(), named.end());
-  tally.records += rows.size();
+    batch->named.push_back(text::AtLine(path_, kept.line_number, text::KeptAsText(kept.why)));
+  problems.insert(problems.end(), batch->named.begin(), batch->named.end());
+  tally.records += batch->rows.size();
   tally.added += result.added;
-  tally.skipped += skipped;
-  if (!unterminated) {
-    offset_ = end;
-    next_line_ = last + 1;
+  tally.skipped += batch->skipped;
+  if (!batch->unterminated) {
+    offset_ = batch->end;
+    next_line_ = batch->last + 1;
   }
   return true;
 }

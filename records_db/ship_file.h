@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,9 @@ enum class LastLine { kTakeIfWhole, kWait };
 class FileShipper {
  public:
   FileShipper(std::string path, size_t batch_lines, LastLine last_line);
+  ~FileShipper();
+  FileShipper(const FileShipper&) = delete;
+  FileShipper& operator=(const FileShipper&) = delete;
 
   // Asks the database how far this file was shipped and goes on from there (from the start for
   // a file it never saw, or one that no longer has that many lines). Throws DatabaseError.
@@ -47,6 +51,20 @@ class FileShipper {
   bool readable() const { return readable_; }
 
  private:
+  // The lines of one batch, read and parsed, and where they end.
+  struct Batch {
+    std::vector<RecordRow> rows;
+    std::vector<std::string> named;  // the lines that are not records, or kept as text
+    size_t skipped = 0;
+    uint64_t end = 0;
+    int64_t last = 0;
+    bool unterminated = false;  // the file's last line, without its break
+  };
+  // The next batch from where the reader stands; nothing when the file has no more for now.
+  std::optional<Batch> Read();
+  // Drops the batch read ahead and the reader: the next batch is read from offset_ again.
+  void Forget();
+
   std::string path_;
   std::string source_;  // "<host>:<absolute path>"
   size_t batch_lines_;
@@ -56,7 +74,8 @@ class FileShipper {
   uint64_t offset_ = 0;
   int64_t next_line_ = 1;
   bool readable_ = true;
-  bool last_taken_ = false;  // the line without a break, once taken
+  bool last_taken_ = false;                  // the line without a break, once taken
+  std::future<std::optional<Batch>> ahead_;  // the next batch, being read
 };
 
 // The name a file is shipped from on this machine: "<host>:<absolute path>".
