@@ -129,6 +129,8 @@ BatchResult BatchShipper::Ship(const std::vector<RecordRow>& rows,
     if (!rows.empty()) {
       database_.CopyIn("COPY staging FROM STDIN", data);
       const std::string columns = TypedColumns(false);
+      // Lines already there are passed over before their text is made jsonb, which is most of the
+      // work of a line shipped again; ON CONFLICT covers one that lands meanwhile from elsewhere.
       result.added =
           database_
               .Exec("INSERT INTO qvx5120.records (key" + columns +
@@ -137,7 +139,8 @@ BatchResult BatchShipper::Ship(const std::vector<RecordRow>& rows,
                         columns +
                         ", load_key, CASE WHEN as_jsonb THEN line_text::jsonb END,"
                         " CASE WHEN NOT as_jsonb THEN line_text END, problem, $1, line_number"
-                        " FROM staging ON CONFLICT DO NOTHING",
+                        " FROM staging WHERE NOT EXISTS (SELECT FROM qvx5120.records AS r"
+                        " WHERE r.key = staging.key) ON CONFLICT DO NOTHING",
                     {source_})
               .affected();
     }
