@@ -37,6 +37,7 @@ struct ShipperSettings {
 class RecordShipper {
  public:
   // `url`: a postgresql:// URL or libpq's key words, without a password (RefusedUrl says so).
+  // Counts the file's lines (a read of the file), then starts the thread.
   RecordShipper(std::string url, std::string record_path, ShipperSettings settings = {});
   ~RecordShipper();
   RecordShipper(const RecordShipper&) = delete;
