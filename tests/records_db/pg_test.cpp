@@ -20,6 +20,14 @@ void Cluster(const std::string& command, const std::string& dir) {
   ASSERT_EQ(std::system(line.c_str()), 0) << line;
 }
 
+// The first column of the first row of a query on the database at `url`.
+std::string FirstValue(const std::string& url, const std::string& sql,
+                       const records_db::Params& params) {
+  records_db::Database database(url);
+  records_db::Result result = database.Exec(sql, params);
+  return result.rows() > 0 && !result.is_null(0, 0) ? result.text(0, 0) : "(null)";
+}
+
 }  // namespace
 
 RecordsRun Records(const std::vector<std::string>& args) {
@@ -66,6 +74,34 @@ std::string OwnCluster::Url(const std::string& database) const {
   return ClusterUrl(dir_, database);
 }
 
+TestDatabase::TestDatabase(const OwnCluster* cluster) {
+  const std::string dir = cluster != nullptr ? cluster->dir() : SharedClusterDir();
+  admin_ = ClusterUrl(dir, "postgres");
+  // A name of digits and letters only: it is written into the statement, as CREATE DATABASE
+  // takes no parameter.
+  name_ = "records_" + std::to_string(getpid()) + "_" + std::to_string(databases++);
+  records_db::Database server(admin_);
+  server.Exec("CREATE DATABASE " + name_);
+  url_ = ClusterUrl(dir, name_);
+}
+
+TestDatabase::~TestDatabase() {
+  try {
+    records_db::Database server(admin_);
+    server.Exec("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+  } catch (const records_db::DatabaseError&) {
+    // A server of the test's own is gone with it.
+  }
+}
+
+std::string TestDatabase::One(const std::string& sql, const records_db::Params& params) const {
+  return FirstValue(url_, sql, params);
+}
+
+long TestDatabase::Count(const std::string& where) const {
+  return std::stol(One("SELECT count(*) FROM qvx5120.records WHERE " + where));
+}
+
 void PgTest::SetUp() {
   char name[] = "/tmp/qvx5120-records-test.XXXXXX";
   folder_ = mkdtemp(name);
@@ -73,34 +109,17 @@ void PgTest::SetUp() {
 }
 
 void PgTest::TearDown() {
-  for (const auto& [admin, database] : made_) {
-    try {
-      records_db::Database server(admin);
-      server.Exec("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
-    } catch (const records_db::DatabaseError&) {
-      // A server of the test's own is gone with it.
-    }
-  }
+  made_.clear();
   std::filesystem::remove_all(folder_);
 }
 
 std::string PgTest::NewDatabase(const OwnCluster* cluster) {
-  const std::string dir = cluster != nullptr ? cluster->dir() : SharedClusterDir();
-  const std::string admin = ClusterUrl(dir, "postgres");
-  // A name of digits and letters only: it is written into the statement, as CREATE DATABASE
-  // takes no parameter.
-  const std::string database =
-      "records_" + std::to_string(getpid()) + "_" + std::to_string(databases++);
-  records_db::Database server(admin);
-  server.Exec("CREATE DATABASE " + database);
-  made_.emplace_back(admin, database);
-  return ClusterUrl(dir, database);
+  made_.push_back(std::make_unique<TestDatabase>(cluster));
+  return made_.back()->url();
 }
 
 std::string PgTest::One(const std::string& sql, const records_db::Params& params) {
-  records_db::Database database(url_);
-  records_db::Result result = database.Exec(sql, params);
-  return result.rows() > 0 && !result.is_null(0, 0) ? result.text(0, 0) : "(null)";
+  return FirstValue(url_, sql, params);
 }
 
 long PgTest::Count(const std::string& where) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,22 @@ class OwnCluster {
   std::string dir_;
 };
 
+// A database of its own on the fixture's server (or on `cluster`), dropped with it.
+class TestDatabase {
+ public:
+  explicit TestDatabase(const OwnCluster* cluster = nullptr);
+  ~TestDatabase();
+  TestDatabase(const TestDatabase&) = delete;
+  TestDatabase& operator=(const TestDatabase&) = delete;
+  const std::string& url() const { return url_; }
+  // The first column of the first row of a query.
+  std::string One(const std::string& sql, const records_db::Params& params = {}) const;
+  long Count(const std::string& where = "true") const;
+
+ private:
+  std::string admin_, name_, url_;
+};
+
 class PgTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -52,7 +69,7 @@ class PgTest : public ::testing::Test {
   std::filesystem::path folder_;
 
  private:
-  std::vector<std::pair<std::string, std::string>> made_;  // (server's admin url, database)
+  std::vector<std::unique_ptr<TestDatabase>> made_;
 };
 
 // The fixture's server folder.
