@@ -55,17 +55,21 @@ Database::~Database() {
 }
 
 void Database::Fail(PGresult* result) {
+  // Read before the result is cleared: the fields live in it.
   const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  const std::string sqlstate = state != nullptr ? state : "";
+  const char* primary =
+      result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+  const std::string primary_text = primary != nullptr ? primary : "";
   std::string message =
       Trimmed(result != nullptr ? PQresultErrorMessage(result) : PQerrorMessage(connection_));
   if (message.empty())
     message = Trimmed(PQerrorMessage(connection_));
   PQclear(result);
   // A server shutting down ends its sessions with 57P01..57P03 before the connection drops.
-  const std::string sqlstate = state != nullptr ? state : "";
   const bool lost = PQstatus(connection_) == CONNECTION_BAD || sqlstate.starts_with("57P") ||
                     sqlstate.starts_with("08");
-  throw DatabaseError(lost ? text::kUnreachable + message : message, sqlstate, lost);
+  throw DatabaseError(lost ? text::kUnreachable + message : message, sqlstate, lost, primary_text);
 }
 
 Result Database::Exec(const std::string& sql, const Params& params) {

@@ -14,18 +14,23 @@ namespace qvx::records_db {
 
 class DatabaseError : public std::runtime_error {
  public:
-  DatabaseError(const std::string& message, std::string sqlstate, bool connection_lost)
+  DatabaseError(const std::string& message, std::string sqlstate, bool connection_lost,
+                std::string primary = {})
       : std::runtime_error(message),
         sqlstate_(std::move(sqlstate)),
+        primary_(primary.empty() ? message : std::move(primary)),
         connection_lost_(connection_lost) {}
   // The server's SQLSTATE ("23505"); empty when the server gave none.
   const std::string& sqlstate() const { return sqlstate_; }
+  // The server's one-line message, without its detail and context.
+  const std::string& primary() const { return primary_; }
   // The connection is gone (the server stopped or the network failed): connecting again may
   // succeed, and nothing of an open transaction was kept.
   bool connection_lost() const { return connection_lost_; }
 
  private:
   std::string sqlstate_;
+  std::string primary_;
   bool connection_lost_;
 };
 

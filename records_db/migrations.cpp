@@ -1,6 +1,8 @@
 // Applying the schema's migrations.
 #include "records_db/migrations.h"
 
+#include "records_db/texts.h"
+
 namespace qvx::records_db {
 namespace {
 
@@ -22,6 +24,15 @@ int VersionOf(Database& database) {
 }
 
 int Migrate(Database& database) {
+  // Another encoding would refuse a line's characters at every attempt, and shipping would stop
+  // at that line for good.
+  const std::string encoding = database
+                                   .Exec(
+                                       "SELECT pg_encoding_to_char(encoding) FROM pg_database"
+                                       " WHERE datname = current_database()")
+                                   .text(0, 0);
+  if (encoding != "UTF8")
+    throw DatabaseError(text::WrongEncoding(encoding), "", false);
   if (VersionOf(database) >= SchemaVersion())
     return 0;
   database.Exec("BEGIN");

@@ -1,6 +1,8 @@
 // Reading a record line into its row.
 #include "records_db/record_row.h"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -82,21 +84,52 @@ std::optional<std::string> ValueOf(const Json& json, ColumnType type,
       return Integer(json, std::numeric_limits<int64_t>::min(),
                      std::numeric_limits<int64_t>::max());
     case ColumnType::kNumber:
-      if (json.is_number())
+      if (json.is_number() && std::isfinite(json.get<double>()))
         return json.dump();
       return std::nullopt;
   }
   return std::nullopt;
 }
 
+// How deep arrays and objects nest, outside strings: a record nests 2 deep.
+size_t Depth(std::string_view text) {
+  size_t depth = 0, deepest = 0;
+  bool in_string = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (in_string) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        in_string = false;
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '{' || c == '[') {
+      deepest = std::max(deepest, ++depth);
+    } else if ((c == '}' || c == ']') && depth > 0) {
+      --depth;
+    }
+  }
+  return deepest;
+}
+
+// Deeper than this is no record, and more than the parsers below and PostgreSQL's stack should
+// be asked to hold.
+constexpr size_t kDeepest = 64;
+
 }  // namespace
 
 std::variant<RecordRow, NotARecord> ReadRecordLine(std::string_view text) {
+  if (Depth(text) > kDeepest)
+    return NotARecord{text::kTooDeep};
   Json json;
   try {
     json = Json::parse(text);
   } catch (const Json::parse_error& error) {
     return NotARecord{text::NotJson(error.byte)};
+  } catch (const Json::exception&) {
+    // A number beyond what a double holds (1e999999), which no jsonb holds either.
+    return NotARecord{text::kNumberOutOfRange};
   }
   if (!json.is_object())
     return NotARecord{text::kNotAnObject};

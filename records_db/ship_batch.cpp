@@ -199,7 +199,7 @@ BatchResult BatchShipper::ShipRowByRow(const std::vector<RecordRow>& rows) {
         if (problem || !RefusesAValue(error))
           throw;
         database_.Exec("ROLLBACK TO SAVEPOINT line");
-        problem = error.what();
+        problem = error.primary();
       }
     }
   }

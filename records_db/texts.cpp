@@ -11,6 +11,11 @@ std::string Unreadable(std::string_view path) {
   return std::string(path) + ": cannot be read";
 }
 
+std::string WrongEncoding(std::string_view encoding) {
+  return "the database's encoding is " + std::string(encoding) +
+         ": the records need UTF8 (createdb --encoding=UTF8 --template=template0)";
+}
+
 std::string NotAConnection(std::string_view why) {
   return "not a connection string or postgresql:// URL: " + std::string(why);
 }

@@ -11,6 +11,8 @@
 namespace qvx::records_db::text {
 
 inline constexpr const char* kNotAnObject = "not a record: JSON, but not an object";
+inline constexpr const char* kTooDeep = "not a record: arrays and objects nested too deep";
+inline constexpr const char* kNumberOutOfRange = "not a record: a number beyond what can be read";
 inline constexpr const char* kHalfLine =
     "a half line (no line break at its end, and not whole JSON)";
 inline constexpr const char* kHoldsNul =
@@ -26,8 +28,10 @@ inline constexpr const char* kUnknownShipped =
     "how far it was shipped is not known until it answers";
 
 std::string NotJson(size_t byte);
-std::string Unreadable(std::string_view path);  // "line-4.jsonl: cannot be read"  // "not a record:
-                                                // not JSON (at byte 12)"
+std::string Unreadable(std::string_view path);
+// "the database's encoding is LATIN1: the records need UTF8 ..."
+std::string WrongEncoding(std::string_view encoding);  // "line-4.jsonl: cannot be read"  // "not a
+                                                       // record: not JSON (at byte 12)"
 std::string NotAConnection(std::string_view why);
 // "line-4.jsonl:12: WHAT"
 std::string AtLine(std::string_view path, int64_t line, std::string_view what);

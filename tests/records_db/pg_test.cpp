@@ -74,14 +74,18 @@ std::string OwnCluster::Url(const std::string& database) const {
   return ClusterUrl(dir_, database);
 }
 
-TestDatabase::TestDatabase(const OwnCluster* cluster) {
+TestDatabase::TestDatabase(const OwnCluster* cluster, const char* encoding) {
   const std::string dir = cluster != nullptr ? cluster->dir() : SharedClusterDir();
   admin_ = ClusterUrl(dir, "postgres");
   // A name of digits and letters only: it is written into the statement, as CREATE DATABASE
   // takes no parameter.
   name_ = "records_" + std::to_string(getpid()) + "_" + std::to_string(databases++);
   records_db::Database server(admin_);
-  server.Exec("CREATE DATABASE " + name_);
+  std::string create = "CREATE DATABASE " + name_;
+  if (encoding != nullptr)
+    create.append(" TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C' ENCODING '").append(encoding) +=
+        "'";
+  server.Exec(create);
   url_ = ClusterUrl(dir, name_);
 }
 
@@ -113,8 +117,8 @@ void PgTest::TearDown() {
   std::filesystem::remove_all(folder_);
 }
 
-std::string PgTest::NewDatabase(const OwnCluster* cluster) {
-  made_.push_back(std::make_unique<TestDatabase>(cluster));
+std::string PgTest::NewDatabase(const OwnCluster* cluster, const char* encoding) {
+  made_.push_back(std::make_unique<TestDatabase>(cluster, encoding));
   return made_.back()->url();
 }
 

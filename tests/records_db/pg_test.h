@@ -40,7 +40,8 @@ class OwnCluster {
 // A database of its own on the fixture's server (or on `cluster`), dropped with it.
 class TestDatabase {
  public:
-  explicit TestDatabase(const OwnCluster* cluster = nullptr);
+  // `encoding`: the database's, UTF8 unless named.
+  explicit TestDatabase(const OwnCluster* cluster = nullptr, const char* encoding = nullptr);
   ~TestDatabase();
   TestDatabase(const TestDatabase&) = delete;
   TestDatabase& operator=(const TestDatabase&) = delete;
@@ -59,7 +60,7 @@ class PgTest : public ::testing::Test {
   void TearDown() override;
 
   // A fresh database on the fixture's server, or on `cluster` when given.
-  std::string NewDatabase(const OwnCluster* cluster = nullptr);
+  std::string NewDatabase(const OwnCluster* cluster = nullptr, const char* encoding = nullptr);
   // The first column of the first row of a query.
   std::string One(const std::string& sql, const records_db::Params& params = {});
   long Count(const std::string& where = "true");

@@ -87,7 +87,12 @@ TEST(RecordRow, WhatIsNotARecord) {
       {"[1,2]", "not a record: JSON, but not an object"},
       {"\"text\"", "not a record: JSON, but not an object"},
       {"{\"serial\":\"\xff\"}", "not a record: not JSON (at byte 12)"},
+      {R"({"seconds":1e999999})", "not a record: a number beyond what can be read"},
+      {std::string(65, '[') + std::string(65, ']'),
+       "not a record: arrays and objects nested too deep"},
   };
+  // As deep as a record may nest.
+  EXPECT_EQ(Row("{\"a\":" + std::string(63, '[') + std::string(63, ']') + "}").key.size(), 71u);
   for (const Case& c : cases) {
     auto read = ReadRecordLine(c.line);
     ASSERT_TRUE(std::holds_alternative<NotARecord>(read)) << c.line;

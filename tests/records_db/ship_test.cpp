@@ -121,6 +121,38 @@ TEST_F(ShipTest, ALineJsonbCannotHoldKeepsItsText) {
             "holds \\u0000, which PostgreSQL's jsonb cannot: kept as text");
 }
 
+TEST_F(ShipTest, ALineTheDatabaseRefusesAsJsonbKeepsItsTextAndTheBatchGoesIn) {
+  // A number too small for jsonb's numeric, which reads as 0 here: the server refuses the batch,
+  // which then goes in line by line, that line as text.
+  const auto lines = FourUnits();
+  const std::string tiny = R"({"serial":"QVX-TINY","seconds":1e-999999})";
+  const std::string file = File("tiny.jsonl");
+  WriteLines(file, {lines[0], tiny, lines[1]});
+  RecordsRun run = Records({"ship", "--to", url_, file});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "qvx5120-records: " + file +
+                         ":2: the database's jsonb refused it (value overflows numeric format): "
+                         "kept as text\n");
+  EXPECT_EQ(Count(), 3);
+  EXPECT_EQ(One("SELECT line_text || ' ' || problem || ' ' || serial FROM qvx5120.records"
+                " WHERE line IS NULL"),
+            tiny + " value overflows numeric format QVX-TINY");
+  EXPECT_EQ(Count("line IS NOT NULL AND line_number IN (1, 3)"), 2);
+  EXPECT_EQ(Records({"find", "--serial", "QVX-TINY", "--db", url_}).out,
+            Records({"find", "--serial", "QVX-TINY", file}).out);
+}
+
+TEST_F(ShipTest, ADatabaseInAnotherEncodingIsRefused) {
+  url_ = NewDatabase(nullptr, "LATIN1");
+  const std::string file = File("line-4.jsonl");
+  WriteLines(file, FourUnits());
+  RecordsRun run = Records({"ship", "--to", url_, file});
+  EXPECT_EQ(run.status, 4);
+  EXPECT_EQ(run.err,
+            "qvx5120-records: the database refused: the database's encoding is LATIN1: the "
+            "records need UTF8 (createdb --encoding=UTF8 --template=template0)\n");
+}
+
 TEST_F(ShipTest, TextsAreStoredAndFoundAsTheyAre) {
   const std::string texts[] = {
       R"(QVX"01'2)",
