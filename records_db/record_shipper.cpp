@@ -120,8 +120,15 @@ void RecordShipper::Run() {
       break;
     std::unique_lock lock(mutex_);
     if (failed) {
-      // Lines told of meanwhile wait for the database, not the other way round.
-      wake_.wait_for(lock, retry, [this] { return stop_; });
+      // Lines told of meanwhile wait for the database, not the other way round; they are only
+      // counted, at once, so the count a board shows stays true.
+      const auto until = std::chrono::steady_clock::now() + retry;
+      while (!stop_ && wake_.wait_until(lock, until, [this] { return stop_ || announced_ > 0; }) &&
+             !stop_) {
+        lock.unlock();
+        Recount();
+        lock.lock();
+      }
       retry = std::min(retry * 2, settings_.longest_retry);
     } else {
       wake_.wait_for(lock, settings_.look_again, [this] { return stop_ || announced_ > 0; });
