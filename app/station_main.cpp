@@ -9,6 +9,7 @@
 #include "app/station_sound.h"
 #include "app/station_window.h"
 #include "device/library_loader.h"
+#include "station_line/line_services.h"
 #include "station_window/options.h"
 #include "station_window/texts.h"
 
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(sw::text::kApplicationName));
   qvx::SystemLibraryLoader loader;
-  sw::StationWindowCore core(loader, options, {}, &std::cerr);
+  sw::StationWindowCore core(loader, options, {}, &std::cerr, qvx::station_line::Shippers());
   qvx::BellSoundPlayer sounds;
   qvx::StationWindow window(core, sounds);
   // Most of the screen: the tiles are read from across the room.

@@ -1,7 +1,8 @@
 // The station over a long shift, in-process: units from a fixed pool of serial numbers plugged
 // into every free socket of the virtual generator's rack as soon as the last one is pulled, each
 // loaded with one pattern on clocks that do not wait, its records written. Every thousand ended
-// loads it reads the resident memory (after malloc_trim(0), so that only what is held counts),
+// loads, once the loads under way have ended, it reads the resident memory (after malloc_trim(0),
+// so that only what is held counts),
 // the threads and the open descriptors, and at the end whether they came back to their idle
 // counts. The virtual generator runs in this process and keeps each serial's flash, all of them
 // by the first thousand units; from there on nothing should grow.
@@ -47,23 +48,30 @@ int Count(const char* folder) {
       std::distance(fs::directory_iterator(folder, error), fs::directory_iterator()));
 }
 
-// The sockets of finished units, for the conveyor to free; and how many loads have ended.
+// The sockets of finished units, for the conveyor to free; how many loads have begun and ended.
 class Finished final : public qvx::station::StationEvents {
  public:
+  void LoadStarting(const qvx::station::SocketView&) override {
+    const std::lock_guard lock(mutex_);
+    ++begun_;
+  }
   void LoadEnded(const qvx::station::SocketView& socket) override {
     const std::lock_guard lock(mutex_);
     ports_.push_back(socket.port);
     ++ended_;
   }
-  std::vector<std::string> Take(int& ended) {
+  // The ports to free; `ended` and `running` say how many loads have ended and are under way.
+  std::vector<std::string> Take(int& ended, int& running) {
     const std::lock_guard lock(mutex_);
     ended = ended_;
+    running = begun_ - ended_;
     return std::exchange(ports_, {});
   }
 
  private:
   std::mutex mutex_;
   std::vector<std::string> ports_;
+  int begun_ = 0;
   int ended_ = 0;
 };
 
@@ -110,11 +118,15 @@ int main(int argc, char** argv) {
     const auto station = session.NewStation();
     int next_sample = 1000;
     station->Run([&] {
-      conveyor.Fill(units + sockets);
-      int ended = 0;
-      for (const std::string& port : finished.Take(ended))
+      int ended = 0, running = 0;
+      for (const std::string& port : finished.Take(ended, running))
         conveyor.Pull(port, "finished");
-      if (ended >= next_sample) {
+      // At each thousand, no unit is plugged until the loads under way have ended: memory is
+      // read with the station idle, as it is between shifts, not with a varying number of loads
+      // and their threads in flight.
+      if (ended < next_sample)
+        conveyor.Fill(units + sockets);
+      else if (running == 0) {
         malloc_trim(0);
         const long rss = ResidentKilobytes();
         samples.emplace_back(ended, rss);

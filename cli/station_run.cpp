@@ -9,6 +9,7 @@
 #include "station/texts.h"
 #include "station_core/station_control.h"
 #include "station_core/texts.h"
+#include "station_line/line_services.h"
 
 namespace qvx::cli {
 namespace {
@@ -28,7 +29,8 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
   StationControl::UnitClock unit_clock;
   if (context.unit_clock)
     unit_clock = [&context](const station::SocketView&) { return context.unit_clock(); };
-  StationControl control(context.library, command, &board, unit_clock, &context.err);
+  StationControl control(context.library, command, &board, unit_clock, &context.err,
+                         station_line::Shippers());
   if (const auto refusal = control.OpenSet(std::move(set), command.set_file, context.out)) {
     for (const std::string& problem : refusal->problems)
       context.err << text::kProgram << problem << "; " << text::kNothingSent << '\n';
@@ -43,6 +45,7 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
   int stops_seen = 0;
   std::string records_said;
   bool was_held = false;
+  std::string ship_said;
   StationSnapshot snapshot;
   for (;;) {
     const int stops = context.stop_requests ? context.stop_requests() : 0;
@@ -62,7 +65,22 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
       board.Note(text::kProgram + snapshot.records_note);
     records_said = snapshot.records_note;
     was_held = held;
-    board.Draw(snapshot.sockets, snapshot.totals, snapshot.records_note);
+    // Lines not in the line's database yet: on the board, and said each time the count's being
+    // there or its problem changes.
+    std::string ship_note;
+    if (snapshot.unshipped && *snapshot.unshipped > 0) {
+      ship_note = station_core::text::NotYetShipped(*snapshot.unshipped);
+      if (!snapshot.ship_problem.empty())
+        ship_note += " (" + snapshot.ship_problem + ")";
+    }
+    const std::string ship_state = ship_note.empty() ? "" : snapshot.ship_problem;
+    if (ship_state != ship_said && !ship_state.empty())
+      board.Note(text::kProgram + ship_note);
+    ship_said = ship_state;
+    std::string note = snapshot.records_note;
+    if (!ship_note.empty())
+      note += (note.empty() ? "" : "; ") + ship_note;
+    board.Draw(snapshot.sockets, snapshot.totals, note);
     if (ended)
       break;
     std::this_thread::sleep_for(kTick);

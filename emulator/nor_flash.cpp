@@ -21,11 +21,19 @@ void CountRaised(const uint8_t* data, const uint8_t* cells, size_t count, size_t
 
 }  // namespace
 
-NorFlash::NorFlash() : image_(kFlashBytes, 0xFF) {}
+NorFlash::NorFlash() = default;
+
+std::vector<uint8_t>& NorFlash::Cells() const {
+  // Made when first needed: a plug whose unit's flash comes back with it (AttachContent) never
+  // fills 4 MiB of cells only to let them go again.
+  if (image_.empty())
+    image_.assign(kFlashBytes, 0xFF);
+  return image_;
+}
 
 void NorFlash::Attach(std::optional<std::string> path) {
   path_ = std::move(path);
-  image_.assign(kFlashBytes, 0xFF);
+  image_ = {};
   touched_.Clear();
   file_whole_ = false;
   warned_ = false;
@@ -42,21 +50,26 @@ NorFlash::Content NorFlash::TakeContent() {
 }
 
 void NorFlash::AttachContent(Content content) {
-  Attach(std::nullopt);
-  if (content.image.size() == kFlashBytes) {
-    image_ = std::move(content.image);
-    touched_ = content.touched;
+  if (content.image.size() != kFlashBytes) {
+    Attach(std::nullopt);
+    return;
   }
+  path_.reset();
+  file_whole_ = false;
+  warned_ = false;
+  image_ = std::move(content.image);
+  touched_ = content.touched;
 }
 
 void NorFlash::Reload() {
   if (!path_)
     return;
-  file_whole_ = flash::ReadFlashFile(*path_, image_);
+  std::vector<uint8_t>& cells = Cells();
+  file_whole_ = flash::ReadFlashFile(*path_, cells);
   if (file_whole_) {
-    Touch(0, image_.size());
+    Touch(0, cells.size());
   } else {
-    std::fill(image_.begin(), image_.end(), 0xFF);
+    std::fill(cells.begin(), cells.end(), 0xFF);
     touched_.Clear();
   }
 }
@@ -66,7 +79,7 @@ void NorFlash::Restore() {
     Attach(path_);
     return;
   }
-  EraseTouched(0, image_.size());
+  EraseTouched(0, kFlashBytes);
 }
 
 void NorFlash::Touch(size_t begin, size_t end) {
@@ -82,7 +95,7 @@ void NorFlash::EraseTouched(size_t begin, size_t end) {
     const size_t to = std::min(end, page_end);
     if (from >= to)
       return;
-    std::memset(image_.data() + from, 0xFF, to - from);
+    std::memset(Cells().data() + from, 0xFF, to - from);
     if (from == page_begin && to == page_end)
       touched_.Reset(page);
   });
@@ -90,11 +103,12 @@ void NorFlash::EraseTouched(size_t begin, size_t end) {
 
 NorFlash::ProgramResult NorFlash::Program(size_t byte_offset, std::span<const uint8_t> data) {
   ProgramResult result;
-  if (byte_offset >= image_.size())
+  std::vector<uint8_t>& image = Cells();
+  if (byte_offset >= image.size())
     return result;
-  result.stored = std::min(data.size(), image_.size() - byte_offset);
+  result.stored = std::min(data.size(), image.size() - byte_offset);
   Touch(byte_offset, byte_offset + result.stored);
-  uint8_t* cells = image_.data() + byte_offset;
+  uint8_t* cells = image.data() + byte_offset;
   const uint8_t* in = data.data();
   // Eight bytes at a time, looking at single bytes only where a bit would have to rise.
   size_t i = 0;
@@ -117,7 +131,7 @@ NorFlash::ProgramResult NorFlash::Program(size_t byte_offset, std::span<const ui
 
 void NorFlash::Erase(SectorExtent sector) {
   const size_t begin = size_t{sector.begin} * 2;
-  const size_t end = std::min(size_t{sector.end} * 2, image_.size());
+  const size_t end = std::min(size_t{sector.end} * 2, kFlashBytes);
   if (begin >= end)
     return;
   // Only the pages that may hold programmed bytes need filling; the rest is erased already.
@@ -129,9 +143,9 @@ void NorFlash::Persist(size_t offset, size_t length) {
   if (!path_ || length == 0)
     return;
   bool ok = file_whole_ &&
-            flash::WriteFlashRange(*path_, offset, std::span(image_).subspan(offset, length));
+            flash::WriteFlashRange(*path_, offset, std::span(Cells()).subspan(offset, length));
   if (!ok)
-    ok = file_whole_ = flash::WriteFlashFile(*path_, image_);
+    ok = file_whole_ = flash::WriteFlashFile(*path_, Cells());
   if (!ok && !warned_) {
     warned_ = true;
     std::fprintf(stderr, "virtual generator: cannot write the flash file %s\n", path_->c_str());

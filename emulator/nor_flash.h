@@ -63,7 +63,7 @@ class NorFlash {
   ProgramResult Program(size_t byte_offset, std::span<const uint8_t> data);
   void Erase(SectorExtent sector);
 
-  std::span<const uint8_t> image() const { return image_; }
+  std::span<const uint8_t> image() const { return Cells(); }
   // The pages that may hold something other than 0xFF; every byte of the other pages is erased.
   // Kept by page, not as one span, so that a write at each end of the chip does not make a
   // restart or an erase fill all 4 MiB.
@@ -89,7 +89,10 @@ class NorFlash {
   // Erases the touched bytes of [begin, end); a page wholly inside is then untouched.
   void EraseTouched(size_t begin, size_t end);
 
-  std::vector<uint8_t> image_;
+  // The cells, made erased when first needed (Attach lets them go).
+  std::vector<uint8_t>& Cells() const;
+
+  mutable std::vector<uint8_t> image_;
   std::optional<std::string> path_;
   bool file_whole_ = false;  // the file holds a full image, so ranges can be rewritten in place
   bool warned_ = false;

@@ -2,6 +2,7 @@
 #include "station_core/station_control.h"
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "station/texts.h"
 #include "station_core/texts.h"
@@ -10,12 +11,13 @@ namespace qvx::station_core {
 
 StationControl::StationControl(LibraryLoader& library, StationOptions options,
                                station::StationEvents* front_end, UnitClock unit_clock,
-                               std::ostream* held_log)
+                               std::ostream* held_log, ShipperMaker ship)
     : library_(library),
       options_(std::move(options)),
       front_end_(front_end),
       unit_clock_(std::move(unit_clock)),
-      held_log_(held_log) {}
+      held_log_(held_log),
+      ship_(std::move(ship)) {}
 
 StationControl::~StationControl() {
   if (station_) {
@@ -24,6 +26,8 @@ StationControl::~StationControl() {
   }
   if (runner_.joinable())
     runner_.join();
+  if (shipper_)
+    shipper_->Stop();
 }
 
 std::optional<SetRefusal> StationControl::OpenStartupSet(std::ostream& notes) {
@@ -68,9 +72,26 @@ std::optional<SetRefusal> StationControl::OpenSet(content::ContentSet set,
   auto session = std::make_unique<StationSession>(library_, front_end_);
   if (const auto refusal = session->Prepare(std::move(set), std::move(setup), notes))
     return SetRefusal{{*refusal}, false};
+  std::unique_ptr<LineShipper> shipper;
+  if (!options_.ship_url.empty()) {
+    if (!ship_)
+      return SetRefusal{{text::kShippingUnavailable}, false};
+    RecordWriter* writer = session->writer();
+    if (writer == nullptr)
+      return SetRefusal{{text::kShipNeedsRecord}, false};
+    try {
+      shipper = ship_(options_.ship_url, writer->path());
+    } catch (const std::runtime_error& refused) {
+      return SetRefusal{{refused.what()}, false};
+    }
+    writer->OnWritten([raw = shipper.get()](const std::string& line) { raw->LineOnDisk(line); });
+  }
   // The last run's station refers to the session it came from.
   JoinEnded();
   station_.reset();
+  if (shipper_)
+    shipper_->Stop();
+  shipper_ = std::move(shipper);
   session_ = std::move(session);
   set_name_ = std::filesystem::path(set_file).filename().string();
   operation_names_ = std::move(names);
@@ -169,6 +190,10 @@ StationSnapshot StationControl::Snapshot() {
       snapshot.record_path = writer->path();
       snapshot.records_note = text::RecordsState(*snapshot.records, writer->path());
     }
+  }
+  if (shipper_) {
+    snapshot.unshipped = shipper_->unshipped();
+    snapshot.ship_problem = shipper_->problem().value_or("");
   }
   return snapshot;
 }

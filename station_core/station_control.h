@@ -19,6 +19,7 @@
 #include "records/record_writer.h"
 #include "station/events.h"
 #include "station/station.h"
+#include "station_core/line_shipper.h"
 #include "station_core/station_options.h"
 #include "station_core/station_session.h"
 
@@ -44,6 +45,9 @@ struct StationSnapshot {
   std::string record_path;
   // The state of the records in words when they need saying (held back, nearly full); else empty.
   std::string records_note;
+  // With --ship: the lines not in the line's database yet, and what keeps them from it.
+  std::optional<size_t> unshipped;
+  std::string ship_problem;
   bool held_back() const { return records && (records->held > 0 || records->failing); }
 };
 
@@ -56,8 +60,10 @@ class StationControl {
   // `front_end` (may be null) hears every event, after the records have been written. `unit_clock`:
   // the clock of each load; empty: real time. `held_log`: where a record line that must be held is
   // kept meanwhile (standard error); null: nowhere.
+  // `ship`: makes the shipper of --ship; empty where shipping is not available.
   StationControl(LibraryLoader& library, StationOptions options, station::StationEvents* front_end,
-                 UnitClock unit_clock = {}, std::ostream* held_log = nullptr);
+                 UnitClock unit_clock = {}, std::ostream* held_log = nullptr,
+                 ShipperMaker ship = {});
   // Running loads are cut off and waited for.
   ~StationControl();
   StationControl(const StationControl&) = delete;
@@ -102,7 +108,10 @@ class StationControl {
   station::StationEvents* front_end_;
   UnitClock unit_clock_;
   std::ostream* held_log_;
+  ShipperMaker ship_;
   std::unique_ptr<StationSession> session_;
+  // Declared after the session: it goes first, once no line can be written any more.
+  std::unique_ptr<LineShipper> shipper_;
   std::string set_name_;
   std::vector<std::string> operation_names_;
   std::unique_ptr<station::Station> station_;

@@ -56,6 +56,8 @@ bool ReadStationOption(std::span<const std::string> args, size_t& next, StationO
     count_once(options.retries, 0, station::kMaxRetries);
   else if (option == "--stop-after")
     count_once(options.stop_after, 1, 1'000'000'000);
+  else if (option == "--ship")
+    once(options.ship_url, text::kUrlWord);
   else
     return false;
   return true;

@@ -22,6 +22,8 @@ struct StationOptions {
   std::optional<int> retries;
   // --stop-after N: the station stops once N loads have ended.
   std::optional<int> stop_after;
+  // --ship URL: each record line, once on disk, goes on to the line's database there too.
+  std::string ship_url;
 };
 
 // An option whose value is missing, repeated or not a number it takes.

@@ -46,4 +46,8 @@ std::string RecordsState(const records::RecordHealth& health, std::string_view p
   return {};
 }
 
+std::string NotYetShipped(size_t lines) {
+  return "records not yet shipped: " + std::to_string(lines);
+}
+
 }  // namespace qvx::station_core::text

@@ -16,6 +16,7 @@ inline constexpr const char* kSetFileWord = "content set file";
 inline constexpr const char* kRecordFileWord = "record file";
 inline constexpr const char* kTextWord = "text";
 inline constexpr const char* kCountWord = "number";
+inline constexpr const char* kUrlWord = "database URL";
 std::string Missing(std::string_view option, std::string_view what);  // "--set: missing file"
 std::string Twice(std::string_view option);                           // "--set is given twice"
 // "--retries: \"9\" is not a whole number from 0 to 5"
@@ -31,5 +32,12 @@ std::string RecordsLowOnRoom(std::string_view path);
 // The line of the two above that applies; empty when the records are fine.
 std::string RecordsState(const records::RecordHealth& health, std::string_view path);
 inline constexpr const char* kRecordsResumed = "records written again; loads start again";
+
+// Shipping to the line's database.
+inline constexpr const char* kShipNeedsRecord =
+    "--ship needs a record file (--record, or the set's record): the file is what is shipped";
+inline constexpr const char* kShippingUnavailable =
+    "--ship is not available in this build (the Windows programs do not ship records yet)";
+std::string NotYetShipped(size_t lines);  // "records not yet shipped: 12"
 
 }  // namespace qvx::station_core::text

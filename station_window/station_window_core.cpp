@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "station_core/texts.h"
 #include "station_window/texts.h"
 
 namespace qvx::station_window {
@@ -21,8 +22,10 @@ std::vector<Sound> StationWindowCore::Sounds::Take() {
 }
 
 StationWindowCore::StationWindowCore(LibraryLoader& library, StationWindowOptions options,
-                                     UnitClock unit_clock, std::ostream* held_log)
-    : options_(options), control_(library, options, &sounds_, std::move(unit_clock), held_log) {}
+                                     UnitClock unit_clock, std::ostream* held_log,
+                                     station_core::ShipperMaker ship)
+    : options_(options),
+      control_(library, options, &sounds_, std::move(unit_clock), held_log, std::move(ship)) {}
 
 std::optional<std::string> StationWindowCore::OpenSet(const std::string& path) {
   std::ostringstream notes;  // where prepared pictures went: the loader's terminal shows them
@@ -96,9 +99,15 @@ BoardView StationWindowCore::View() {
     view.status = text::kClosing;
   else if (!snapshot.next_label.empty())
     view.status += " \u2014 " + text::NextLabelText(snapshot.next_label);
-  // Records held back are said before anything else the station is doing.
+  // Records held back are said before anything else the station is doing; lines not yet in the
+  // line's database after it.
   if (!snapshot.records_note.empty())
     view.status = text::RecordsNote(snapshot.records_note) + " \u2014 " + view.status;
+  if (snapshot.unshipped && *snapshot.unshipped > 0) {
+    view.status += " \u2014 " + station_core::text::NotYetShipped(*snapshot.unshipped);
+    if (!snapshot.ship_problem.empty())
+      view.status += " (" + snapshot.ship_problem + ")";
+  }
   return view;
 }
 
