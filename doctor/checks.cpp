@@ -161,18 +161,18 @@ Check CheckKernelDriver(const DeviceFacts& device, const Facts& facts) {
     return Passed(text::kKernelDriver, text::kVirtualNoKernel);
   const UsbFacts& usb = *device.usb;
   if (!usb.driver)
-    return Passed(text::kKernelDriver, text::NoDriver(usb.interface));
+    return Passed(text::kKernelDriver, text::NoDriver(usb.interface_name));
   if (*usb.driver == "usbfs")
-    return Passed(text::kKernelDriver, text::ClaimedThroughUsbfs(usb.interface));
+    return Passed(text::kKernelDriver, text::ClaimedThroughUsbfs(usb.interface_name));
   if (*usb.driver == "ftdi_sio") {
     if (facts.library.kind == LibraryKind::kFtdi) {
-      return Failed(text::kKernelDriver, text::FtdiSioInTheWay(usb.interface, usb.ttys),
-                    text::FtdiSioFix(usb.interface));
+      return Failed(text::kKernelDriver, text::FtdiSioInTheWay(usb.interface_name, usb.ttys),
+                    text::FtdiSioFix(usb.interface_name));
     }
-    return Passed(text::kKernelDriver, text::FtdiSioDetached(usb.interface, usb.ttys));
+    return Passed(text::kKernelDriver, text::FtdiSioDetached(usb.interface_name, usb.ttys));
   }
-  return Failed(text::kKernelDriver, text::OtherDriver(usb.interface, *usb.driver),
-                text::OtherDriverFix(usb.interface, *usb.driver));
+  return Failed(text::kKernelDriver, text::OtherDriver(usb.interface_name, *usb.driver),
+                text::OtherDriverFix(usb.interface_name, *usb.driver));
 }
 
 Check CheckAccess(const DeviceFacts& device, const Facts& facts) {
@@ -264,7 +264,7 @@ Check CheckOpens(const DeviceFacts& device, const Facts& facts) {
   if (const auto because = WhyNotOpen(device, facts)) {
     std::string fix = text::kFreeItFix;
     if (*because == text::kBecauseKernelDriver)
-      fix = text::UnbindFix(device.usb->interface) + ", or install the project's udev rule";
+      fix = text::UnbindFix(device.usb->interface_name) + ", or install the project's udev rule";
     return Failed(text::kOpens, text::NotTried(*because), std::move(fix));
   }
   const OpenFacts& open = device.open;

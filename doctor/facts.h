@@ -111,7 +111,7 @@ struct UsbFacts {
   std::string serial;
   std::string speed;  // Mbit/s
   std::vector<HubFacts> hubs;
-  std::string interface;              // "1-4.2:1.0"
+  std::string interface_name;         // "1-4.2:1.0"
   std::optional<std::string> driver;  // bound to it: "ftdi_sio", "usbfs", ...
   std::vector<std::string> ttys;      // "ttyUSB0"
 };

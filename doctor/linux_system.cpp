@@ -166,7 +166,7 @@ std::vector<DeviceFacts> LinuxDevices(const LinuxPaths& paths) {
     }
     if (!device.interfaces.empty()) {
       const SysfsInterface& first = device.interfaces.front();
-      usb.interface = first.name;
+      usb.interface_name = first.name;
       usb.driver = first.driver;
       usb.ttys = first.ttys;
     }

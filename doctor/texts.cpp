@@ -190,38 +190,38 @@ std::string NotAGenerator(std::string_view product, std::string_view serial) {
          Quoted(serial) + "): left alone, never opened";
 }
 
-std::string NoDriver(std::string_view interface) {
-  return "no kernel driver is bound to its interface " + std::string(interface);
+std::string NoDriver(std::string_view interface_name) {
+  return "no kernel driver is bound to its interface " + std::string(interface_name);
 }
 
-std::string ClaimedThroughUsbfs(std::string_view interface) {
-  return "its interface " + std::string(interface) +
+std::string ClaimedThroughUsbfs(std::string_view interface_name) {
+  return "its interface " + std::string(interface_name) +
          " is claimed by a program through usbfs (see held)";
 }
 
-std::string FtdiSioInTheWay(std::string_view interface, const std::vector<std::string>& ttys) {
-  return "ftdi_sio is bound to its interface " + std::string(interface) + TtyList(ttys) +
+std::string FtdiSioInTheWay(std::string_view interface_name, const std::vector<std::string>& ttys) {
+  return "ftdi_sio is bound to its interface " + std::string(interface_name) + TtyList(ttys) +
          ": FTDI's library cannot open the unit while it is";
 }
 
-std::string FtdiSioDetached(std::string_view interface, const std::vector<std::string>& ttys) {
-  return "ftdi_sio is bound to its interface " + std::string(interface) + TtyList(ttys) +
+std::string FtdiSioDetached(std::string_view interface_name, const std::vector<std::string>& ttys) {
+  return "ftdi_sio is bound to its interface " + std::string(interface_name) + TtyList(ttys) +
          "; not in the way of the open library, which detaches it when a load opens the unit";
 }
 
-std::string FtdiSioFix(std::string_view interface) {
-  return UnbindFix(interface) +
+std::string FtdiSioFix(std::string_view interface_name) {
+  return UnbindFix(interface_name) +
          "; the project's udev rule does this at every plug (see access for whether it is "
          "installed)";
 }
 
-std::string OtherDriver(std::string_view interface, std::string_view driver) {
-  return std::string(driver) + " is bound to its interface " + std::string(interface) +
+std::string OtherDriver(std::string_view interface_name, std::string_view driver) {
+  return std::string(driver) + " is bound to its interface " + std::string(interface_name) +
          ", which no generator needs";
 }
 
-std::string OtherDriverFix(std::string_view interface, std::string_view driver) {
-  return "echo -n " + std::string(interface) + " | sudo tee /sys/bus/usb/drivers/" +
+std::string OtherDriverFix(std::string_view interface_name, std::string_view driver) {
+  return "echo -n " + std::string(interface_name) + " | sudo tee /sys/bus/usb/drivers/" +
          std::string(driver) + "/unbind";
 }
 
@@ -372,8 +372,9 @@ std::string NotTried(std::string_view because) {
   return "not tried: " + std::string(because);
 }
 
-std::string UnbindFix(std::string_view interface) {
-  return "echo -n " + std::string(interface) + " | sudo tee /sys/bus/usb/drivers/ftdi_sio/unbind";
+std::string UnbindFix(std::string_view interface_name) {
+  return "echo -n " + std::string(interface_name) +
+         " | sudo tee /sys/bus/usb/drivers/ftdi_sio/unbind";
 }
 
 }  // namespace qvx::doctor::text

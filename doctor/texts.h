@@ -85,13 +85,13 @@ std::string KernelLogged(const std::vector<std::string>& lines);
 std::string NotAGenerator(std::string_view product, std::string_view serial);
 
 // kernel-driver
-std::string NoDriver(std::string_view interface);
-std::string ClaimedThroughUsbfs(std::string_view interface);
-std::string FtdiSioInTheWay(std::string_view interface, const std::vector<std::string>& ttys);
-std::string FtdiSioDetached(std::string_view interface, const std::vector<std::string>& ttys);
-std::string FtdiSioFix(std::string_view interface);
-std::string OtherDriver(std::string_view interface, std::string_view driver);
-std::string OtherDriverFix(std::string_view interface, std::string_view driver);
+std::string NoDriver(std::string_view interface_name);
+std::string ClaimedThroughUsbfs(std::string_view interface_name);
+std::string FtdiSioInTheWay(std::string_view interface_name, const std::vector<std::string>& ttys);
+std::string FtdiSioDetached(std::string_view interface_name, const std::vector<std::string>& ttys);
+std::string FtdiSioFix(std::string_view interface_name);
+std::string OtherDriver(std::string_view interface_name, std::string_view driver);
+std::string OtherDriverFix(std::string_view interface_name, std::string_view driver);
 inline constexpr const char* kVirtualNoKernel =
     "the virtual generator: no USB device, no kernel driver";
 std::string WindowsDriver(std::string_view service, std::string_view provider,
@@ -178,6 +178,6 @@ inline constexpr const char* kBecauseNoWayToOpen =
 inline constexpr const char* kFreeItFix =
     "free the unit as the check named says, then run "
     "qvx5120-doctor again";
-std::string UnbindFix(std::string_view interface);
+std::string UnbindFix(std::string_view interface_name);
 
 }  // namespace qvx::doctor::text

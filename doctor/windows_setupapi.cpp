@@ -2,6 +2,10 @@
 // version, and the product string the bus reported. Windows only.
 #include <windows.h>
 
+// The property keys of devpkey.h are defined in this file, not only declared.
+#include <initguid.h>
+
+#include <cfgmgr32.h>
 #include <devpkey.h>
 #include <setupapi.h>
 

@@ -92,6 +92,19 @@ std::optional<BridgeStrings> AttachmentStrings(libusb_device* device,
   return asked;
 }
 
+bool ClaimedThroughUsbfs(const Attachment& attachment) {
+  if (attachment.port_path.empty())
+    return false;
+  const auto shown = ReadSysfsUsbDevice(kSysfsUsbDevices, attachment.port_path);
+  if (!shown || shown->bus != attachment.bus || shown->address != attachment.address)
+    return false;
+  for (const SysfsInterface& interface : shown->interfaces) {
+    if (interface.driver == "usbfs")
+      return true;
+  }
+  return false;
+}
+
 void ForgetAttachmentsBut(const std::vector<Attachment>& present) {
   Answers& kept = Kept();
   std::lock_guard lock(kept.mutex);

@@ -47,6 +47,10 @@ d2xx::Handle AttachmentToken(const Attachment& attachment);
 std::optional<BridgeStrings> AttachmentStrings(libusb_device* device,
                                                const libusb_device_descriptor& descriptor);
 
+// Whether a program holds the device: sysfs shows one of its interfaces claimed through usbfs
+// (libusb's claim; this process's own claims too). False where sysfs does not show the device.
+bool ClaimedThroughUsbfs(const Attachment& attachment);
+
 // Forgets the answers of every attachment but `present`'s: the devices that were unplugged.
 void ForgetAttachmentsBut(const std::vector<Attachment>& present);
 

@@ -192,8 +192,10 @@ QVX_FTDI_EXPORT Status QVX_D2XX_CALL FT_CreateDeviceInfoList(Dword* count) {
     // The attachment's token (device/d2xx.h), not a handle: a unit re-plugged between two lists
     // is told from one that stayed by it.
     entry.handle = bridge.token;
+    // Opened here, or by another program whose claim sysfs shows, as FTDI's library flags a
+    // device another process has open.
     const bool open_here = bridge.location != 0 && Ports().At(bridge.location) != nullptr;
-    entry.flags = open_here ? d2xx::FT_FLAGS_OPENED : 0;
+    entry.flags = open_here || bridge.claimed ? d2xx::FT_FLAGS_OPENED : 0;
     entries.push_back(std::move(entry));
   }
   *count = static_cast<Dword>(entries.size());

@@ -170,7 +170,9 @@ std::optional<std::vector<ListedBridge>> ListBridges() {
     const libusb_device_descriptor& descriptor = bridges.descriptor(i);
     bridge.type = DeviceType(descriptor.bcdDevice);
     bridge.id = Dword{descriptor.idVendor} << 16 | descriptor.idProduct;
-    bridge.token = AttachmentToken(AttachmentOf(bridges.device(i)));
+    const Attachment attachment = AttachmentOf(bridges.device(i));
+    bridge.token = AttachmentToken(attachment);
+    bridge.claimed = ClaimedThroughUsbfs(attachment);
     listed.push_back(std::move(bridge));
   }
   return listed;

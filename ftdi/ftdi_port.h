@@ -56,13 +56,14 @@ std::optional<BridgeStrings> BridgeStringsAt(size_t index);
 
 // One bridge of a listing: its strings (empty when they cannot be read), its location id (0 when
 // it has none), FT_GetDeviceInfoDetail's type and id (vendor and product), and the token of its
-// attachment.
+// attachment, and whether a program holds it.
 struct ListedBridge {
   BridgeStrings strings;
   d2xx::Dword location = 0;
   d2xx::Dword type = 0;
   d2xx::Dword id = 0;
   d2xx::Handle token = nullptr;
+  bool claimed = false;  // a program holds it (ClaimedThroughUsbfs)
 };
 // Every attached bridge, from a fresh enumeration; nothing when libusb cannot be started.
 std::optional<std::vector<ListedBridge>> ListBridges();

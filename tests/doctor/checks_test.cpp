@@ -35,7 +35,7 @@ Facts Passing() {
   usb.speed = "12";
   usb.hubs = {{"usb1", 0x1d6b, 0x0002, "xHCI Host Controller"},
               {"1-4", 0x05e3, 0x0610, "USB2.0 Hub"}};
-  usb.interface = "1-4.2:1.0";
+  usb.interface_name = "1-4.2:1.0";
   device.usb = usb;
   device.listed = ListedUnit{0, 5, 0x04036001, 0x142, "QVX00042", "QVX5120I1"};
   device.node =

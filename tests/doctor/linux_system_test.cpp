@@ -77,7 +77,7 @@ TEST_F(LinuxSystemTest, TheGeneratorAndTheAdapterWithAllTheSystemShowsOfThem) {
   EXPECT_EQ(generator.usb->port, "1-4.2");
   EXPECT_EQ(generator.serial(), "QVX00042");
   EXPECT_TRUE(generator.generator());
-  EXPECT_EQ(generator.usb->interface, "1-4.2:1.0");
+  EXPECT_EQ(generator.usb->interface_name, "1-4.2:1.0");
   EXPECT_EQ(generator.usb->driver, "ftdi_sio");
   EXPECT_EQ(generator.usb->ttys, std::vector<std::string>{"ttyUSB0"});
   ASSERT_EQ(generator.usb->hubs.size(), 2u);

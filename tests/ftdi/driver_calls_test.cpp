@@ -407,6 +407,36 @@ TEST_F(DriverCallsTest, EachAttachmentIsAskedForItsStringsOnce) {
   EXPECT_EQ(asked(), once) << "plugged in afresh: asked again";
 }
 
+// What the doctor asks beyond the ten: the library's version, and the chip's latency timer, which
+// the library set at the open and reads back from the chip.
+TEST_F(DriverCallsTest, TheLibrarysVersionAndTheChipsLatencyTimer) {
+  void* library = dlopen(QVX_OPEN_DRIVER, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr);
+  const auto version =
+      reinterpret_cast<d2xx::GetLibraryVersionFn>(dlsym(library, "FT_GetLibraryVersion"));
+  const auto latency =
+      reinterpret_cast<d2xx::GetLatencyTimerFn>(dlsym(library, "FT_GetLatencyTimer"));
+  ASSERT_NE(version, nullptr);
+  ASSERT_NE(latency, nullptr);
+  Dword number = 0;
+  ASSERT_EQ(version(&number), d2xx::FT_OK);
+  EXPECT_EQ(number, d2xx::VersionNumber(QVX_VERSION));
+  EXPECT_EQ(version(nullptr), d2xx::FT_INVALID_PARAMETER);
+
+  unsigned char ms = 0;
+  EXPECT_EQ(latency(nullptr, &ms), d2xx::FT_INVALID_HANDLE);
+  Handle handle = nullptr;
+  ASSERT_EQ(ft.OpenEx(kDescription, d2xx::FT_OPEN_BY_DESCRIPTION, &handle), d2xx::FT_OK);
+  ASSERT_EQ(latency(handle, &ms), d2xx::FT_OK);
+  EXPECT_EQ(ms, 2) << "the 2 ms the library sets";
+  EXPECT_EQ(latency(handle, nullptr), d2xx::FT_INVALID_PARAMETER);
+  // Asked of the chip itself: the request 0A ("get latency timer") on the bus.
+  const auto calls = usb.Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "control 0A 0000 0001 -> 1"), calls.end());
+  EXPECT_EQ(ft.Close(handle), d2xx::FT_OK);
+  dlclose(library);
+}
+
 TEST_F(DriverCallsTest, TheListRefusesNullPointersAndIndexesPastItsEnd) {
   Dword count = 0;
   EXPECT_EQ(ft.CreateDeviceInfoList(nullptr), d2xx::FT_INVALID_PARAMETER);
