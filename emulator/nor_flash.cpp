@@ -131,7 +131,7 @@ NorFlash::ProgramResult NorFlash::Program(size_t byte_offset, std::span<const ui
 
 void NorFlash::Erase(SectorExtent sector) {
   const size_t begin = size_t{sector.begin} * 2;
-  const size_t end = std::min(size_t{sector.end} * 2, kFlashBytes);
+  const size_t end = std::min(size_t{sector.end} * 2, size_t{kFlashBytes});
   if (begin >= end)
     return;
   // Only the pages that may hold programmed bytes need filling; the rest is erased already.
