@@ -30,9 +30,9 @@ std::string EventFeed::NewRunId() {
 }
 
 uint64_t EventFeed::Publish(std::string_view type, Json fields) {
-  fields["type"] = type;
-  fields["time"] = IsoTime(std::chrono::system_clock::now());
-  std::string data = Dump(fields);
+  Json event = {{"type", type}, {"time", IsoTime(std::chrono::system_clock::now())}};
+  event.update(fields);
+  std::string data = Dump(event);
   uint64_t sequence = 0;
   {
     const std::lock_guard lock(mutex_);

@@ -119,6 +119,7 @@ void HttpServer::Events(const Request& request, Response& response) {
     response.set_header("Retry-After", "5");
     return Refuse(response, 503, text::kTooManyStreams);
   }
+  ++streams_begun_;
   auto stream = std::make_shared<Stream>(*this, request.get_header_value("Last-Event-ID"));
   response.set_header("X-Accel-Buffering", "no");
   response.set_chunked_content_provider(

@@ -61,6 +61,8 @@ class HttpServer {
   // The words for the front end's line about the interface (text::Serving).
   const char* ControlWords() const;
   int event_streams() const { return streams_.load(); }
+  // How many event streams it has begun since it started.
+  uint64_t event_streams_begun() const { return streams_begun_.load(); }
 
  private:
   struct Route;
@@ -101,6 +103,7 @@ class HttpServer {
   std::atomic<bool> listener_ended_{false};
   std::atomic<bool> stopping_{false};
   std::atomic<int> streams_{0};
+  std::atomic<uint64_t> streams_begun_{0};
 };
 
 }  // namespace qvx::station_http

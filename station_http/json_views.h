@@ -14,7 +14,8 @@
 
 namespace qvx::station_http {
 
-using Json = nlohmann::json;
+// Fields keep the order they are written in, so that an answer reads as docs/http.md shows it.
+using Json = nlohmann::ordered_json;
 
 const char* StateWord(RunState state);  // "running", "stopping", "stopped", "records held back"
 const char* ActionWord(ControlAction action);  // "stop", "cut off", "start", "label"

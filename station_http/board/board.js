@@ -17,6 +17,8 @@
     "plugged", "started", "operation ended", "passed", "failed", "pulled", "cut off", "emptied",
   ];
   const kRunEvents = ["stopping", "stopped", "started again", "records held back"];
+  // Milliseconds without a stream before the board says so: longer than the station's retry.
+  const kLostAfter = 5000;
 
   function fill(template, values) {
     return template.replace(/\{(\w+)\}/g, (whole, name) =>
@@ -87,8 +89,12 @@
       this.serial = element("div", "serial", this.root);
       this.label = element("div", "label", this.root);
       this.operation = element("div", "operation", this.root);
-      this.bar = element("progress", "bar", this.root);
-      this.bar.max = 100;
+      // A bar of its own rather than <progress>, so that it looks the same in every browser.
+      this.bar = element("div", "bar", this.root);
+      this.bar.setAttribute("role", "progressbar");
+      this.bar.setAttribute("aria-valuemin", "0");
+      this.bar.setAttribute("aria-valuemax", "100");
+      this.fill = element("div", "fill", this.bar);
       this.elapsed = element("div", "elapsed", this.root);
       this.verdict = element("div", "verdict", this.root);
       this.reason = element("div", "reason", this.root);
@@ -106,7 +112,10 @@
       this.label.textContent = view.label;
       this.operation.textContent = view.operation;
       this.bar.hidden = view.progress < 0;
-      if (view.progress >= 0) this.bar.value = view.progress;
+      if (view.progress >= 0) {
+        this.bar.setAttribute("aria-valuenow", String(view.progress));
+        this.fill.style.width = view.progress + "%";
+      }
       this.elapsed.textContent = view.elapsed;
       this.verdict.textContent = view.verdict;
       this.reason.textContent = view.reason;
@@ -127,16 +136,18 @@
       this.base = base;
       this.tiles = new Map();
       this.events = 0;
+      this.snapshots = 0;
       this.polling = false;
       this.root = element("section", "station", parent);
       this.root.dataset.station = address;
-      const bar = element("header", "bar", this.root);
+      const bar = element("header", "summary", this.root);
       this.name = element("h1", "name", bar);
       this.name.textContent = address ? address : T.title;
-      this.totals = element("div", "totals", bar);
-      this.set = element("div", "set", bar);
-      this.operator = element("div", "operator", bar);
-      this.workOrder = element("div", "work-order", bar);
+      const facts = element("div", "facts", bar);
+      this.totals = element("div", "totals", facts);
+      this.set = element("div", "set", facts);
+      this.operator = element("div", "operator", facts);
+      this.workOrder = element("div", "work-order", facts);
       this.status = element("div", "status", bar);
       this.nextLabel = element("div", "next-label", bar);
       this.connection = element("div", "connection", bar);
@@ -146,9 +157,20 @@
 
     start() {
       const source = new EventSource(this.base + "/api/v1/events");
-      source.onopen = () => { this.connection.textContent = ""; };
+      // A stream ends now and then and is resumed at once: the board says the connection is lost
+      // only when it stays away.
+      let lost = null;
+      source.onopen = () => {
+        clearTimeout(lost);
+        lost = null;
+        this.connection.textContent = "";
+      };
       source.onerror = () => {
-        this.connection.textContent = fill(T.lost, { station: this.address || location.host });
+        if (lost === null) {
+          lost = setTimeout(() => {
+            this.connection.textContent = fill(T.lost, { station: this.address || location.host });
+          }, kLostAfter);
+        }
       };
       for (const type of ["snapshot", "reset"]) {
         source.addEventListener(type, (message) => this.snapshot(message));
@@ -171,6 +193,9 @@
     snapshot(message) {
       const data = JSON.parse(message.data);
       this.seen(message);
+      // A stream that could not be resumed begins again from a snapshot: the page says how often.
+      this.snapshots += 1;
+      this.root.dataset.snapshots = String(this.snapshots);
       this.showStation(data.station);
       for (const tile of this.tiles.values()) tile.root.remove();
       this.tiles.clear();

@@ -10,6 +10,9 @@
 namespace qvx::station_http {
 namespace {
 
+// Compared field by field, whatever their order.
+using Json = nlohmann::json;
+
 std::vector<uint64_t> Sequences(const std::vector<FeedEvent>& events) {
   std::vector<uint64_t> sequences;
   for (const FeedEvent& event : events)
