@@ -92,10 +92,11 @@ class HttpServer::Stream {
     // The sequence first: an event published meanwhile is sent after the snapshot, and since every
     // event carries its socket whole, the client ends up where the station is.
     sequence_ = server_.feed_.last();
-    Json snapshot = server_.Snapshot();
+    Json fresh = Json::object();
     if (reason != nullptr)
-      snapshot["reason"] = reason;
-    return Format(server_.feed_.IdOf(sequence_), type, Dump(snapshot));
+      fresh["reason"] = reason;
+    fresh.update(server_.Snapshot());
+    return Format(server_.feed_.IdOf(sequence_), type, Dump(fresh));
   }
 
   bool Send(httplib::DataSink& sink, const std::string& text) {

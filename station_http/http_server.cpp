@@ -104,7 +104,7 @@ namespace {
 // takes either as it comes.
 bool WellFormed(const httplib::Headers& headers) {
   const auto token_character = [](unsigned char c) {
-    return std::isalnum(c) || std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
+    return std::isalnum(c) || (c != '\0' && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr);
   };
   for (const auto& [name, value] : headers) {
     if (name.empty() || !std::all_of(name.begin(), name.end(), token_character))
