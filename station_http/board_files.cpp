@@ -5,10 +5,8 @@ namespace qvx::station_http {
 
 const BoardFile* BoardFileAt(std::string_view path) {
   std::string_view name;
-  if (path == "/")
+  if (path == "/" || path == "/line")
     name = "index.html";
-  else if (path == "/line")
-    name = "line.html";
   else if (path.starts_with(kBoardPrefix))
     name = path.substr(kBoardPrefix.size());
   else

@@ -15,8 +15,8 @@ inline constexpr std::string_view kBoardPrefix = "/board/";
 // The board's texts, made from the texts file when asked for.
 inline constexpr const char* kBoardTextsPath = "/board/texts.js";
 
-// The file a path names ("/" is index.html, "/line" line.html, "/board/NAME" the file NAME), or
-// null.
+// The file a path names ("/" and "/line" are index.html, whose script tells them apart;
+// "/board/NAME" is the file NAME), or null.
 const BoardFile* BoardFileAt(std::string_view path);
 // "text/html; charset=utf-8", by the name's extension.
 const char* ContentTypeOf(std::string_view name);

@@ -325,9 +325,11 @@
     }
   }
 
+  // One page for both: / follows its own station, /line the stations its query names.
   const stations = document.getElementById("stations");
-  if (document.body.dataset.page === "line") {
+  if (location.pathname === "/line") {
     document.title = T.lineTitle;
+    stations.classList.add("line");
     line(stations);
   } else {
     new StationView(stations, "", "").start();

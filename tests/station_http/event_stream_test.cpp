@@ -123,17 +123,19 @@ ServerLimits QuickLimits() {
   return limits;
 }
 
+// One unit through a whole load that passes: five events.
+void PassUnit(ServedStation& served, const std::string& port, const std::string& serial) {
+  served.station.Plug(port, serial);
+  served.station.EndAttempt(port, station::AttemptEnd::kCompleted);
+  served.station.EndAttempt(port, station::AttemptEnd::kCompleted);
+  served.station.EndLoad(port, station::LoadEnd::kPassed);
+}
+
 class EventStreamTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(served_.start_error, std::nullopt); }
 
-  // One unit through a whole load that passes: five events.
-  void Pass(const std::string& port, const std::string& serial) {
-    served_.station.Plug(port, serial);
-    served_.station.EndAttempt(port, station::AttemptEnd::kCompleted);
-    served_.station.EndAttempt(port, station::AttemptEnd::kCompleted);
-    served_.station.EndLoad(port, station::LoadEnd::kPassed);
-  }
+  void Pass(const std::string& port, const std::string& serial) { PassUnit(served_, port, serial); }
 
   ServedStation served_{LoopbackSettings(), QuickLimits()};
 };
@@ -197,30 +199,60 @@ TEST_F(EventStreamTest, AReconnectGetsWhatItMissedAndNothingTwice) {
   EXPECT_EQ(more.back().id, "3f9a1c2e-11");
 }
 
-TEST_F(EventStreamTest, AReconnectFromAnotherRunStartsAfresh) {
-  Pass("1-1.2", "QVX00002");
-  StreamReader reader(served_, "0badc0de-3");
+struct AfreshCase {
+  const char* name;
+  void (*before)(ServedStation&);
+  const char* last_event_id;
+  const char* id;  // the reset's: the last event its snapshot holds
+  const char* reason;
+};
+
+class EventStreamAfresh : public ::testing::TestWithParam<AfreshCase> {};
+
+TEST_P(EventStreamAfresh, StartsWithAResetAndASnapshot) {
+  ServedStation served(LoopbackSettings(), QuickLimits());
+  ASSERT_EQ(served.start_error, std::nullopt);
+  GetParam().before(served);
+  StreamReader reader(served, GetParam().last_event_id);
   const std::vector<Event> events = reader.Await(1);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].type, "reset");
-  EXPECT_EQ(events[0].id, "3f9a1c2e-5");
-  EXPECT_EQ(events[0].data["reason"], "the last event seen is of another run");
-  EXPECT_EQ(events[0].data["sockets"][0]["state"], "pass");
-  EXPECT_EQ(events[0].data["station"]["totals"]["passed"], 1);
+  EXPECT_EQ(events[0].id, GetParam().id);
+  EXPECT_EQ(events[0].data["reason"], GetParam().reason);
+  EXPECT_EQ(events[0].data["station"]["totals"]["passed"], served.station.Status().totals.passed);
+  EXPECT_EQ(events[0].data["sockets"].size(), served.station.Sockets().size());
 }
 
-TEST_F(EventStreamTest, AReconnectAfterTooManyEventsStartsAfresh) {
+void OneUnitPassed(ServedStation& served) {
+  PassUnit(served, "1-1.2", "QVX00002");
+}
+
+void TenThousandAndOneEvents(ServedStation& served) {
   for (int i = 0; i < 10001; ++i)
-    served_.feed.Publish("plugged", Json::object());
-  StreamReader reader(served_, "3f9a1c2e-0");
+    served.feed.Publish("plugged", Json::object());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reconnects, EventStreamAfresh,
+    ::testing::Values(AfreshCase{"OfAnotherRun", OneUnitPassed, "0badc0de-3", "3f9a1c2e-5",
+                                 "the last event seen is of another run"},
+                      AfreshCase{"FromTheFuture", OneUnitPassed, "3f9a1c2e-6", "3f9a1c2e-5",
+                                 "the last event id is not one of this station's"},
+                      AfreshCase{"AfterTooManyEvents", TenThousandAndOneEvents, "3f9a1c2e-0",
+                                 "3f9a1c2e-10001",
+                                 "the events after the last one seen are no longer kept"}),
+    [](const ::testing::TestParamInfo<AfreshCase>& info) { return info.param.name; });
+
+TEST(EventStream, TheOldestKeptEventStillResumes) {
+  ServedStation served(LoopbackSettings(), QuickLimits());
+  ASSERT_EQ(served.start_error, std::nullopt);
+  TenThousandAndOneEvents(served);
+  // Events 2 to 10,001 are kept: a client that saw the first misses none.
+  StreamReader reader(served, "3f9a1c2e-1");
   const std::vector<Event> events = reader.Await(1);
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].type, "reset");
-  EXPECT_EQ(events[0].id, "3f9a1c2e-10001");
-  EXPECT_EQ(events[0].data["reason"], "the events after the last one seen are no longer kept");
-  // The oldest kept is still there for a client that saw the one before it.
-  StreamReader close_behind(served_, "3f9a1c2e-1");
-  EXPECT_EQ(close_behind.Await(1).at(0).id, "3f9a1c2e-2");
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front().id, "3f9a1c2e-2");
+  EXPECT_EQ(events.front().type, "plugged");
 }
 
 TEST_F(EventStreamTest, CurlResumesWithLastEventId) {
