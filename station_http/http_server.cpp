@@ -18,7 +18,9 @@ using httplib::Server;
 
 // What a path is, and what it takes.
 struct HttpServer::Route {
-  enum class Kind { kPage, kApi, kControl };
+  // kShared: read-only, and readable from other sites' pages (a line's board on another
+  // station); kApi: read-only, for this station's own pages and for clients that are not pages.
+  enum class Kind { kPage, kShared, kApi, kControl };
   std::string path;
   Kind kind;
   void (HttpServer::*handler)(const Request&, Response&);
@@ -47,10 +49,11 @@ const HttpServer::Route* HttpServer::FindRoute(const std::string& path) const {
       {"/", Kind::kPage, &HttpServer::Page},
       {"/line", Kind::kPage, &HttpServer::Page},
       {kBoardTextsPath, Kind::kPage, &HttpServer::Page},
-      {"/api/v1/station", Kind::kApi, &HttpServer::Station},
-      {"/api/v1/sockets", Kind::kApi, &HttpServer::Sockets},
+      {"/api/v1/station", Kind::kShared, &HttpServer::Station},
+      {"/api/v1/sockets", Kind::kShared, &HttpServer::Sockets},
+      {"/api/v1/events", Kind::kShared, &HttpServer::Events},
+      // The records name units, operators and work orders: not for any page a browser visits.
       {"/api/v1/records", Kind::kApi, &HttpServer::Records},
-      {"/api/v1/events", Kind::kApi, &HttpServer::Events},
       {"/api/v1/stop", Kind::kControl, &HttpServer::Stop},
       {"/api/v1/start", Kind::kControl, &HttpServer::StartStation},
       {"/api/v1/label", Kind::kControl, &HttpServer::Label},
@@ -138,14 +141,14 @@ Server::HandlerResponse HttpServer::Admit(const Request& request, Response& resp
   const Route* route = FindRoute(request.path);
   if (route == nullptr)
     return refused(404, text::kNotFound);
-  const bool api = route->kind == Route::Kind::kApi;
-  // The read-only API may be read from pages of other stations (the line); nothing else may.
-  if (api)
+  const bool shared = route->kind == Route::Kind::kShared;
+  // What a line's board reads may be read from pages of other stations; nothing else may.
+  if (shared)
     response.set_header("Access-Control-Allow-Origin", "*");
   if (request.method == "OPTIONS") {
     response.status = 204;
     response.set_header("Allow", std::string(route->methods()) + ", OPTIONS");
-    if (api) {
+    if (shared) {
       response.set_header("Access-Control-Allow-Methods", "GET, HEAD");
       response.set_header("Access-Control-Allow-Headers", "Last-Event-ID");
       response.set_header("Access-Control-Max-Age", "600");
