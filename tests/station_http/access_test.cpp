@@ -17,6 +17,12 @@ struct HostCase {
   bool allowed;
 };
 
+// This keeps the bytes of the case out of the test list.
+void PrintTo(const HostCase& c, std::ostream* out) {
+  *out << c.host << " at " << c.local_address << " on " << c.listen_address << ":" << c.port
+       << (c.tls ? " https" : "") << (c.names.empty() ? "" : " with names");
+}
+
 class HostRule : public ::testing::TestWithParam<HostCase> {};
 
 TEST_P(HostRule, AllowsOnlyThisStationsNames) {
@@ -84,6 +90,12 @@ struct ControlCase {
   const char* authorization;
   ControlVerdict verdict;
 };
+
+// This keeps the bytes of the case out of the test list.
+void PrintTo(const ControlCase& c, std::ostream* out) {
+  *out << (c.token ? "token" : "no token") << (c.open ? ", open" : ", closed") << ", \""
+       << c.authorization << "\"";
+}
 
 class ControlRule : public ::testing::TestWithParam<ControlCase> {};
 

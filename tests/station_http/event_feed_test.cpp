@@ -73,6 +73,11 @@ struct ResumeCase {
   std::vector<uint64_t> events;
 };
 
+// This keeps the bytes of the case out of the test list.
+void PrintTo(const ResumeCase& c, std::ostream* out) {
+  *out << c.last_event_id;
+}
+
 class EventFeedResume : public ::testing::TestWithParam<ResumeCase> {};
 
 TEST_P(EventFeedResume, SendsWhatWasMissedOrStartsAfresh) {
@@ -194,6 +199,11 @@ struct EndCase {
   const char* type;
   const char* end_word;
 };
+
+// This keeps the bytes of the case out of the test list.
+void PrintTo(const EndCase& c, std::ostream* out) {
+  *out << c.type;
+}
 
 class FeedEventsEnd : public FeedEventsTest, public ::testing::WithParamInterface<EndCase> {};
 

@@ -24,6 +24,11 @@ struct ListenCase {
   const char* error;
 };
 
+// This keeps the bytes of the case out of the test list.
+void PrintTo(const ListenCase& c, std::ostream* out) {
+  *out << c.typed;
+}
+
 class ListenAddressTest : public ::testing::TestWithParam<ListenCase> {};
 
 TEST_P(ListenAddressTest, ReadsOrRefuses) {
@@ -130,6 +135,11 @@ struct TokenCase {
   const char* error;  // after "--http-token: PATH: "
 };
 
+// This keeps the bytes of the case out of the test list.
+void PrintTo(const TokenCase& c, std::ostream* out) {
+  *out << "\"" << c.content << "\" mode " << std::oct << c.mode;
+}
+
 class TokenFileRefusal : public ::testing::TestWithParam<TokenCase> {};
 
 TEST_P(TokenFileRefusal, SaysWhy) {
@@ -222,6 +232,12 @@ struct CombinationCase {
   std::vector<std::pair<const char*, const char*>> given;
   const char* error;  // of the last Take, or of Settings when every Take passed
 };
+
+// This keeps the bytes of the case out of the test list.
+void PrintTo(const CombinationCase& c, std::ostream* out) {
+  for (const auto& [option, value] : c.given)
+    *out << option << " " << (value == nullptr ? "(none)" : *value ? value : "\"\"") << " ";
+}
 
 class HttpOptionsRefusal : public ::testing::TestWithParam<CombinationCase> {};
 
