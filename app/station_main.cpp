@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(sw::text::kApplicationName));
   qvx::SystemLibraryLoader loader;
-  sw::StationWindowCore core(loader, options, {}, &std::cerr, qvx::station_line::Shippers());
+  sw::StationWindowCore core(loader, options, {}, &std::cerr, qvx::station_line::Services());
   qvx::BellSoundPlayer sounds;
   qvx::StationWindow window(core, sounds);
   // Most of the screen: the tiles are read from across the room.

@@ -142,8 +142,14 @@ LoadCommand ParseLoadCommand(std::span<const std::string> args) {
       throw UsageError(text::kPinAlone);
     return command;
   }
-  if (command.stop_after && !command.station)
-    throw UsageError(text::kStationOnly);
+  if (!command.station) {
+    if (command.stop_after)
+      throw UsageError(text::StationOnly("--stop-after"));
+    if (!command.ship_url.empty())
+      throw UsageError(text::StationOnly("--ship"));
+    if (command.serves())
+      throw UsageError(text::StationOnly(command.server_options.front().first));
+  }
   if (command.station && (command.list || command.several_units()))
     throw UsageError(text::kStationExclusive);
   if (command.list) {

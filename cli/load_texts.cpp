@@ -1,9 +1,15 @@
 // Texts of the loader that carry a value.
 #include "cli/load_texts.h"
 
+#include "station_http/texts.h"
+
 #include "encode/tone_synthesis.h"
 
 namespace qvx::cli::text {
+
+std::string StationOnly(std::string_view option) {
+  return std::string(option) + " goes with --station";
+}
 
 std::string NotASlot(std::string_view kind, std::string_view text, int first, int last) {
   return std::string(kind) + " slot \"" + std::string(text) + "\" is not one of " +
@@ -57,7 +63,9 @@ std::string LoadUsage() {
          "                    [--operator TEXT] [--work-order TEXT] (--set FILE | OPERATION...)\n"
          "       qvx5120-load --list [--record FILE]\n"
          "       qvx5120-load --station [--stop-after N] [--retries N] [--operator TEXT]\n"
-         "                    [--work-order TEXT] [--record FILE] (--set FILE | OPERATION...)\n"
+         "                    [--work-order TEXT] [--record FILE] [--ship URL]\n"
+         "                    [--http [ADDRESS:]PORT [--http-token FILE]...]\n"
+         "                    (--set FILE | OPERATION...)\n"
          "       qvx5120-load --pin FILE\n"
          "\n"
          "Loads content into the flash of a QVX5120 generator over USB, exactly as the window's\n"
@@ -86,8 +94,10 @@ std::string LoadUsage() {
          "  --all-units                   run on every attached generator in parallel\n"
          "  --set FILE                    run the operations of a content set (a TOML file, see\n"
          "                                docs/content-sets.md) instead of the command line's\n"
-         "  --record FILE                 append JSON lines to FILE for each unit's load: its start\n"
-         "                                (on disk before anything is sent), each operation (time,\n"
+         "  --record FILE                 append JSON lines to FILE for each unit's load: its "
+         "start\n"
+         "                                (on disk before anything is sent), each operation "
+         "(time,\n"
          "                                host, unit, slot, the file's size and SHA-256, result)\n"
          "                                and its end; with --list, show what each unit last\n"
          "                                received. No unit is loaded while FILE takes no lines\n"
@@ -101,6 +111,11 @@ std::string LoadUsage() {
          "                                per event elsewhere. Ctrl-C starts no new unit and lets\n"
          "                                the running loads finish; a second Ctrl-C cuts them off\n"
          "  --stop-after N                with --station: stop once N units have finished\n"
+         "  --ship URL                    with --station: each record line, once on disk, goes\n"
+         "                                on to the line's database at URL (docs/records.md)\n"
+         "With --station, the station's HTTP interface (docs/http.md); with it, the station\n"
+         "stays up after a stop that came over HTTP, until Ctrl-C or SIGTERM:\n" +
+         station_http::text::OptionsUsage() +
          "  --retries N                   do an operation that failed through a device fault\n"
          "                                again from its erase, up to N (0 to 5) more times (the\n"
          "                                set's retries, else 0)\n"

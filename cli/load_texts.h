@@ -38,7 +38,8 @@ inline constexpr const char* kUnitsExclusive = "--unit and --all-units cannot be
 inline constexpr const char* kSetExclusive = "--set and operations cannot be combined";
 inline constexpr const char* kPinTwice = "--pin is given twice";
 inline constexpr const char* kPinAlone = "--pin takes a content set and nothing else";
-inline constexpr const char* kStationOnly = "--stop-after goes with --station";
+// "--stop-after goes with --station"
+std::string StationOnly(std::string_view option);
 inline constexpr const char* kStationExclusive =
     "--station cannot be combined with --list, --unit or --all-units";
 

@@ -30,7 +30,13 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
   if (context.unit_clock)
     unit_clock = [&context](const station::SocketView&) { return context.unit_clock(); };
   StationControl control(context.library, command, &board, unit_clock, &context.err,
-                         station_line::Shippers());
+                         station_line::Services());
+  if (const auto refused = control.Serve()) {
+    context.err << text::kProgram << refused->reason << '\n';
+    return refused->command_line ? kExitUsage : kExitDevice;
+  }
+  if (const std::string serving = control.ServerDescription(); !serving.empty())
+    context.err << text::kProgram << serving << '\n';
   if (const auto refusal = control.OpenSet(std::move(set), command.set_file, context.out)) {
     for (const std::string& problem : refusal->problems)
       context.err << text::kProgram << problem << "; " << text::kNothingSent << '\n';
@@ -42,6 +48,10 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
   }
   if (context.catch_stop_requests)
     context.catch_stop_requests();
+  // Served, the station stays up after a stop from elsewhere (it may be started again there), until
+  // a stop request here ends its run and the program.
+  const bool stay_up = command.serves();
+  bool leaving = false;
   int stops_seen = 0;
   std::string records_said;
   bool was_held = false;
@@ -50,6 +60,7 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
   for (;;) {
     const int stops = context.stop_requests ? context.stop_requests() : 0;
     for (; stops_seen < stops; ++stops_seen) {
+      leaving = true;
       const StopDone done = control.Stop();
       if (done != StopDone::kNothing)
         context.err << text::kProgram
@@ -81,7 +92,7 @@ int RunStation(const LoadCommand& command, ContentSet& set, LoaderContext& conte
     if (!ship_note.empty())
       note += (note.empty() ? "" : "; ") + ship_note;
     board.Draw(snapshot.sockets, snapshot.totals, note);
-    if (ended)
+    if (ended && (!stay_up || leaving))
       break;
     std::this_thread::sleep_for(kTick);
   }

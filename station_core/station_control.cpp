@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 #include "station/texts.h"
 #include "station_core/texts.h"
@@ -11,15 +12,19 @@ namespace qvx::station_core {
 
 StationControl::StationControl(LibraryLoader& library, StationOptions options,
                                station::StationEvents* front_end, UnitClock unit_clock,
-                               std::ostream* held_log, ShipperMaker ship)
+                               std::ostream* held_log, LineServices line)
     : library_(library),
       options_(std::move(options)),
       front_end_(front_end),
       unit_clock_(std::move(unit_clock)),
       held_log_(held_log),
-      ship_(std::move(ship)) {}
+      line_(std::move(line)) {}
 
 StationControl::~StationControl() {
+  // The server's requests call in here: none may come once the station goes.
+  if (server_)
+    server_->Stop();
+  const std::lock_guard lock(mutex_);
   if (station_) {
     station_->Stop();
     station_->Abandon();
@@ -30,7 +35,67 @@ StationControl::~StationControl() {
     shipper_->Stop();
 }
 
+template <typename Call>
+void StationControl::Fanout::Both(Call call) {
+  if (control_.front_end_ != nullptr)
+    call(*control_.front_end_);
+  if (control_.server_)
+    call(control_.server_->events());
+}
+
+void StationControl::Fanout::Plugged(const station::SocketView& socket) {
+  Both([&](station::StationEvents& to) { to.Plugged(socket); });
+}
+void StationControl::Fanout::LoadStarting(const station::SocketView& socket) {
+  Both([&](station::StationEvents& to) { to.LoadStarting(socket); });
+}
+void StationControl::Fanout::AttemptEnded(const station::SocketView& socket,
+                                          const station::AttemptReport& report) {
+  Both([&](station::StationEvents& to) { to.AttemptEnded(socket, report); });
+}
+void StationControl::Fanout::LoadEnded(const station::SocketView& socket) {
+  Both([&](station::StationEvents& to) { to.LoadEnded(socket); });
+}
+void StationControl::Fanout::Emptied(const station::SocketView& socket) {
+  Both([&](station::StationEvents& to) { to.Emptied(socket); });
+}
+
+std::optional<ServeRefusal> StationControl::Serve() {
+  const std::lock_guard lock(mutex_);
+  if (!options_.serves() || server_)
+    return std::nullopt;
+  if (!line_.serve)
+    return ServeRefusal{text::kServingUnavailable, true};
+  try {
+    server_ = line_.serve(options_.server_options, *this);
+  } catch (const std::invalid_argument& wrong) {
+    return ServeRefusal{wrong.what(), true};
+  } catch (const std::runtime_error& cannot) {
+    return ServeRefusal{cannot.what(), false};
+  }
+  return std::nullopt;
+}
+
+std::string StationControl::ServerDescription() const {
+  return server_ ? server_->Describe() : std::string();
+}
+
+void StationControl::RecordControl(const std::string& what, const std::string& from) {
+  const std::lock_guard lock(mutex_);
+  if (!session_ || session_->writer() == nullptr)
+    return;
+  session_->writer()->Append(ControlRecord(session_->facts(), what, from));
+}
+
+std::optional<StationFacts> StationControl::facts() const {
+  const std::lock_guard lock(mutex_);
+  if (!session_)
+    return std::nullopt;
+  return session_->facts();
+}
+
 std::optional<SetRefusal> StationControl::OpenStartupSet(std::ostream& notes) {
+  const std::lock_guard lock(mutex_);
   if (options_.set_file.empty())
     return std::nullopt;
   return OpenSetFile(options_.set_file, notes);
@@ -38,6 +103,7 @@ std::optional<SetRefusal> StationControl::OpenStartupSet(std::ostream& notes) {
 
 std::optional<SetRefusal> StationControl::OpenSetFile(const std::string& path,
                                                       std::ostream& notes) {
+  const std::lock_guard lock(mutex_);
   if (running())
     return std::nullopt;
   content::ContentSet set;
@@ -52,6 +118,7 @@ std::optional<SetRefusal> StationControl::OpenSetFile(const std::string& path,
 std::optional<SetRefusal> StationControl::OpenSet(content::ContentSet set,
                                                   const std::string& set_file,
                                                   std::ostream& notes) {
+  const std::lock_guard lock(mutex_);
   if (running())
     return std::nullopt;
   StationSetup setup;
@@ -69,22 +136,30 @@ std::optional<SetRefusal> StationControl::OpenSet(content::ContentSet set,
     step.file = std::filesystem::path(step.file).filename().string();
     names.push_back(content::Describe(step));
   }
-  auto session = std::make_unique<StationSession>(library_, front_end_);
+  auto session = std::make_unique<StationSession>(library_, &fanout_);
   if (const auto refusal = session->Prepare(std::move(set), std::move(setup), notes))
     return SetRefusal{{*refusal}, false};
   std::unique_ptr<LineShipper> shipper;
   if (!options_.ship_url.empty()) {
-    if (!ship_)
+    if (!line_.ship)
       return SetRefusal{{text::kShippingUnavailable}, false};
     RecordWriter* writer = session->writer();
     if (writer == nullptr)
       return SetRefusal{{text::kShipNeedsRecord}, false};
     try {
-      shipper = ship_(options_.ship_url, writer->path());
+      shipper = line_.ship(options_.ship_url, writer->path());
     } catch (const std::runtime_error& refused) {
       return SetRefusal{{refused.what()}, false};
     }
-    writer->OnWritten([raw = shipper.get()](const std::string& line) { raw->LineOnDisk(line); });
+  }
+  // Each line on disk goes on to the line: its database, and the server's list of this run's.
+  if (RecordWriter* writer = session->writer()) {
+    writer->OnWritten([raw = shipper.get(), server = server_.get()](const std::string& line) {
+      if (raw != nullptr)
+        raw->LineOnDisk(line);
+      if (server != nullptr)
+        server->LineOnDisk(line);
+    });
   }
   // The last run's station refers to the session it came from.
   JoinEnded();
@@ -94,11 +169,16 @@ std::optional<SetRefusal> StationControl::OpenSet(content::ContentSet set,
   shipper_ = std::move(shipper);
   session_ = std::move(session);
   set_name_ = std::filesystem::path(set_file).filename().string();
+  set_file_ = set_file;
   operation_names_ = std::move(names);
+  told_held_ = false;
+  if (server_)
+    server_->SetOpened();
   return std::nullopt;
 }
 
 std::optional<std::string> StationControl::Start() {
+  const std::lock_guard lock(mutex_);
   if (!session_ || running())
     return std::nullopt;
   JoinEnded();
@@ -112,20 +192,28 @@ std::optional<std::string> StationControl::Start() {
   if (!next_label_.empty())
     station_->SetNextLabel(std::exchange(next_label_, {}));
   run_ended_ = false;
+  if (std::exchange(ran_before_, true) && server_)
+    server_->StartedAgain();
   runner_ = std::thread([this] {
     station_->Run();
     // Lines held when the last load ended get one more try before the run is over.
     if (RecordWriter* writer = session_->writer())
       writer->Retry();
     run_ended_ = true;
+    if (server_)
+      server_->Stopped();
   });
   return std::nullopt;
 }
 
 StopDone StationControl::Stop() {
+  const std::lock_guard lock(mutex_);
   if (!running())
     return StopDone::kNothing;
-  if (!station_->stopping()) {
+  const bool cut = station_->stopping();
+  if (server_)
+    server_->Stopping(cut);
+  if (!cut) {
     station_->Stop();
     return StopDone::kFinishing;
   }
@@ -133,12 +221,23 @@ StopDone StationControl::Stop() {
   return StopDone::kCuttingOff;
 }
 
+void StationControl::LetFinish() {
+  const std::lock_guard lock(mutex_);
+  if (running() && !station_->stopping())
+    Stop();
+}
+
 void StationControl::CutOff() {
-  if (running())
-    station_->Abandon();
+  const std::lock_guard lock(mutex_);
+  if (!running())
+    return;
+  if (server_)
+    server_->Stopping(true);
+  station_->Abandon();
 }
 
 void StationControl::Scan(const std::string& label) {
+  const std::lock_guard lock(mutex_);
   if (label.empty())
     return;
   // Between runs the label waits here for the next station.
@@ -149,6 +248,7 @@ void StationControl::Scan(const std::string& label) {
 }
 
 bool StationControl::running() {
+  const std::lock_guard lock(mutex_);
   return station_ != nullptr && !run_ended_;
 }
 
@@ -162,14 +262,17 @@ void StationControl::JoinEnded() {
 }
 
 void StationControl::WaitForEnd() {
+  // Not under the lock: the server's requests go on while the run ends.
   if (runner_.joinable())
     runner_.join();
+  const std::lock_guard lock(mutex_);
   run_ended_ = true;
   if (station_ && next_label_.empty())
     next_label_ = station_->NextLabel();
 }
 
 StationSnapshot StationControl::Snapshot() {
+  const std::lock_guard lock(mutex_);
   JoinEnded();
   StationSnapshot snapshot;
   const bool is_running = running();
@@ -195,7 +298,15 @@ StationSnapshot StationControl::Snapshot() {
     snapshot.unshipped = shipper_->unshipped();
     snapshot.ship_problem = shipper_->problem().value_or("");
   }
+  WatchRecords(snapshot);
   return snapshot;
+}
+
+void StationControl::WatchRecords(const StationSnapshot& snapshot) {
+  const bool held = snapshot.held_back();
+  if (server_ && held && !told_held_)
+    server_->RecordsHeldBack(snapshot.records->reason);
+  told_held_ = held;
 }
 
 }  // namespace qvx::station_core

@@ -58,7 +58,13 @@ bool ReadStationOption(std::span<const std::string> args, size_t& next, StationO
     count_once(options.stop_after, 1, 1'000'000'000);
   else if (option == "--ship")
     once(options.ship_url, text::kUrlWord);
-  else
+  else if (option == "--http" || option.starts_with("--http-")) {
+    // The server checks them, against each other too, when it is made.
+    std::optional<std::string> given;
+    if (next + 1 < args.size())
+      given = args[++next];
+    options.server_options.emplace_back(option, std::move(given));
+  } else
     return false;
   return true;
 }

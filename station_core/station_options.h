@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "station_core/line_server.h"
+
 namespace qvx::station_core {
 
 struct StationOptions {
@@ -24,6 +26,10 @@ struct StationOptions {
   std::optional<int> stop_after;
   // --ship URL: each record line, once on disk, goes on to the line's database there too.
   std::string ship_url;
+  // --http and its companions (--http-token, --http-cert, --http-key, --http-host), as given (no
+  // value: the command line ended first); the server reads and checks them.
+  ServerOptions server_options;
+  bool serves() const { return !server_options.empty(); }
 };
 
 // An option whose value is missing, repeated or not a number it takes.

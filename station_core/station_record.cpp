@@ -6,6 +6,7 @@
 #include "content/exit_status.h"
 #include "records/texts.h"
 #include "station/texts.h"
+#include "station_core/texts.h"
 
 namespace qvx::station_core {
 
@@ -55,7 +56,7 @@ bool StationRecorder::Begin(const station::SocketView& socket) {
   if (writer_ == nullptr)
     return true;
   StepRecord record = Record(socket, nullptr, 0);
-  record.outcome = text::kStarted;
+  record.outcome = records::text::kStarted;
   return writer_->AppendNow(record) == RecordWriter::Written::kOnDisk;
 }
 
@@ -80,7 +81,7 @@ void StationRecorder::LoadEnded(const station::SocketView& socket) {
   const int status = end == LoadEnd::kPassed ? kExitCompleted : StatusOf(socket.last);
   for (size_t i = socket.operation + 1; i < steps_.size(); ++i) {
     StepRecord skipped = Record(socket, &steps_[i], 0);
-    skipped.outcome = text::kSkipped;
+    skipped.outcome = records::text::kSkipped;
     skipped.exit_status = status;
     writer_->Append(skipped);
   }
@@ -90,6 +91,17 @@ void StationRecorder::LoadEnded(const station::SocketView& socket) {
   record.seconds = socket.seconds;
   record.reason = socket.reason;
   writer_->Append(record);
+}
+
+StepRecord ControlRecord(const StationFacts& facts, const std::string& what,
+                         const std::string& from) {
+  StepRecord record;
+  record.started = std::chrono::system_clock::now();
+  record.description = what;
+  record.station = StationPlace{&facts, "", "", "", 0, 0};
+  record.outcome = station_core::text::kControlOutcome;
+  record.reason = station_core::text::ControlFrom(from);
+  return record;
 }
 
 }  // namespace qvx::station_core

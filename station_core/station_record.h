@@ -47,6 +47,11 @@ class StationRecorder final : public station::StationEvents {
   const std::map<std::string, FileFacts>& files_;
 };
 
+// The line of a control request that came from elsewhere (`what`: "stop", "label L"; `from`: the
+// client's address), to be written before the request is carried out.
+StepRecord ControlRecord(const StationFacts& facts, const std::string& what,
+                         const std::string& from);
+
 // The exit status a load or one attempt that ended this way gives (0, 3 or 4).
 int StatusOf(station::AttemptEnd end);
 

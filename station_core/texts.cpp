@@ -50,4 +50,8 @@ std::string NotYetShipped(size_t lines) {
   return "records not yet shipped: " + std::to_string(lines);
 }
 
+std::string ControlFrom(std::string_view from) {
+  return "from " + std::string(from) + " over HTTP";
+}
+
 }  // namespace qvx::station_core::text

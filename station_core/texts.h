@@ -40,4 +40,10 @@ inline constexpr const char* kShippingUnavailable =
     "--ship is not available in this build (the Windows programs do not ship records yet)";
 std::string NotYetShipped(size_t lines);  // "records not yet shipped: 12"
 
+// Serving the station to the line.
+inline constexpr const char* kServingUnavailable = "--http is not available in this build";
+// A control request's record line: its outcome, and where it came from ("from 10.0.0.7 over HTTP").
+inline constexpr const char* kControlOutcome = "control";
+std::string ControlFrom(std::string_view from);
+
 }  // namespace qvx::station_core::text

@@ -23,9 +23,9 @@ std::vector<Sound> StationWindowCore::Sounds::Take() {
 
 StationWindowCore::StationWindowCore(LibraryLoader& library, StationWindowOptions options,
                                      UnitClock unit_clock, std::ostream* held_log,
-                                     station_core::ShipperMaker ship)
+                                     station_core::LineServices line)
     : options_(options),
-      control_(library, options, &sounds_, std::move(unit_clock), held_log, std::move(ship)) {}
+      control_(library, options, &sounds_, std::move(unit_clock), held_log, std::move(line)) {}
 
 std::optional<std::string> StationWindowCore::OpenSet(const std::string& path) {
   std::ostringstream notes;  // where prepared pictures went: the loader's terminal shows them
@@ -40,6 +40,9 @@ std::optional<std::string> StationWindowCore::OpenSet(const std::string& path) {
 }
 
 std::optional<std::string> StationWindowCore::StartUp() {
+  // Served from the start, so that the line sees the station before its set is open.
+  if (const auto refused = control_.Serve())
+    return refused->reason;
   if (options_.set_file.empty())
     return std::nullopt;
   if (const auto refusal = OpenSet(options_.set_file))
@@ -52,8 +55,7 @@ std::optional<std::string> StationWindowCore::Start() {
 }
 
 void StationWindowCore::Stop() {
-  if (control_.running() && control_.Snapshot().state == RunState::kRunning)
-    control_.Stop();
+  control_.LetFinish();
 }
 
 void StationWindowCore::Scan(const std::string& label) {
@@ -68,7 +70,7 @@ BoardView StationWindowCore::View() {
   const station::Totals& totals = snapshot.totals;
   view.title = text::Title(totals.passed, totals.failed);
   view.totals = text::TotalsText(totals.passed, totals.failed, totals.units_per_hour);
-  view.set = control_.has_set() ? text::SetText(control_.set_name(), control_.facts().set_sha256)
+  view.set = control_.has_set() ? text::SetText(control_.set_name(), control_.facts()->set_sha256)
                                 : text::kNoSet;
   view.operator_name =
       options_.operator_name.empty() ? text::kNobody : text::OperatorText(options_.operator_name);

@@ -42,9 +42,9 @@ class StationWindowCore {
   using UnitClock = station_core::StationControl::UnitClock;
   // `unit_clock`: the clock of each load; empty: real time. `held_log`: where record lines that
   // must be held are kept meanwhile (standard error); null: nowhere.
-    // `ship`: makes --ship's shipper; empty where shipping is not available.
+    // `line`: makes --ship's shipper and --http's server; each empty where this build has none.
   StationWindowCore(LibraryLoader& library, StationWindowOptions options, UnitClock unit_clock = {},
-                    std::ostream* held_log = nullptr, station_core::ShipperMaker ship = {});
+                    std::ostream* held_log = nullptr, station_core::LineServices line = {});
   StationWindowCore(const StationWindowCore&) = delete;
   StationWindowCore& operator=(const StationWindowCore&) = delete;
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "station_line/line_services.h"
 #include "station_window/texts.h"
 #include "win32/file_dialog.h"
 #include "win32/station_controls.h"
@@ -78,7 +79,8 @@ std::string_view PatternOf(std::string_view filter) {
 
 StationWindow::StationWindow(HINSTANCE instance, LibraryLoader& library,
                              station_window::StationWindowOptions options)
-    : instance_(instance), core_(library, std::move(options), {}, &std::cerr) {}
+    : instance_(instance),
+      core_(library, std::move(options), {}, &std::cerr, station_line::Services()) {}
 
 StationWindow::~StationWindow() {
   tiles_.clear();

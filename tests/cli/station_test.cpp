@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <algorithm>
 #include <atomic>
 
@@ -18,8 +19,7 @@
 
 #include "cli/station_board.h"
 #include "station/station.h"
-#include "tests/cli/cli_fixture.h"
-#include "tests/support/rack_file.h"
+#include "tests/cli/station_fixture.h"
 #include "tests/support/small_disk.h"
 
 namespace qvx::test {
@@ -27,89 +27,6 @@ namespace {
 
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
-
-class StationTest : public CliTest {
- protected:
-  void SetUp() override {
-    record = TempDir() + "/station-records.jsonl";
-    std::remove(record.c_str());
-    set = TempDir() + "/station-set.toml";
-    WriteFile("station-banner.bmp", banner_bytes);
-    WriteFile("station-banner.bmp.orig", banner_bytes);
-    WriteFile("station-pattern.tst", std::vector<uint8_t>(2880, 0x5A));
-    std::ofstream(set) << "[banners]\n2 = \"station-banner.bmp\"\n"
-                          "[patterns]\n7 = \"station-pattern.tst\"\n";
-    CliTest::SetUp();
-  }
-
-  void TearDown() override {
-    for (const char* name :
-         {"QVX_VG_RACK", "QVX_VG_FAULT_UNIT", "QVX_VG_ERASE_MS", "QVX_VG_GLITCH_AFTER"})
-      unsetenv(name);
-    generator.Reset();
-    CliTest::TearDown();
-  }
-
-  // The station, run on a thread of its own so the test can plug and pull meanwhile.
-  std::future<ToolRun> Station(Lines options) {
-    Lines args = {"--station", "--set", set, "--record", record};
-    args.insert(args.end(), options.begin(), options.end());
-    return std::async(std::launch::async, [this, args] { return Load(args); });
-  }
-
-  std::vector<Json> Records() const {
-    std::vector<Json> lines;
-    std::ifstream in(record);
-    for (std::string line; std::getline(in, line);)
-      lines.push_back(Json::parse(line));
-    return lines;
-  }
-
-  // Waits until a record line of `port` has this outcome; false after 30 s.
-  bool AwaitRecord(const std::string& port, const std::string& outcome, size_t count = 1) const {
-    for (auto deadline = std::chrono::steady_clock::now() + 30s;
-         std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(5ms)) {
-      size_t seen = 0;
-      for (const Json& line : Records())
-        seen += line.value("port", "") == port && line.value("outcome", "") == outcome;
-      if (seen >= count)
-        return true;
-    }
-    return false;
-  }
-
-  // Each load's lines by its `load` id, in the order they were written.
-  std::map<std::string, std::vector<Json>> Loads() const {
-    std::map<std::string, std::vector<Json>> loads;
-    for (const Json& line : Records())
-      loads[line.value("load", "")].push_back(line);
-    return loads;
-  }
-
-  // Listed unit `index`'s flash.
-  std::vector<uint8_t> UnitFlash(int index) {
-    EXPECT_TRUE(generator.SelectUnit(index)) << index;
-    return FlashCopy();
-  }
-
-  // What a load of the set into one generator alone leaves in its flash.
-  std::vector<uint8_t> SingleUnitFlash() {
-    rack.Remove();
-    unsetenv("QVX_VG_RACK");
-    unsetenv("QVX_VG_FAULT_UNIT");
-    unsetenv("QVX_VG_ERASE_MS");
-    unsetenv("QVX_VG_GLITCH_AFTER");
-    ResetGenerator();
-    WriteFile("station-banner.bmp", banner_bytes);
-    const ToolRun single = Load({"--set", set});
-    EXPECT_EQ(single.status, cli::kExitCompleted) << single.err;
-    return FlashCopy();
-  }
-
-  std::vector<uint8_t> banner_bytes = MakeBmp(72);
-  TestRack rack{"station-rack"};
-  std::string record, set;
-};
 
 TEST_F(StationTest, LoadsEachUnitAsItIsPluggedInAndAPulledOneAfreshWhenItComesBack) {
   // Unit 2's flash steps take real time, so that it can be pulled in the middle of its load.
@@ -175,6 +92,41 @@ TEST_F(StationTest, LoadsEachUnitAsItIsPluggedInAndAPulledOneAfreshWhenItComesBa
 
 // Killed outright, the station leaves only whole lines behind, and each load it cut off shows as a
 // started line without an end.
+// As a real unit does for a moment after it is plugged in, while the kernel and udev are still at
+// work, unit 2 refuses to be opened for 1.5 s: the station, on real time, loads it once it opens.
+// Unit 3 is held by another program: its load fails within the open's grace, naming the doctor,
+// and the other sockets go on meanwhile.
+TEST_F(StationTest, AUnitSlowToOpenIsLoadedAndAHeldOneFailsNamingTheDoctor) {
+  setenv("QVX_VG_FAULT_UNIT", "QVX00002", 1);
+  setenv("QVX_VG_OPEN_REFUSED_MS", "1500", 1);
+  setenv("QVX_VG_HELD", "QVX00003", 1);
+  rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2", "QVX00003 1-1.3", "QVX00004 1-1.4"});
+  // A pattern alone: a load of a few seconds at a real unit's pace.
+  const std::string pattern_set = TempDir() + "/station-pattern-set.toml";
+  std::ofstream(pattern_set) << "[patterns]\n7 = \"station-pattern.tst\"\n";
+  const std::string output = TempDir() + "/station-output.txt";
+  const std::string command = "timeout 60 '" QVX_LOAD_TOOL "' --station --stop-after 4 --set '" +
+                              pattern_set + "' --record '" + record + "' >'" + output + "' 2>&1";
+  const int status = std::system(command.c_str());
+  std::stringstream said;
+  said << std::ifstream(output).rdbuf();
+
+  ASSERT_TRUE(WIFEXITED(status)) << said.str();
+  EXPECT_EQ(WEXITSTATUS(status), cli::kExitDevice) << said.str();
+  std::map<std::string, Json> ends;  // each port's end line
+  for (const Json& line : Records()) {
+    if (line.value("steps", -1) >= 0 && line.value("outcome", "") != "started")
+      ends[line.value("port", "")] = line;
+  }
+  ASSERT_EQ(ends.size(), 4u) << said.str();
+  for (const char* port : {"1-1.1", "1-1.2", "1-1.4"})
+    EXPECT_EQ(ends[port].value("outcome", ""), "passed") << port << ": " << ends[port].dump();
+  EXPECT_EQ(ends["1-1.3"].value("outcome", ""), "failed");
+  EXPECT_LT(ends["1-1.3"].value("seconds", 99.0), 10.0);
+  EXPECT_NE(ends["1-1.3"].value("reason", "").find("run qvx5120-doctor"), std::string::npos)
+      << ends["1-1.3"].dump();
+}
+
 TEST_F(StationTest, AStationKilledMidRunLeavesWholeLinesAndAStartedLineForEachCutOffLoad) {
   setenv("QVX_VG_ERASE_MS", "400", 1);
   rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2"});

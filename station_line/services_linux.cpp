@@ -1,9 +1,11 @@
-// --ship on Linux: the line's database's own shipper behind the station core's seam.
+// The Linux programs' line: --ship through the line's database's own shipper, --http through
+// the station's HTTP interface, each behind the station core's seam.
 #include <memory>
 #include <stdexcept>
 
 #include "records_db/database.h"
 #include "records_db/record_shipper.h"
+#include "station_line/http_station.h"
 #include "station_line/line_services.h"
 
 namespace qvx::station_line {
@@ -24,13 +26,16 @@ class DatabaseShipper final : public station_core::LineShipper {
 
 }  // namespace
 
-station_core::ShipperMaker Shippers() {
-  return [](const std::string& url,
-            const std::string& record_path) -> std::unique_ptr<station_core::LineShipper> {
+station_core::LineServices Services() {
+  station_core::LineServices services;
+  services.ship = [](const std::string& url,
+                     const std::string& record_path) -> std::unique_ptr<station_core::LineShipper> {
     if (const auto refused = records_db::RefusedUrl(url))
       throw std::runtime_error("--ship: " + *refused);
     return std::make_unique<DatabaseShipper>(url, record_path);
   };
+  services.serve = ServeOverHttp;
+  return services;
 }
 
 }  // namespace qvx::station_line
