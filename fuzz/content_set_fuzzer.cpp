@@ -28,9 +28,9 @@
 #include <string_view>
 #include <vector>
 
+#include "content/content_set.h"
 #include "encode/amplitude.h"
 #include "fuzz/operation_host.h"
-#include "content/content_set.h"
 #include "tests/support/content_model.h"
 #include "tests/support/test_files.h"
 
@@ -38,8 +38,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using qvx::SlotKind;
-using qvx::fuzz::Require;
 using qvx::content::LoadStep;
+using qvx::fuzz::Require;
 
 void Save(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -1,7 +1,7 @@
 // qvx5120-icon-renderer OUTDIR SIZE...: writes the application's icon as PNG files into a hicolor
-// theme tree, OUTDIR/<N>x<N>/apps/qvx5120.png, from the same drawing the window uses. Each size is the
-// largest drawn size that divides it, scaled up by whole pixels, so the pixel art stays crisp and
-// within the icon palette.
+// theme tree, OUTDIR/<N>x<N>/apps/qvx5120.png, from the same drawing the window uses. Each size is
+// the largest drawn size that divides it, scaled up by whole pixels, so the pixel art stays crisp
+// and within the icon palette.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>

@@ -42,7 +42,7 @@ class StationWindowCore {
   using UnitClock = station_core::StationControl::UnitClock;
   // `unit_clock`: the clock of each load; empty: real time. `held_log`: where record lines that
   // must be held are kept meanwhile (standard error); null: nowhere.
-    // `line`: makes --ship's shipper and --http's server; each empty where this build has none.
+  // `line`: makes --ship's shipper and --http's server; each empty where this build has none.
   StationWindowCore(LibraryLoader& library, StationWindowOptions options, UnitClock unit_clock = {},
                     std::ostream* held_log = nullptr, station_core::LineServices line = {});
   StationWindowCore(const StationWindowCore&) = delete;

@@ -1,6 +1,8 @@
 // The station windows' texts that carry a value.
 #include "station_window/texts.h"
 
+#include "station_http/texts.h"
+
 #include <cstdio>
 
 namespace qvx::station_window::text {
@@ -84,8 +86,13 @@ std::string Usage() {
          "  --record FILE      append the records to FILE (else to the set's own record file)\n"
          "  --retries N        further attempts, 0 to 5, at an operation a device fault stopped\n"
          "  --stop-after N     stop once N units have finished\n"
+         "  --ship URL         each record line, once on disk, goes on to the line's database at\n"
+         "                     URL (Linux)\n"
          "  --help             show this help and exit\n"
-         "  --version          show the version and exit\n";
+         "  --version          show the version and exit\n"
+         "\n"
+         "The station's HTTP interface (Linux), served while the window is open:\n" +
+         station_http::text::OptionsUsage();
 }
 
 std::string UnknownOption(std::string_view option) {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "window/controls.h"
 #include "tests/app/test_dialog.h"
 #include "tests/support/virtual_generator.h"
+#include "window/controls.h"
 
 namespace qvx::test {
 

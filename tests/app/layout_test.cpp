@@ -5,8 +5,8 @@
 
 #include "app/dialog_units.h"
 #include "app/resources/icons.h"
-#include "window/templates.h"
 #include "tests/app/fixture.h"
+#include "window/templates.h"
 
 namespace qvx::test {
 namespace {

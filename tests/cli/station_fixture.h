@@ -38,9 +38,8 @@ class StationTest : public CliTest {
   }
 
   void TearDown() override {
-    for (const char* name :
-         {"QVX_VG_RACK", "QVX_VG_FAULT_UNIT", "QVX_VG_ERASE_MS", "QVX_VG_GLITCH_AFTER",
-          "QVX_VG_OPEN_REFUSED_MS", "QVX_VG_HELD"})
+    for (const char* name : {"QVX_VG_RACK", "QVX_VG_FAULT_UNIT", "QVX_VG_ERASE_MS",
+                             "QVX_VG_GLITCH_AFTER", "QVX_VG_OPEN_REFUSED_MS", "QVX_VG_HELD"})
       unsetenv(name);
     generator.Reset();
     CliTest::TearDown();
@@ -64,7 +63,8 @@ class StationTest : public CliTest {
   // Waits until a record line of `port` has this outcome; false after 30 s.
   bool AwaitRecord(const std::string& port, const std::string& outcome, size_t count = 1) const {
     for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-         std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+         std::chrono::steady_clock::now() < deadline;
+         std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
       size_t seen = 0;
       for (const Json& line : Records())
         seen += line.value("port", "") == port && line.value("outcome", "") == outcome;

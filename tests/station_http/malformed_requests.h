@@ -1,6 +1,6 @@
-// Malformed requests of twenty-five kinds, made from a seed: bytes that are no request, bad methods,
-// versions, header names and sizes, bodies and lengths, path tricks, and control with broken
-// tokens. The HTTP tests send them to a fake station and to a real one.
+// Malformed requests of twenty-five kinds, made from a seed: bytes that are no request, bad
+// methods, versions, header names and sizes, bodies and lengths, path tricks, and control with
+// broken tokens. The HTTP tests send them to a fake station and to a real one.
 #pragma once
 
 #include <cstdint>
