@@ -11,10 +11,10 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <mutex>
 
 #include "tests/cli/station_fixture.h"
 #include "tests/station_http/malformed_requests.h"
+#include "tests/station_http/stream_reader.h"
 
 namespace qvx::test {
 namespace {
@@ -34,78 +34,11 @@ int FreePort() {
   return ntohs(address.sin_port);
 }
 
-struct StreamEvent {
-  std::string id, type;
-  nlohmann::json data;
-};
-
-// Reads an event stream on a thread of its own, from its first byte, parsing each event.
-class EventReader {
- public:
-  EventReader(int port, std::string last_event_id = {}) {
-    reader_ = std::thread([this, port, last_event_id] {
-      httplib::Client client("127.0.0.1", port);
-      client.set_read_timeout(30, 0);
-      httplib::Headers headers;
-      if (!last_event_id.empty())
-        headers.emplace("Last-Event-ID", last_event_id);
-      client.Get("/api/v1/events", headers, [this](const char* data, size_t size) {
-        const std::lock_guard lock(mutex_);
-        text_.append(data, size);
-        for (size_t end; (end = text_.find("\n\n")) != std::string::npos;) {
-          Parse(text_.substr(0, end));
-          text_.erase(0, end + 2);
-        }
-        return !done_;
-      });
-    });
-  }
-  ~EventReader() {
-    done_ = true;
-    reader_.join();
-  }
-
-  // Waits until `count` events of `type` have come; false after 30 s.
-  bool Await(const std::string& type, size_t count) {
-    for (auto deadline = std::chrono::steady_clock::now() + 30s;
-         std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(10ms)) {
-      if (Count(type) >= count)
-        return true;
-    }
-    return false;
-  }
-  size_t Count(const std::string& type) {
-    const std::lock_guard lock(mutex_);
-    return std::count_if(events_.begin(), events_.end(),
-                         [&](const StreamEvent& event) { return event.type == type; });
-  }
-  std::vector<StreamEvent> events() {
-    const std::lock_guard lock(mutex_);
-    return events_;
-  }
-
- private:
-  void Parse(const std::string& block) {
-    StreamEvent event;
-    std::istringstream lines(block);
-    for (std::string line; std::getline(lines, line);) {
-      if (line.starts_with("id: "))
-        event.id = line.substr(4);
-      else if (line.starts_with("event: "))
-        event.type = line.substr(7);
-      else if (line.starts_with("data: "))
-        event.data = nlohmann::json::parse(line.substr(6), nullptr, false);
-    }
-    if (!event.type.empty())
-      events_.push_back(std::move(event));
-  }
-
-  std::mutex mutex_;
-  std::string text_;
-  std::vector<StreamEvent> events_;
-  std::atomic<bool> done_{false};
-  std::thread reader_;
-};
+// How many of `events` are of `type`.
+size_t CountOf(const std::vector<Event>& events, const std::string& type) {
+  return std::count_if(events.begin(), events.end(),
+                       [&](const Event& event) { return event.type == type; });
+}
 
 class StationHttpTest : public StationTest {
  protected:
@@ -169,11 +102,11 @@ TEST_F(StationHttpTest, TwoUnitsPassOnTheStreamAndOnlyTheTokenStopsTheStation) {
   ResetGenerator();
   auto station = Served();
   ASSERT_FALSE(Get("/api/v1/station").is_null()) << "the station never answered";
-  EventReader stream(port);
-  ASSERT_TRUE(stream.Await("snapshot", 1));
+  StreamReader stream(port);
+  ASSERT_TRUE(stream.AwaitType("snapshot", 1));
 
   rack.Write({"QVX00001 1-1.1", "QVX00002 1-1.2"});
-  ASSERT_TRUE(stream.Await("passed", 1));
+  ASSERT_TRUE(stream.AwaitType("passed", 1));
   const nlohmann::json sockets = Get("/api/v1/sockets");
   std::vector<std::string> ports;
   for (const auto& socket : sockets["sockets"])
@@ -186,30 +119,30 @@ TEST_F(StationHttpTest, TwoUnitsPassOnTheStreamAndOnlyTheTokenStopsTheStation) {
   EXPECT_EQ(Get("/api/v1/station").value("state", ""), "running");
   EXPECT_EQ(Post("/api/v1/stop", kTestBearer), 200);
   // The running load finishes: unit 2 passes, and the station stops and stays up.
-  ASSERT_TRUE(stream.Await("passed", 2));
-  ASSERT_TRUE(stream.Await("stopped", 1));
+  ASSERT_TRUE(stream.AwaitType("passed", 2));
+  ASSERT_TRUE(stream.AwaitType("stopped", 1));
   EXPECT_TRUE(AwaitState("stopped"));
   EXPECT_EQ(station.wait_for(300ms), std::future_status::timeout) << "it left after the stop";
   std::vector<std::string> passed;
-  for (const StreamEvent& event : stream.events()) {
+  for (const Event& event : stream.Await(0)) {
     if (event.type == "passed")
       passed.push_back(event.data["socket"].value("serial", ""));
   }
   EXPECT_EQ(passed, (std::vector<std::string>{"QVX00001", "QVX00002"}));
 
   // A client that comes back with the first event it saw gets everything after it.
-  const std::vector<StreamEvent> seen = stream.events();
-  const auto first = std::find_if(seen.begin(), seen.end(),
-                                  [](const StreamEvent& event) { return !event.id.empty(); });
+  const std::vector<Event> seen = stream.Await(0);
+  const auto first =
+      std::find_if(seen.begin(), seen.end(), [](const Event& event) { return !event.id.empty(); });
   ASSERT_NE(first, seen.end());
-  EventReader resumed(port, first->id);
-  ASSERT_TRUE(resumed.Await("stopped", 1));
-  EXPECT_EQ(resumed.Count("passed"), 2u);
-  EXPECT_EQ(resumed.Count("reset"), 0u);
+  StreamReader resumed(port, first->id);
+  ASSERT_TRUE(resumed.AwaitType("stopped", 1));
+  EXPECT_EQ(CountOf(resumed.Await(0), "passed"), 2u);
+  EXPECT_EQ(CountOf(resumed.Await(0), "reset"), 0u);
 
   // Started again over HTTP, then Ctrl-C ends the run and the program.
   EXPECT_EQ(Post("/api/v1/start", kTestBearer), 200);
-  ASSERT_TRUE(stream.Await("started again", 1));
+  ASSERT_TRUE(stream.AwaitType("started again", 1));
   ctrl_c = 1;
   ASSERT_EQ(station.wait_for(30s), std::future_status::ready);
   const ToolRun run = station.get();
