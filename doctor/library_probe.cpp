@@ -28,7 +28,7 @@ LibraryFacts LibraryProbe::Bind() {
   driver_.BindDriver();
   LibraryFacts facts;
   facts.search = loader_.report();
-  facts.messages = binding_.messages;
+  facts.messages.assign(binding_.messages().begin(), binding_.messages().end());
   const DriverTable& table = driver_.table();
   if (table.library == nullptr)
     return facts;
@@ -89,7 +89,7 @@ OpenFacts LibraryProbe::Open(const ListedUnit& unit) {
   connection.Connect();
   facts.took = clock_.Now() - started;
   facts.connected = connection.connected();
-  facts.messages = window.messages;
+  facts.messages.assign(window.messages().begin(), window.messages().end());
   if (!facts.connected)
     return facts;
   const DriverTable& table = connection.driver.table();

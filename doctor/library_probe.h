@@ -12,29 +12,11 @@
 #include "device/library_loader.h"
 #include "doctor/facts.h"
 #include "port/clock.h"
-#include "port/window_port.h"
+#include "port/message_log.h"
 
 namespace qvx::doctor {
 
 // The boxes and titles a connection shows, kept as lines instead of shown.
-class MessageLog final : public WindowPort {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  void ShowInformation(std::string_view text, std::string_view) override {
-    messages.emplace_back(text);
-  }
-  void SetTitle(std::string_view) override {}
-  void SetProgress(int) override {}
-  void EnableDownloadButtons(bool) override {}
-  void ShowWaitCursor() override {}
-  void ShowArrowCursor() override {}
-  void Repaint() override {}
-  void ShowAmplitude(int, std::string_view) override {}
-  std::optional<std::string> ChooseFile(const FileFilter&) override { return std::nullopt; }
-
-  std::vector<std::string> messages;
-};
-
 class LibraryProbe {
  public:
   // `loader` searches as the programs do (SystemLibraryLoader), or as a test chooses.

@@ -74,7 +74,8 @@ const EntryPoint kEntryPoints[] = {
 
 }  // namespace
 
-InProcessLink::InProcessLink() : driver_(*this, *this), link_(driver_, *this, *this) {
+InProcessLink::InProcessLink()
+    : MessageLog(0), driver_(*this, *this), link_(driver_, *this, *this) {
   Require(the_link == nullptr, "one in-process link per process");
   the_link = this;
   link_.ConnectDevice();

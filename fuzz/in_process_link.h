@@ -11,12 +11,12 @@
 #include "device/library_loader.h"
 #include "device/protocol.h"
 #include "port/clock.h"
-#include "port/window_port.h"
+#include "port/message_log.h"
 #include "tests/support/wire.h"
 
 namespace qvx::fuzz {
 
-class InProcessLink final : public WindowPort, public Clock, public LibraryLoader {
+class InProcessLink final : public MessageLog, public Clock, public LibraryLoader {
  public:
   // Binds the driver and connects, as the application does at start-up. One per process.
   InProcessLink();
@@ -37,17 +37,7 @@ class InProcessLink final : public WindowPort, public Clock, public LibraryLoade
   void* Load() override { return this; }
   void* Find(void* library, const char* name) override;
 
-  // WindowPort and Clock: nothing is shown, nothing waits.
-  void ShowMessage(std::string_view) override {}
-  void ShowInformation(std::string_view, std::string_view) override {}
-  void SetTitle(std::string_view) override {}
-  void SetProgress(int) override {}
-  void EnableDownloadButtons(bool) override {}
-  void ShowWaitCursor() override {}
-  void ShowArrowCursor() override {}
-  void Repaint() override {}
-  void ShowAmplitude(int, std::string_view) override {}
-  std::optional<std::string> ChooseFile(const FileFilter&) override { return std::nullopt; }
+  // Clock: nothing waits (and, as a MessageLog of none, nothing is shown or kept).
   void BusyPause() override {}
   void WaitSeconds(int32_t) override {}
   void WaitMilliseconds(int32_t) override {}

@@ -14,7 +14,7 @@
 #include "device/d2xx.h"
 #include "device/driver_table.h"
 #include "device/library_loader.h"
-#include "station/quiet_window.h"
+#include "port/message_log.h"
 
 namespace qvx::station {
 
@@ -41,7 +41,7 @@ class UnitLister {
   // False when the driver library could not be loaded or lacks FT_ListDevices.
   bool usable() const { return usable_; }
   // What binding the driver said when it could not be loaded; empty when it could.
-  const std::string& bind_failure() const { return window_.last_message; }
+  std::string bind_failure() const { return window_.last(); }
   // The units attached, by a fresh listing; nothing when the library could not list them this
   // time (which says nothing about what is plugged in). Any thread may call it.
   std::optional<std::vector<AttachedUnit>> List();
@@ -50,7 +50,7 @@ class UnitLister {
   std::optional<std::vector<AttachedUnit>> ListByLocation();
   std::optional<std::vector<AttachedUnit>> ListBySerial();
 
-  QuietWindow window_;
+  MessageLog window_{1};
   Driver driver_;
   bool usable_ = false;
   std::mutex mutex_;

@@ -18,7 +18,9 @@ StationControl::StationControl(LibraryLoader& library, StationOptions options,
       front_end_(front_end),
       unit_clock_(std::move(unit_clock)),
       held_log_(held_log),
-      line_(std::move(line)) {}
+      line_(std::move(line)) {
+  fanout_.Add(front_end_);
+}
 
 StationControl::~StationControl() {
   // The server's requests call in here: none may come once the station goes.
@@ -35,39 +37,17 @@ StationControl::~StationControl() {
     shipper_->Stop();
 }
 
-template <typename Call>
-void StationControl::Fanout::Both(Call call) {
-  if (control_.front_end_ != nullptr)
-    call(*control_.front_end_);
-  if (control_.server_)
-    call(control_.server_->events());
-}
-
-void StationControl::Fanout::Plugged(const station::SocketView& socket) {
-  Both([&](station::StationEvents& to) { to.Plugged(socket); });
-}
-void StationControl::Fanout::LoadStarting(const station::SocketView& socket) {
-  Both([&](station::StationEvents& to) { to.LoadStarting(socket); });
-}
-void StationControl::Fanout::AttemptEnded(const station::SocketView& socket,
-                                          const station::AttemptReport& report) {
-  Both([&](station::StationEvents& to) { to.AttemptEnded(socket, report); });
-}
-void StationControl::Fanout::LoadEnded(const station::SocketView& socket) {
-  Both([&](station::StationEvents& to) { to.LoadEnded(socket); });
-}
-void StationControl::Fanout::Emptied(const station::SocketView& socket) {
-  Both([&](station::StationEvents& to) { to.Emptied(socket); });
-}
-
 std::optional<ServeRefusal> StationControl::Serve() {
   const std::lock_guard lock(mutex_);
-  if (!options_.serves() || server_)
+  // Once, before the first run: the station's threads read the listeners without a lock.
+  if (!options_.serves() || server_ || running())
     return std::nullopt;
   if (!line_.serve)
     return ServeRefusal{text::kServingUnavailable, true};
   try {
     server_ = line_.serve(options_.server_options, *this);
+    // No run yet: the station's threads are not reading the listeners.
+    fanout_.Add(&server_->events());
   } catch (const std::invalid_argument& wrong) {
     return ServeRefusal{wrong.what(), true};
   } catch (const std::runtime_error& cannot) {

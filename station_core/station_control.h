@@ -20,6 +20,7 @@
 #include "device/library_loader.h"
 #include "records/record_writer.h"
 #include "station/events.h"
+#include "station/events_fanout.h"
 #include "station/station.h"
 #include "station_core/line_server.h"
 #include "station_core/station_options.h"
@@ -123,23 +124,6 @@ class StationControl {
   void WaitForEnd();
 
  private:
-  // Every station event goes to the front end, then to the line server.
-  class Fanout final : public station::StationEvents {
-   public:
-    explicit Fanout(StationControl& control) : control_(control) {}
-    void Plugged(const station::SocketView& socket) override;
-    void LoadStarting(const station::SocketView& socket) override;
-    void AttemptEnded(const station::SocketView& socket,
-                      const station::AttemptReport& report) override;
-    void LoadEnded(const station::SocketView& socket) override;
-    void Emptied(const station::SocketView& socket) override;
-
-   private:
-    template <typename Call>
-    void Both(Call call);
-    StationControl& control_;
-  };
-
   void JoinEnded();
   // Tells the server when the records go from being written to held back.
   void WatchRecords(const StationSnapshot& snapshot);
@@ -151,7 +135,8 @@ class StationControl {
   std::ostream* held_log_;
   LineServices line_;
   mutable std::recursive_mutex mutex_;
-  Fanout fanout_{*this};
+  // Every station event goes to the front end, then to the line server.
+  station::EventsFanout fanout_;
   // Made before any run and kept until the control goes: it outlives every session.
   std::unique_ptr<LineServer> server_;
   bool told_held_ = false;

@@ -93,9 +93,11 @@ class Guest {
     usbredirparser_do_read(parser_);
   }
 
-  std::optional<usb_redir_device_connect_header> device;
-  usb_redir_interface_info_header interfaces{};
-  usb_redir_ep_info_header endpoints{};
+  // The protocol's headers are packed; kept here at the alignment of their widest fields, so that
+  // the checks, which take the fields by reference, read each one where its type may be read.
+  alignas(4) std::optional<usb_redir_device_connect_header> device;
+  alignas(4) usb_redir_interface_info_header interfaces{};
+  alignas(4) usb_redir_ep_info_header endpoints{};
   std::map<uint64_t, Reply> replies;
 
  private:
