@@ -1,5 +1,6 @@
 // Template controls as Qt widgets.
 #include "app/dialog_builder.h"
+#include "app/qt_text.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -14,10 +15,6 @@ namespace {
 
 using resources::ControlTemplate;
 using resources::ControlType;
-
-QString ToQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Enter on a focused push button presses it, as Space does; elsewhere in a dialog Enter is OK.
 class EnterPressesButton : public QObject {

@@ -10,16 +10,10 @@
 
 #include "app/application_title.h"
 #include "app/main_dialog.h"
+#include "app/qt_text.h"
 #include "window/controls.h"
 
 namespace qvx {
-namespace {
-
-QString ToQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 void MainDialog::AddListItem(int list_id, std::string_view text) {
   if (auto* list = ControlAs<QComboBox>(list_id))

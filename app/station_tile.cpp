@@ -1,4 +1,5 @@
 #include "app/station_tile.h"
+#include "app/qt_text.h"
 
 #include <QFontMetrics>
 #include <QVBoxLayout>
@@ -16,10 +17,6 @@ constexpr int kHeadingPercent = 150;
 constexpr int kVerdictPercent = 500;
 // A tile is about this many average characters wide: a reason wraps inside it.
 constexpr int kTileWidthCharacters = 30;
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 }  // namespace
 
@@ -82,7 +79,7 @@ bool StationTile::Show(const station_window::TileView& view) {
   using station_window::Verdict;
   // The short lines keep their place when empty, so a tile's layout stays as it is while its unit
   // loads and ends; only the reason, which may wrap, comes and goes.
-  const auto set = [](QLabel* line, const std::string& text) { line->setText(Q(text)); };
+  const auto set = [](QLabel* line, const std::string& text) { line->setText(ToQString(text)); };
   set(heading_, view.heading);
   set(serial_, view.serial);
   set(label_, view.label);
@@ -101,7 +98,7 @@ bool StationTile::Show(const station_window::TileView& view) {
     palette.setColor(QPalette::WindowText, Qt::white);
   }
   verdict_->setPalette(palette);
-  setAccessibleName(Q(view.accessible_name));
+  setAccessibleName(ToQString(view.accessible_name));
   return true;
 }
 

@@ -1,4 +1,5 @@
 #include "app/station_window.h"
+#include "app/qt_text.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -15,10 +16,6 @@ namespace qvx {
 namespace text = station_window::text;
 
 namespace {
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 QLabel* BarLabel(QWidget* parent) {
   auto* label = new QLabel(parent);
@@ -116,14 +113,14 @@ void StationWindow::Tick() {
     sounds_.Play(sound);
   const auto due = core_.Tick(boxes_up_ > 0);
   if (due.box)
-    PresentBox(Q(*due.box));
+    PresentBox(ToQString(*due.box));
   if (due.close)
     close();
 }
 
 void StationWindow::Refused(const std::optional<std::string>& refusal) {
   if (refusal)
-    PresentBox(Q(*refusal));
+    PresentBox(ToQString(*refusal));
 }
 
 void StationWindow::PresentBox(const QString& text) {
@@ -151,14 +148,14 @@ void StationWindow::Paint(const station_window::BoardView& view) {
   const bool first = !painted_;
   painted_ = true;
   if (first || view.title != view_.title)
-    setWindowTitle(Q(view.title));
-  totals_->setText(Q(view.totals));
-  set_->setText(Q(view.set));
-  operator_->setText(Q(view.operator_name));
-  work_order_->setText(Q(view.work_order));
+    setWindowTitle(ToQString(view.title));
+  totals_->setText(ToQString(view.totals));
+  set_->setText(ToQString(view.set));
+  operator_->setText(ToQString(view.operator_name));
+  work_order_->setText(ToQString(view.work_order));
   if (trace_ && (first || view.status != view_.status))
     std::cout << "status " << view.status << std::endl;
-  status_->setText(Q(view.status));
+  status_->setText(ToQString(view.status));
   start_->setEnabled(view.can_start);
   stop_->setEnabled(view.can_stop);
   open_->setEnabled(view.can_open);

@@ -18,6 +18,9 @@
 
 namespace qvx::doctor {
 
+// FTDI's USB vendor id: the devices the doctor lists, whether generators or not.
+inline constexpr uint16_t kVendorFtdi = 0x0403;
+
 enum class LibraryKind {
   kNone,     // no library loaded
   kFtdi,     // FTDI's own D2XX library (or any other that is neither of ours)

@@ -26,8 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint16_t kVendorFtdi = 0x0403;
-
 std::string NameOfUser(uid_t uid) {
   const passwd* entry = getpwuid(uid);
   return entry != nullptr ? entry->pw_name : std::to_string(uid);

@@ -5,8 +5,6 @@
 namespace qvx::doctor {
 namespace {
 
-constexpr uint16_t kVendorFtdi = 0x0403;
-
 std::string Upper(std::string_view text) {
   std::string upper(text);
   for (char& c : upper)
