@@ -294,10 +294,11 @@ TEST_F(StationTest, AUnitPulledDuringAWaitEndsAtOnceAndEachRecordLineIsSyncedOnc
   rack.Write({"QVX00001 1-1.1"});
   auto station = std::async(std::launch::async, [&] {
     // LeakSanitizer cannot run under ptrace: in the sanitizer tree the traced loader leaves it off.
-    const std::string command = "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" "
-                                "strace -f -y -e trace=fdatasync -o '" + trace + "' '" +
-                                QVX_LOAD_TOOL "' --station --set '" + pattern_set + "' --record '" +
-                                record + "' --stop-after 2 >/dev/null 2>&1";
+    const std::string command =
+        "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" "
+        "strace -f -y -e trace=fdatasync -o '" +
+        trace + "' '" + QVX_LOAD_TOOL "' --station --set '" + pattern_set + "' --record '" +
+        record + "' --stop-after 2 >/dev/null 2>&1";
     return std::system(command.c_str());
   });
   ASSERT_TRUE(AwaitRecord("1-1.1", "started"));
